@@ -1,0 +1,279 @@
+// The camera command vocabulary as a table: every (group, action) pair the
+// panel knows, the packets it sends, and how a command text becomes bytes.
+#include "viscavocabulary.h"
+
+#include <QtTest>
+
+class tst_ViscaVocabulary : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fixedPairs_data();
+    void fixedPairs();
+    void speeds_data();
+    void speeds();
+    void unknownPairs_data();
+    void unknownPairs();
+    void normalisedWords_data();
+    void normalisedWords();
+    void bytes_data();
+    void bytes();
+};
+
+namespace {
+
+// A VISCA packet to device 1 (camera) or 2 (lamp): header, payload, one
+// terminator FF at the end and nowhere else.
+void verifyPacket(const QString &group, const QString &text)
+{
+    QCOMPARE(text.size() % 2, 0);
+    const QByteArray bytes = commandBytes(text);
+    QCOMPARE(bytes.size(), text.size() / 2);
+    const bool lamp = group == QLatin1String("led") || group == QLatin1String("pt");
+    QCOMPARE(quint8(bytes.front()), quint8(lamp ? 0x82 : 0x81));
+    QCOMPARE(quint8(bytes.back()), quint8(0xFF));
+    QCOMPARE(bytes.count('\xFF'), 1);
+}
+
+// The current row's (group, action) sends exactly the expected packets.
+void verifyCommands()
+{
+    QFETCH(QString, group);
+    QFETCH(QString, action);
+    QFETCH(QStringList, expected);
+
+    const QStringList texts = viscaCommands(group, action);
+    QCOMPARE(texts, expected);
+    for (const QString &text : texts)
+        verifyPacket(group, text);
+}
+
+} // namespace
+
+void tst_ViscaVocabulary::fixedPairs_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QStringList>("expected");
+
+    const auto row = [](const char *group, const char *action, QStringList expected) {
+        QTest::addRow("%s %s", group, action) << QString(group) << QString(action) << expected;
+    };
+
+    row("focus", "auto", {"8101043802FF"});
+    row("focus", "manual", {"8101043803FF"});
+    row("focus", "trigger", {"8101041801FF"});
+
+    for (const char *lamp : {"led", "pt"}) {
+        row(lamp, "up", {"8201060100010301ff"}); // the one lower-case terminator
+        row(lamp, "down", {"8201060100010302FF"});
+        row(lamp, "stop", {"8201060100000303FF"});
+        row(lamp, "off", {"8201060100180302FF"});
+    }
+
+    row("color", "auto", {"8101043500FF"});
+    row("color", "2700k", {"8101043508FF"});
+    row("color", "3200k", {"8101043501FF"});
+    row("color", "5800k", {"8101043502FF"});
+
+    row("brightness", "off", {"8101043E03FF"});
+    row("brightness", "on", {"8101043E02FF"});
+    row("brightness", "reset", {"8101040E00FF"});
+    row("brightness", "up", {"8101040E02FF"});
+    row("brightness", "down", {"8101040E03FF"});
+
+    row("wdr", "off", {"8101043D03FF"});
+    row("wdr", "on", {"8101043D02FF"});
+
+    row("profile", "recall0", {"8101043F0200FF"});
+    row("profile", "recall1", {"8101043F0201FF"});
+    row("profile", "recall2", {"8101043F0202FF"});
+    row("profile", "recall3", {"8101043F0203FF"});
+    row("profile", "recall4", {"8101043F0204FF"});
+    row("profile", "recall5", {"8101043F0205FF"});
+    row("profile", "recall6", {"8101043F0206FF"});
+    row("profile", "recall7", {"8101043F0207FF"});
+    row("profile", "recall8", {"8101043F0208FF"});
+    row("profile", "recall9", {"8101043F0209FF"});
+    row("profile", "set0", {"8101043F0100FF"});
+    row("profile", "set1", {"8101043F0101FF"});
+    row("profile", "set2", {"8101043F0102FF"});
+    row("profile", "set3", {"8101043F0103FF"});
+    row("profile", "set4", {"8101043F0104FF"});
+    row("profile", "set5", {"8101043F0105FF"});
+    row("profile", "set6", {"8101043F0106FF"});
+    row("profile", "set7", {"8101043F0107FF"});
+    row("profile", "set8", {"8101043F0108FF"});
+    row("profile", "set9", {"8101043F0109FF"});
+    row("profile", "reset0", {"8101043F0000FF"});
+    row("profile", "reset1", {"8101043F0001FF"});
+    row("profile", "reset2", {"8101043F0002FF"});
+    row("profile", "reset3", {"8101043F0003FF"});
+    row("profile", "reset4", {"8101043F0004FF"});
+    row("profile", "reset5", {"8101043F0005FF"});
+    row("profile", "reset6", {"8101043F0006FF"});
+    row("profile", "reset7", {"8101043F0007FF"});
+    row("profile", "reset8", {"8101043F0008FF"});
+    row("profile", "reset9", {"8101043F0009FF"});
+    row("profile", "setcustom", {"8101043F017FFF"});
+    // Reset the camera-default memory 7F, then recall it: order matters.
+    row("profile", "reset", {"8101043F007FFF", "8101043F027FFF"});
+}
+
+void tst_ViscaVocabulary::fixedPairs()
+{
+    verifyCommands();
+}
+
+void tst_ViscaVocabulary::speeds_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QStringList>("expected");
+
+    // Zoom: 00 stop, 2p tele, 3p wide; focus: 00 stop, 2p far, 3p near.
+    const struct
+    {
+        const char *group;
+        const char *prefix;
+    } drives[] = {{"zoom", "81010407"}, {"focus", "81010408"}};
+
+    const struct
+    {
+        const char *action;
+        const char *speed; // empty: nothing is sent
+    } speeds[] = {
+        {"0", "00"},
+        {"-0", "00"},
+        {"1", "20"},
+        {"3", "22"},
+        {"8", "27"},
+        {"9", "27"},  // beyond the slider's range: fastest
+        {"-1", "30"},
+        {"-3", "32"},
+        {"-8", "37"},
+        {"-9", "37"},
+        {"2147483647", "27"},
+        {"-2147483648", "37"},
+        {"+3", "22"},
+        {"03", "22"},        // base 10, a leading zero is no octal marker
+        {" 3", "22"},        // the number conversion tolerates white space
+        {"3 ", "22"},
+        {"2147483648", ""},  // out of int range
+        {"fast", ""},
+        {"", ""},
+        {"3.5", ""},
+        {"0x3", ""},
+        {"1e1", ""},
+        {"3k", ""},
+        {"- 3", ""},
+    };
+
+    for (const auto &drive : drives) {
+        for (const auto &speed : speeds) {
+            QStringList expected;
+            if (*speed.speed)
+                expected << QString(drive.prefix) + speed.speed + "FF";
+            QTest::addRow("%s \"%s\"", drive.group, speed.action)
+                << QString(drive.group) << QString(speed.action) << expected;
+        }
+    }
+    // The word actions of focus are not numbers, and zoom has none.
+    QTest::newRow("zoom auto") << "zoom" << "auto" << QStringList();
+    QTest::newRow("focus stop") << "focus" << "stop" << QStringList();
+}
+
+void tst_ViscaVocabulary::speeds()
+{
+    verifyCommands();
+}
+
+void tst_ViscaVocabulary::unknownPairs_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("action");
+
+    QTest::newRow("unknown group") << "iris" << "auto";
+    QTest::newRow("empty group") << "" << "auto";
+    QTest::newRow("empty words") << "" << "";
+    QTest::newRow("led left") << "led" << "left";
+    QTest::newRow("led number") << "led" << "1";
+    QTest::newRow("pt empty") << "pt" << "";
+    QTest::newRow("color 4000k") << "color" << "4000k";
+    QTest::newRow("color 2700") << "color" << "2700";
+    QTest::newRow("brightness auto") << "brightness" << "auto";
+    QTest::newRow("wdr auto") << "wdr" << "auto";
+    QTest::newRow("profile recall10") << "profile" << "recall10";
+    QTest::newRow("profile recall") << "profile" << "recall";
+    QTest::newRow("profile set") << "profile" << "set";
+    QTest::newRow("profile recall-1") << "profile" << "recall-1";
+    QTest::newRow("profile 4") << "profile" << "4";
+    QTest::newRow("action of another group") << "focus" << "2700k";
+    QTest::newRow("words swapped") << "auto" << "focus";
+    // The caller normalises; the table itself compares exactly.
+    QTest::newRow("upper-case group") << "Focus" << "auto";
+    QTest::newRow("upper-case action") << "focus" << "AUTO";
+    QTest::newRow("blank around action") << "wdr" << " on";
+}
+
+void tst_ViscaVocabulary::unknownPairs()
+{
+    QFETCH(QString, group);
+    QFETCH(QString, action);
+
+    QCOMPARE(viscaCommands(group, action), QStringList());
+}
+
+void tst_ViscaVocabulary::normalisedWords_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("Zoom in blanks, 3") << " Zoom " << "3" << QStringList{"8101040722FF"};
+    QTest::newRow("focus AUTO") << "focus" << "\tAUTO \n" << QStringList{"8101043802FF"};
+    QTest::newRow("LED Up") << "LED" << "Up" << QStringList{"8201060100010301ff"};
+    QTest::newRow("Profile RECALL4") << "Profile" << " RECALL4" << QStringList{"8101043F0204FF"};
+    QTest::newRow("color 2700K") << "color" << "2700K" << QStringList{"8101043508FF"};
+    QTest::newRow("blank only") << "  " << " " << QStringList();
+}
+
+void tst_ViscaVocabulary::normalisedWords()
+{
+    QFETCH(QString, group);
+    QFETCH(QString, action);
+    QFETCH(QStringList, expected);
+
+    QCOMPARE(viscaCommands(normaliseWord(group), normaliseWord(action)), expected);
+}
+
+void tst_ViscaVocabulary::bytes_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray autoFocus("\x81\x01\x04\x38\x02\xFF", 6);
+    const QByteArray lampUp("\x82\x01\x06\x01\x00\x01\x03\x01\xFF", 9);
+
+    QTest::newRow("upper case") << "8101043802FF" << autoFocus;
+    QTest::newRow("lower case") << "8101043802ff" << autoFocus;
+    QTest::newRow("blanks around") << "  8101043802FF\r\n" << autoFocus;
+    QTest::newRow("lamp up as sent") << "8201060100010301ff" << lampUp;
+    QTest::newRow("lamp up upper case") << "8201060100010301FF" << lampUp;
+    QTest::newRow("memory 7F") << "8101043F017FFF" << QByteArray("\x81\x01\x04\x3F\x01\x7F\xFF", 7);
+    QTest::newRow("letters a-f in both cases") << "aBcDeF" << QByteArray("\xAB\xCD\xEF", 3);
+    QTest::newRow("empty") << "" << QByteArray();
+    QTest::newRow("non-hex skipped") << "81 01-04:07/00 FF" << QByteArray("\x81\x01\x04\x07\x00\xFF", 6);
+}
+
+void tst_ViscaVocabulary::bytes()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, expected);
+
+    QCOMPARE(commandBytes(text), expected);
+}
+
+QTEST_APPLESS_MAIN(tst_ViscaVocabulary)
+#include "tst_viscavocabulary.moc"
