@@ -1,0 +1,171 @@
+// The main window of tarnDeck: one window that drives a VISCA camera.
+//
+// The class is split across the source folders by concern:
+//   app/tarndeck_lifecycle.cpp   construction, settings, closing, enablePanels
+//   app/tarndeck_panels.cpp      panel visibility, hover highlight, pad centring
+//   app/tarndeck_keyboard.cpp    keyboard control through the panel widgets
+//   serial/tarndeck_portmenu.cpp the "&Connect" menu: ports and the encoder entry
+//   serial/tarndeck_serialparams.cpp  baud rate / protocol entries, menu hiding
+//   camera/tarndeck_commands.cpp sendCommand and the transport
+//   camera/tarndeck_controls.cpp slots behind the camera panels
+//   camera/tarndeck_profiles.cpp camera memory profiles
+//   acti/tarndeck_acti.cpp       encoder connect flow and serial setting
+#pragma once
+
+#include "actiinfo.h"
+#include "keyboardmap.h"
+#include "serialportlister.h"
+#include "ui_tarndeck.h"
+
+#include <QMainWindow>
+#include <QSerialPort>
+#include <QSettings>
+#include <QString>
+#include <QTimer>
+
+class QAction;
+class QCloseEvent;
+class QKeyEvent;
+class QPaintEvent;
+class QResizeEvent;
+
+class tarnDeck : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit tarnDeck(QWidget *parent = nullptr);
+    ~tarnDeck() override;
+
+    // Builds the command texts of one (group, action) pair and hands each
+    // packet to the transport. Returns the transport's result of the last
+    // packet, 0 when nothing was sent.
+    int sendCommand(QString group, QString action);
+    // Turns one command text into bytes and sends it over the open serial
+    // port, else over the encoder when its route is chosen.
+    int serialSendCommand(QString command);
+
+    // Where the "&Connect" menu learns which serial ports exist. The default
+    // asks the system; a harness may hand in pseudo-terminals instead.
+    void setPortLister(SerialPortLister lister);
+
+    QString lastCommandText() const { return lastCommand; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private slots:
+    void showPanels(bool visible);
+    void enablePanels(bool enabled);
+    void timerEvent();
+    void on_menuPort_aboutToShow();
+    void on_menuPort_triggered(QAction *action);
+    void setPushButtonDefault();
+    void on_action4800_triggered(bool checked);
+    void on_action9600_triggered(bool checked);
+    void on_action14400_triggered(bool checked);
+    void on_action19200_triggered(bool checked);
+    void on_action28800_triggered(bool checked);
+    void on_action38400_triggered(bool checked);
+    void on_action57600_triggered(bool checked);
+    void on_action115200_triggered(bool checked);
+    void on_actionDatabits7_triggered(bool checked);
+    void on_actionDatabits8_triggered(bool checked);
+    void on_actionParityNone_triggered(bool checked);
+    void on_actionParityEven_triggered(bool checked);
+    void on_actionParityOdd_triggered(bool checked);
+    void on_actionStopbits1_triggered(bool checked);
+    void on_actionStopbits1_5_triggered(bool checked);
+    void on_actionStopbits2_triggered(bool checked);
+    void on_actionFlowcontrolNone_triggered(bool checked);
+    void on_actionFlowcontrolHardware_triggered(bool checked);
+    void on_actionFlowcontrolSoftware_triggered(bool checked);
+    void on_actionPanTilt_triggered(bool checked);
+    void on_actionZoom_triggered(bool checked);
+    void on_actionFocus_triggered(bool checked);
+    void on_actionBrightness_triggered(bool checked);
+    void on_actionColor_triggered(bool checked);
+    void on_actionLED_triggered(bool checked);
+    void on_actionCameraProfile0_triggered(bool checked);
+    void on_actionCameraProfile1_triggered(bool checked);
+    void on_actionCameraProfile2_triggered(bool checked);
+    void on_actionCameraProfile3_triggered(bool checked);
+    void on_actionCameraProfile4_triggered(bool checked);
+    void on_actionCameraProfile5_triggered(bool checked);
+    void on_actionCameraProfile6_triggered(bool checked);
+    void on_actionCameraProfile7_triggered(bool checked);
+    void on_actionCameraProfile8_triggered(bool checked);
+    void on_actionCameraProfile9_triggered(bool checked);
+    void on_actionCameraSave_triggered(bool checked);
+    void on_actionCameraSaveCustom_triggered(bool checked);
+    void on_actionCameraReset_triggered(bool checked);
+    void cameraProfileDeselect();
+    int actiSetSerialParameters();
+    void on_pushButtonActiConnect_clicked();
+    void on_pushButtonFocusAuto_toggled(bool checked);
+    void on_pushButtonFocusTrigger_toggled(bool checked);
+    void on_pushButtonFocusManual_toggled(bool checked);
+    void on_pushButtonColorAuto_clicked();
+    void on_pushButtonColor2700K_clicked();
+    void on_pushButtonColor3200K_clicked();
+    void on_pushButtonColor5800K_clicked();
+    void on_pushButtonBrightnessAuto_clicked();
+    void on_pushButtonBrightnessUp_pressed();
+    void on_pushButtonBrightnessUp_released();
+    void on_pushButtonBrightnessUp_toggled(bool checked);
+    void on_pushButtonBrightnessDown_pressed();
+    void on_pushButtonBrightnessDown_released();
+    void on_pushButtonBrightnessDown_toggled(bool checked);
+    void on_pushButtonBrightnessWDR_toggled(bool checked);
+    void on_pushButtonLEDUp_pressed();
+    void on_pushButtonLEDUp_released();
+    void on_pushButtonLEDUp_toggled(bool checked);
+    void on_pushButtonLEDDown_pressed();
+    void on_pushButtonLEDDown_released();
+    void on_pushButtonLEDDown_toggled(bool checked);
+    void on_pushButtonLEDOff_clicked();
+    void on_actionPortSettings_triggered(bool checked);
+    void on_verticalSliderZoom_valueChanged(int value);
+    void on_verticalSliderZoom_sliderReleased();
+    void on_verticalSliderFocus_valueChanged(int value);
+    void on_verticalSliderFocus_sliderReleased();
+    void on_pushButtonFocusAuto_clicked();
+    void on_pushButtonFocusTrigger_clicked();
+    void on_pushButtonFocusManual_clicked();
+
+private:
+    void restoreSettings();
+    void saveSettings();
+
+    // Shared by the slots of one concern each.
+    void selectSerialParameter(QAction *chosen);
+    void setLinkIdle();
+    void onSerialPortError(QSerialPort::SerialPortError error);
+    QList<QAction *> cameraProfileEntries() const;
+    void recallCameraProfile(int number);
+    void sendForSelectedProfile(const QString &actionPrefix);
+    void holdButtonPressed(QPushButton *button);
+    void holdButtonReleased(QPushButton *button);
+    void brightnessStep(const QString &direction);
+    void performKeyAction(const KeyAction &action);
+
+    Ui::tarnDeckClass ui;
+    QString titleBase;
+    QSettings settings;
+    QSerialPort serialPort;
+    QList<SerialPortEntry> portInfoList;
+    QTimer timer;
+    ACTIINFO actiInfo;
+    QString lastCommand;
+
+    // The "&Baudrate" and "&Protocol" menu-bar entries while "Serial port
+    // settings" keeps them out of the menu bar.
+    QAction *removedBaudrateMenu = nullptr;
+    QAction *removedProtocolMenu = nullptr;
+    SerialPortLister portLister;
+};

@@ -1,0 +1,198 @@
+// The main window as an object: construction order, the settings it keeps,
+// closing, and the panel switch.
+#include "logcategories.h"
+#include "serialparameters.h"
+#include "tarndeck.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+namespace {
+
+// A settings key and the form member it belongs to.
+template<typename Widget>
+struct KeyedMember
+{
+    const char *key;
+    Widget *Ui::tarnDeckClass::*member;
+};
+
+// The panel entries of the "Control" menu, in the order they are restored
+// and saved.
+constexpr KeyedMember<QAction> panelKeys[] = {
+    {"pantiltControl", &Ui::tarnDeckClass::actionPanTilt},
+    {"zoomControl", &Ui::tarnDeckClass::actionZoom},
+    {"focusControl", &Ui::tarnDeckClass::actionFocus},
+    {"brightnessControl", &Ui::tarnDeckClass::actionBrightness},
+    {"colorControl", &Ui::tarnDeckClass::actionColor},
+    {"ledControl", &Ui::tarnDeckClass::actionLED},
+};
+
+// The encoder fields.
+constexpr KeyedMember<QLineEdit> encoderFieldKeys[] = {
+    {"actiIP", &Ui::tarnDeckClass::lineEditActiIP},
+    {"actiUser", &Ui::tarnDeckClass::lineEditActiUser},
+    {"actiPassword", &Ui::tarnDeckClass::lineEditActiPassword},
+};
+
+} // namespace
+
+tarnDeck::tarnDeck(QWidget *parent)
+    : QMainWindow(parent)
+    , portLister(systemSerialPorts)
+{
+    Q_INIT_RESOURCE(tarnDeck);
+    ui.setupUi(this);
+
+    titleBase = QCoreApplication::organizationName() + QStringLiteral(" - ")
+        + QCoreApplication::applicationName() + QStringLiteral(" ")
+        + QCoreApplication::applicationVersion();
+    setWindowTitle(titleBase + QStringLiteral(" - Not connected"));
+
+    qCInfo(lcApp).noquote() << titleBase;
+    qCInfo(lcApp).noquote() << "QT: " QT_VERSION_STR;
+
+    restoreSettings();
+
+    ui.action14400->setVisible(false);
+    ui.action28800->setVisible(false);
+    ui.actionStopbits1_5->setVisible(false);
+
+    for (QGroupBox *panel : {ui.groupBoxZoom, ui.groupBoxFocus, ui.groupBoxBrightness,
+                             ui.groupBoxColor, ui.groupBoxLED})
+        panel->setEnabled(false);
+    ui.menuCameraProfiles->setEnabled(false);
+
+    cameraProfileDeselect();
+    ui.labelLastCommand->clear();
+    ui.menuCameraProfiles->setEnabled(false);
+
+    ui.actionACTi->setVisible(settings.contains(QStringLiteral("acti"))
+                              && settings.value(QStringLiteral("acti")).toBool());
+    ui.groupBoxActi->hide();
+
+    for (QAction *profile : {ui.actionCameraProfile6, ui.actionCameraProfile7,
+                             ui.actionCameraProfile8, ui.actionCameraProfile9})
+        profile->setVisible(false);
+    ui.actionCameraSave->setEnabled(false);
+    ui.actionCameraReset->setEnabled(false);
+
+    ui.groupBoxPanTilt->hide();
+    ui.actionPanTilt->setVisible(false);
+
+    showPanels(true);
+
+    ui.verticalSliderBrightness->hide();
+    ui.verticalSliderLED->hide();
+
+    for (QWidget *watched : {ui.centralWidget, static_cast<QWidget *>(ui.verticalSliderZoom),
+                             static_cast<QWidget *>(ui.verticalSliderFocus),
+                             static_cast<QWidget *>(ui.verticalSliderBrightness),
+                             static_cast<QWidget *>(ui.verticalSliderLED)})
+        watched->installEventFilter(this);
+    // Hover enter and leave events reach the sliders only with this attribute.
+    for (QSlider *slider : {ui.verticalSliderZoom, ui.verticalSliderFocus,
+                            ui.verticalSliderBrightness, ui.verticalSliderLED})
+        slider->setAttribute(Qt::WA_Hover);
+
+    connect(&timer, &QTimer::timeout, this, &tarnDeck::timerEvent);
+    timer.setInterval(0);
+    timer.setSingleShot(true);
+    timer.start();
+
+    connect(&serialPort, &QSerialPort::errorOccurred, this, &tarnDeck::onSerialPortError);
+
+    // Wakes the network stack once at start, so the first encoder request
+    // does not pay for loading it while the operator waits.
+    {
+        QNetworkAccessManager warmUp;
+        delete warmUp.get(QNetworkRequest(QUrl()));
+    }
+}
+
+tarnDeck::~tarnDeck() = default;
+
+void tarnDeck::setPortLister(SerialPortLister lister)
+{
+    portLister = lister ? std::move(lister) : SerialPortLister(systemSerialPorts);
+}
+
+void tarnDeck::closeEvent(QCloseEvent *event)
+{
+    if (serialPort.isOpen())
+        serialPort.close();
+    saveSettings();
+    event->accept();
+}
+
+void tarnDeck::paintEvent(QPaintEvent *)
+{
+}
+
+void tarnDeck::enablePanels(bool enabled)
+{
+    for (QGroupBox *panel : {ui.groupBoxZoom, ui.groupBoxFocus, ui.groupBoxBrightness,
+                             ui.groupBoxColor, ui.groupBoxLED})
+        panel->setEnabled(enabled);
+    if (enabled) {
+        ui.menuCameraProfiles->setEnabled(true);
+        return;
+    }
+    ui.menuCameraProfiles->setEnabled(false);
+    cameraProfileDeselect();
+    ui.labelLastCommand->clear();
+}
+
+void tarnDeck::restoreSettings()
+{
+    if (settings.contains(QStringLiteral("geometry")))
+        restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
+    else
+        resize(240, 140);
+    if (settings.contains(QStringLiteral("windowState")))
+        restoreState(settings.value(QStringLiteral("windowState")).toByteArray(), 0);
+
+    for (const auto &panel : panelKeys) {
+        if (settings.contains(QLatin1String(panel.key)))
+            (ui.*panel.member)->setChecked(settings.value(QLatin1String(panel.key)).toBool());
+    }
+
+    for (SerialParameter parameter : serialParametersInRestoreOrder) {
+        const int stored = settings.value(QLatin1String(serialParameterKey(parameter))).toInt();
+        const char *entry = restoredSerialParameterAction(parameter, stored);
+        if (QAction *action = findChild<QAction *>(QLatin1String(entry)))
+            action->activate(QAction::Trigger);
+    }
+
+    const bool portSettings = settings.value(QStringLiteral("portSettings"), false).toBool();
+    ui.actionPortSettings->setChecked(portSettings);
+    on_actionPortSettings_triggered(portSettings);
+
+    for (const auto &field : encoderFieldKeys) {
+        if (settings.contains(QLatin1String(field.key)))
+            (ui.*field.member)->setText(settings.value(QLatin1String(field.key)).toString());
+    }
+}
+
+void tarnDeck::saveSettings()
+{
+    settings.setValue(QStringLiteral("geometry"), saveGeometry());
+    settings.setValue(QStringLiteral("windowState"), saveState(0));
+    for (const auto &panel : panelKeys)
+        settings.setValue(QLatin1String(panel.key), (ui.*panel.member)->isChecked());
+    settings.setValue(QStringLiteral("portSettings"), ui.actionPortSettings->isChecked());
+    for (SerialParameter parameter : serialParametersInRestoreOrder)
+        settings.setValue(QLatin1String(serialParameterKey(parameter)),
+                          serialParameterValue(serialPort, parameter));
+    for (const auto &field : encoderFieldKeys)
+        settings.setValue(QLatin1String(field.key), (ui.*field.member)->text());
+
+    // The store holds the encoder password in plain text (stored files stay
+    // readable by earlier versions): keep it private to its owner.
+    settings.sync();
+    QFile::setPermissions(settings.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}

@@ -1,0 +1,128 @@
+// Which camera panels are shown, how the sliders light up under the pointer,
+// how the panel buttons return to rest, and how the pad stays centred.
+#include "tarndeck.h"
+
+#include <QEvent>
+#include <QResizeEvent>
+
+namespace {
+
+const QString sliderHighlight = QStringLiteral("border : 2px solid rgb( 223, 148, 0 )");
+const QString sliderPlain = QStringLiteral("border: 2px solid rgb( 31, 31, 31 )");
+
+// Clears an auto-exclusive group: with exclusivity on, the last checked
+// button of a group cannot be unchecked directly.
+void clearExclusiveGroup(QPushButton *member)
+{
+    member->setChecked(true);
+    member->setAutoExclusive(false);
+    member->setChecked(false);
+    member->setAutoExclusive(true);
+}
+
+} // namespace
+
+void tarnDeck::showPanels(bool visible)
+{
+    const std::pair<QGroupBox *, QAction *> panels[] = {
+        {ui.groupBoxZoom, ui.actionZoom},
+        {ui.groupBoxFocus, ui.actionFocus},
+        {ui.groupBoxBrightness, ui.actionBrightness},
+        {ui.groupBoxColor, ui.actionColor},
+        {ui.groupBoxLED, ui.actionLED},
+    };
+    for (const auto &[panel, action] : panels)
+        panel->setVisible(visible && action->isChecked());
+}
+
+void tarnDeck::timerEvent()
+{
+    // Two resizes make resizeEvent re-centre the pad after a layout change.
+    const QRect r = rect();
+    resize(r.width(), r.height() + 1);
+    resize(r.width(), r.height());
+}
+
+void tarnDeck::setPushButtonDefault()
+{
+    clearExclusiveGroup(ui.pushButtonFocusAuto);
+    ui.pushButtonFocusAuto->setChecked(false);
+    ui.pushButtonBrightnessAuto->setChecked(false);
+    ui.pushButtonBrightnessWDR->setChecked(false);
+    clearExclusiveGroup(ui.pushButtonColorAuto);
+    ui.pushButtonLEDOff->setChecked(false);
+}
+
+void tarnDeck::on_actionPanTilt_triggered(bool)
+{
+    ui.groupBoxPanTilt->setVisible(ui.actionPanTilt->isChecked());
+    timer.start();
+}
+
+void tarnDeck::on_actionZoom_triggered(bool)
+{
+    ui.groupBoxZoom->setVisible(ui.actionZoom->isChecked());
+}
+
+void tarnDeck::on_actionFocus_triggered(bool)
+{
+    ui.groupBoxFocus->setVisible(ui.actionFocus->isChecked());
+}
+
+void tarnDeck::on_actionBrightness_triggered(bool)
+{
+    ui.groupBoxBrightness->setVisible(ui.actionBrightness->isChecked());
+}
+
+void tarnDeck::on_actionColor_triggered(bool)
+{
+    ui.groupBoxColor->setVisible(ui.actionColor->isChecked());
+}
+
+void tarnDeck::on_actionLED_triggered(bool)
+{
+    ui.groupBoxLED->setVisible(ui.actionLED->isChecked());
+}
+
+bool tarnDeck::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    const bool hover = type == QEvent::HoverEnter || type == QEvent::HoverLeave;
+    if (hover && ui.centralWidget->isEnabled()) {
+        // The rate sliders spring back when the pointer leaves them; the
+        // level sliders only light up.
+        const struct
+        {
+            QSlider *slider;
+            QGroupBox *panel; // nullptr: no spring back, panel not consulted
+        } sliders[] = {
+            {ui.verticalSliderZoom, ui.groupBoxZoom},
+            {ui.verticalSliderFocus, ui.groupBoxFocus},
+            {ui.verticalSliderBrightness, nullptr},
+            {ui.verticalSliderLED, nullptr},
+        };
+        for (const auto &entry : sliders) {
+            if (watched != entry.slider)
+                continue;
+            if (entry.panel && !entry.panel->isEnabled())
+                break;
+            if (type == QEvent::HoverLeave) {
+                if (entry.panel)
+                    entry.slider->setSliderPosition(0);
+                entry.slider->setStyleSheet(sliderPlain);
+            } else {
+                entry.slider->setStyleSheet(sliderHighlight);
+            }
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void tarnDeck::resizeEvent(QResizeEvent *)
+{
+    const QRect r = ui.groupBoxPanTilt->contentsRect();
+    const QSize p = ui.widgetPT->size();
+    ui.widgetPT->move(r.left() + (r.width() - p.width()) / 2,
+                      r.top() + (r.height() - p.height()) / 2);
+}
