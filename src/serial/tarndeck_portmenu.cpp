@@ -1,0 +1,113 @@
+// The "&Connect" menu: the encoder entry, then one entry per serial port
+// present, rebuilt each time the menu opens. Choosing a port opens it or, when
+// one is open, closes it; the two routes exclude each other.
+#include "logcategories.h"
+#include "tarndeck.h"
+
+namespace {
+const QString notConnected = QStringLiteral("Not connected");
+} // namespace
+
+void tarnDeck::on_menuPort_aboutToShow()
+{
+    portInfoList = portLister();
+    QMenu *menu = ui.menuPort;
+    QAction *acti = menu->actions().value(0);
+    if (acti)
+        acti->setEnabled(true);
+    // Only the encoder entry and the separator survive a rebuild.
+    while (menu->actions().size() > 2) {
+        QAction *last = menu->actions().constLast();
+        menu->removeAction(last);
+        delete last;
+    }
+    if (portInfoList.isEmpty()) {
+        menu->addAction(QStringLiteral("No ports available"));
+        return;
+    }
+    for (const SerialPortEntry &port : qAsConst(portInfoList)) {
+        QAction *entry = menu->addAction(port.portName);
+        entry->setCheckable(true);
+        const bool current = serialPort.isOpen() && port.portName == serialPort.portName();
+        entry->setChecked(current);
+        if (ui.actionACTi->isChecked())
+            entry->setEnabled(false);
+        if (current && acti)
+            acti->setEnabled(false);
+    }
+}
+
+void tarnDeck::on_menuPort_triggered(QAction *action)
+{
+    if (action->text().toLower().trimmed().contains(QLatin1String("acti"))) {
+        const bool checked = action->isChecked();
+        if (checked) {
+            ui.pushButtonActiConnect->setEnabled(true);
+            ui.labelActiStatus->setText(notConnected);
+            ui.groupBoxActi->show();
+        } else {
+            ui.groupBoxActi->hide();
+            actiInfo.resetLink();
+            setLinkIdle();
+        }
+        qCDebug(lcSerial) << "ACTi connect enabled:" << checked;
+        return;
+    }
+
+    if (portInfoList.isEmpty()) {
+        qCDebug(lcSerial) << "No ports to connect";
+        return;
+    }
+    const auto found = std::find_if(portInfoList.cbegin(), portInfoList.cend(),
+                                    [action](const SerialPortEntry &port) {
+                                        return port.portName == action->text();
+                                    });
+    if (found == portInfoList.cend())
+        return;
+
+    if (serialPort.isOpen()) {
+        setLinkIdle();
+        return;
+    }
+
+    serialPort.setPortName(found->systemLocation);
+    serialPort.open(QIODevice::ReadWrite);
+    if (serialPort.isOpen()) {
+        enablePanels(true);
+        setWindowTitle(titleBase + QStringLiteral(" - ") + serialPort.portName());
+        ui.labelLastCommand->setText(QStringLiteral("Connected to ") + serialPort.portName());
+    }
+    qCDebug(lcSerial).noquote() << "Connected to:" << serialPort.portName() << serialPort.baudRate();
+    qCDebug(lcSerial) << serialPort.dataBits();
+    qCDebug(lcSerial) << serialPort.stopBits();
+    qCDebug(lcSerial) << serialPort.parity();
+    qCDebug(lcSerial) << serialPort.flowControl();
+}
+
+// Back to "Not connected": panels off, the port closed, then the panel
+// buttons cleared (after the close, so their toggles send nothing). The
+// serial parameters stay set for the next open.
+void tarnDeck::setLinkIdle()
+{
+    enablePanels(false);
+    setWindowTitle(titleBase + QStringLiteral(" - Not connected"));
+    ui.labelLastCommand->setText(notConnected);
+    if (serialPort.isOpen()) {
+        const QString name = serialPort.portName();
+        serialPort.close();
+        qCDebug(lcSerial).noquote() << "Closed:" << name;
+    }
+    setPushButtonDefault();
+}
+
+// An adapter unplugged while open: close the port instead of leaving a window
+// that looks connected but reaches nothing.
+void tarnDeck::onSerialPortError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ResourceError || !serialPort.isOpen())
+        return;
+    const QString name = serialPort.portName();
+    qCWarning(lcSerial).noquote() << "Port lost:" << name << serialPort.errorString();
+    setLinkIdle();
+    ui.labelLastCommand->setText(QStringLiteral("Port lost: ") + name);
+}
