@@ -1,0 +1,42 @@
+// The keyboard control of the camera as data: which key, with which
+// modifier and on which kind of press, does what to which panel widget. The
+// window carries the actions out on the widgets the mouse uses, so every
+// command still comes from the panels' own slots.
+#pragma once
+
+#include <QVector>
+#include <Qt>
+
+enum class KeyActionKind {
+    PressLedUp,             // check "LED Up" unless it already is
+    PressLedDown,           // check "LED Down" unless it already is
+    ReleaseLedUp,           // uncheck "LED Up" if it is checked
+    ReleaseLedDown,         // uncheck "LED Down" if it is checked
+    ClickLedOff,
+    ClickBrightnessAuto,
+    ClickFocusAuto,
+    ClickFocusTrigger,
+    PadSetSpeed,            // focus, recentre, set speed (x, y), activate
+    PadChangeSpeed,         // focus, recentre, step speed by (x, y), activate
+    PadKeepSpeed,           // focus, recentre, activate
+    PadRest,                // speed 0, ring back to the centre
+    ZoomStep,               // zoom slider += x
+    ZoomSet,                // zoom slider := x
+    FocusSet,               // focus slider := x
+    PressBrightnessUp,      // emit pressed() of "Bright"
+    PressBrightnessDown,    // emit pressed() of "Dark"
+    ReleaseBrightness,      // emit released() of "Bright", then of "Dark"
+};
+
+struct KeyAction
+{
+    KeyActionKind kind;
+    int x = 0;
+    int y = 0;
+};
+
+// What a key press does: at most one action. Auto-repeats count as presses.
+QVector<KeyAction> keyPressActions(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
+
+// What a key release does, in order.
+QVector<KeyAction> keyReleaseActions(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);

@@ -1,0 +1,97 @@
+// Keyboard control: keys act only through the panel widgets (clicks, slider
+// values, the hold-to-run buttons' pressed and released signals, the pad), so
+// the commands come from the same slots as with the mouse.
+#include "keyboardmap.h"
+#include "tarndeck.h"
+
+#include <QKeyEvent>
+
+void tarnDeck::keyPressEvent(QKeyEvent *event)
+{
+    const bool routeUp = serialPort.isOpen() || ui.actionACTi->isChecked();
+    if (!routeUp || !ui.centralWidget->isEnabled())
+        return;
+    const auto actions = keyPressActions(event->key(), event->modifiers(), event->isAutoRepeat());
+    for (const KeyAction &action : actions)
+        performKeyAction(action);
+}
+
+void tarnDeck::keyReleaseEvent(QKeyEvent *event)
+{
+    if (!ui.centralWidget->isEnabled())
+        return;
+    const auto actions = keyReleaseActions(event->key(), event->modifiers(), event->isAutoRepeat());
+    for (const KeyAction &action : actions)
+        performKeyAction(action);
+}
+
+void tarnDeck::performKeyAction(const KeyAction &action)
+{
+    PTWidget *pad = ui.widgetPT;
+    const auto wakePad = [pad] {
+        pad->setFocus(Qt::OtherFocusReason);
+        pad->recenter();
+    };
+    switch (action.kind) {
+    case KeyActionKind::PressLedUp:
+        holdButtonPressed(ui.pushButtonLEDUp);
+        break;
+    case KeyActionKind::PressLedDown:
+        holdButtonPressed(ui.pushButtonLEDDown);
+        break;
+    case KeyActionKind::ReleaseLedUp:
+        holdButtonReleased(ui.pushButtonLEDUp);
+        break;
+    case KeyActionKind::ReleaseLedDown:
+        holdButtonReleased(ui.pushButtonLEDDown);
+        break;
+    case KeyActionKind::ClickLedOff:
+        ui.pushButtonLEDOff->click();
+        break;
+    case KeyActionKind::ClickBrightnessAuto:
+        ui.pushButtonBrightnessAuto->click();
+        break;
+    case KeyActionKind::ClickFocusAuto:
+        ui.pushButtonFocusAuto->click();
+        break;
+    case KeyActionKind::ClickFocusTrigger:
+        ui.pushButtonFocusTrigger->click();
+        break;
+    case KeyActionKind::PadSetSpeed:
+        wakePad();
+        pad->setSpeed(action.x, action.y);
+        pad->setActive(true);
+        break;
+    case KeyActionKind::PadChangeSpeed:
+        wakePad();
+        pad->changeSpeed(action.x, action.y);
+        pad->setActive(true);
+        break;
+    case KeyActionKind::PadKeepSpeed:
+        wakePad();
+        pad->setActive(true);
+        break;
+    case KeyActionKind::PadRest:
+        pad->setActive(false);
+        break;
+    case KeyActionKind::ZoomStep:
+        ui.verticalSliderZoom->setValue(ui.verticalSliderZoom->value() + action.x);
+        break;
+    case KeyActionKind::ZoomSet:
+        ui.verticalSliderZoom->setValue(action.x);
+        break;
+    case KeyActionKind::FocusSet:
+        ui.verticalSliderFocus->setValue(action.x);
+        break;
+    case KeyActionKind::PressBrightnessUp:
+        emit ui.pushButtonBrightnessUp->pressed();
+        break;
+    case KeyActionKind::PressBrightnessDown:
+        emit ui.pushButtonBrightnessDown->pressed();
+        break;
+    case KeyActionKind::ReleaseBrightness:
+        emit ui.pushButtonBrightnessUp->released();
+        emit ui.pushButtonBrightnessDown->released();
+        break;
+    }
+}
