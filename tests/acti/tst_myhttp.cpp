@@ -1,0 +1,285 @@
+// The synchronous HTTP request object against a real HTTP server on loopback.
+#include "loophttpserver.h"
+#include "myhttp.h"
+#include "testsettings.h"
+
+#include <QLoggingCategory>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+using Response = LoopHttpServer::Response;
+
+// Every reply is released once its get() has returned (or, without a
+// time-out, once it has finished).
+#define VERIFY_REPLIES_RELEASED(http)                                                            \
+    do {                                                                                         \
+        QTRY_VERIFY((http).manager.findChildren<QNetworkReply *>().isEmpty());                   \
+        QVERIFY((http).reply.isNull());                                                          \
+    } while (false)
+
+class TestMyHttp : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void emptyUrlSendsNothing_data();
+    void emptyUrlSendsNothing();
+    void failureAfterSuccessReturnsEmpty_data();
+    void failureAfterSuccessReturnsEmpty();
+    void silentEncoderTimesOut();
+    void nonPositiveTimeoutReturnsAtOnce_data();
+    void nonPositiveTimeoutReturnsAtOnce();
+    void oversizedBodyIsRefused_data();
+    void oversizedBodyIsRefused();
+    void overlappingRequestsKeepTheirOwnReplies_data();
+    void overlappingRequestsKeepTheirOwnReplies();
+};
+
+void TestMyHttp::initTestCase()
+{
+    TestSettings::useTemporaryStore();
+    // The request object's diagnostics are debug lines; the tests check some.
+    QLoggingCategory::setFilterRules(QStringLiteral("tarndeck.acti.debug=true"));
+}
+
+void TestMyHttp::emptyUrlSendsNothing_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::newRow("null") << QString();
+    QTest::newRow("empty") << QStringLiteral("");
+}
+
+void TestMyHttp::emptyUrlSendsNothing()
+{
+    QFETCH(QString, url);
+    MYHTTP http;
+    http.error = QNetworkReply::HostNotFoundError;
+    QSignalSpy finished(&http, &MYHTTP::finished);
+
+    QVERIFY(http.get(url).isEmpty());
+    QVERIFY(http.get(url, 0).isEmpty());
+    QTest::qWait(20);
+    QCOMPARE(http.error, int(QNetworkReply::HostNotFoundError));
+    QCOMPARE(finished.count(), 0);
+}
+
+void TestMyHttp::failureAfterSuccessReturnsEmpty_data()
+{
+    QTest::addColumn<Response>("failure");
+    QTest::addColumn<bool>("refuse");
+    QTest::addColumn<int>("expectedError");
+
+    QTest::newRow("HTTP 404") << Response::text("no such page", 404) << false
+                              << int(QNetworkReply::ContentNotFoundError);
+    QTest::newRow("closed without answer") << Response::close() << false
+                                           << int(QNetworkReply::RemoteHostClosedError);
+    QTest::newRow("connection refused") << Response() << true
+                                        << int(QNetworkReply::ConnectionRefusedError);
+}
+
+void TestMyHttp::failureAfterSuccessReturnsEmpty()
+{
+    QFETCH(Response, failure);
+    QFETCH(bool, refuse);
+    QFETCH(int, expectedError);
+
+    LoopHttpServer server;
+    QVERIFY(server.listen());
+    server.setHandler([&](const LoopHttpServer::Request &request) {
+        return request.path() == "/good" ? Response::text("first body") : failure;
+    });
+    QString failingUrl = server.baseUrl() + QStringLiteral("/bad");
+    if (refuse) {
+        // A port that was just free and is closed again: the connection is refused.
+        LoopHttpServer closed;
+        QVERIFY(closed.listen());
+        failingUrl = closed.baseUrl() + QStringLiteral("/bad");
+        closed.close();
+    }
+
+    MYHTTP http;
+    QSignalSpy finished(&http, &MYHTTP::finished);
+    QCOMPARE(http.get(server.baseUrl() + QStringLiteral("/good")), QByteArray("first body"));
+    QCOMPARE(http.error, int(QNetworkReply::NoError));
+    QCOMPARE(http.data, QByteArray("first body"));
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.at(0).at(0).toByteArray(), QByteArray("first body"));
+
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^myHTTP\\(\\) ")));
+    QVERIFY(http.get(failingUrl).isEmpty());
+    QCOMPARE(http.error, expectedError);
+    QVERIFY(http.data.isEmpty());
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(server.requestLines().first(), QStringLiteral("GET /good HTTP/1.1"));
+    VERIFY_REPLIES_RELEASED(http);
+}
+
+void TestMyHttp::silentEncoderTimesOut()
+{
+    LoopHttpServer server;
+    QVERIFY(server.listen());
+    server.setHandler([](const LoopHttpServer::Request &) { return Response::hold(); });
+
+    // Events keep flowing while the caller waits: the window stays live.
+    bool delivered = false;
+    QTimer::singleShot(50, this, [&delivered] { delivered = true; });
+
+    MYHTTP http;
+    QTest::ignoreMessage(QtDebugMsg, "myHttp() - timeout: QNetworkReply::TimeoutError");
+    QVERIFY(http.get(server.baseUrl() + QStringLiteral("/cgi-bin/system")).isEmpty());
+    QCOMPARE(http.error, int(QNetworkReply::TimeoutError));
+    QVERIFY(http.data.isEmpty());
+    QVERIFY(delivered);
+    QCOMPARE(server.requestLines(), QStringList{QStringLiteral("GET /cgi-bin/system HTTP/1.1")});
+    // The reply was aborted: the encoder sees its connection go.
+    QTRY_COMPARE(server.connectionCount(), 0);
+    VERIFY_REPLIES_RELEASED(http);
+}
+
+void TestMyHttp::nonPositiveTimeoutReturnsAtOnce_data()
+{
+    QTest::addColumn<int>("timeoutMs");
+    QTest::newRow("zero") << 0;
+    QTest::newRow("negative") << -1;
+}
+
+void TestMyHttp::nonPositiveTimeoutReturnsAtOnce()
+{
+    QFETCH(int, timeoutMs);
+    LoopHttpServer server;
+    QVERIFY(server.listen());
+    server.setHandler([](const LoopHttpServer::Request &) { return Response::text("later"); });
+
+    MYHTTP http;
+    http.data = "stale";
+    QSignalSpy finished(&http, &MYHTTP::finished);
+    QVERIFY(http.get(server.baseUrl() + QStringLiteral("/async"), timeoutMs).isEmpty());
+    QVERIFY(http.data.isEmpty());
+    QCOMPARE(finished.count(), 0);
+
+    QVERIFY(finished.wait());
+    QCOMPARE(finished.at(0).at(0).toByteArray(), QByteArray("later"));
+    QCOMPARE(http.data, QByteArray("later"));
+    QCOMPARE(http.error, int(QNetworkReply::NoError));
+    VERIFY_REPLIES_RELEASED(http);
+}
+
+void TestMyHttp::oversizedBodyIsRefused_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("sendLength");
+    QTest::addColumn<bool>("accepted");
+
+    const int limit = int(MYHTTP::maxBodyBytes);
+    QTest::newRow("exactly the limit") << limit << true << true;
+    QTest::newRow("one byte over, announced") << limit + 1 << true << false;
+    QTest::newRow("one byte over, unannounced") << limit + 1 << false << false;
+    QTest::newRow("2 MiB, announced") << 2 * limit << true << false;
+    QTest::newRow("2 MiB, unannounced") << 2 * limit << false << false;
+}
+
+void TestMyHttp::oversizedBodyIsRefused()
+{
+    QFETCH(int, size);
+    QFETCH(bool, sendLength);
+    QFETCH(bool, accepted);
+
+    LoopHttpServer server;
+    QVERIFY(server.listen());
+    Response big = Response::text(QByteArray(size, 'x'));
+    big.sendContentLength = sendLength;
+    server.setHandler([&big](const LoopHttpServer::Request &) { return big; });
+
+    MYHTTP http;
+    QSignalSpy finished(&http, &MYHTTP::finished);
+    if (!accepted) {
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("^myHTTP\\(\\) - reply larger than")));
+        QTest::ignoreMessage(QtDebugMsg, "myHTTP() QNetworkReply::UnknownContentError");
+    }
+    const QByteArray body = http.get(server.baseUrl() + QStringLiteral("/big"));
+
+    if (accepted) {
+        QCOMPARE(body.size(), size);
+        QCOMPARE(http.error, int(QNetworkReply::NoError));
+        QCOMPARE(finished.count(), 1);
+    } else {
+        QVERIFY(body.isEmpty());
+        QVERIFY(http.data.isEmpty());
+        QCOMPARE(http.error, int(MYHTTP::tooLargeError));
+        QCOMPARE(finished.count(), 0);
+    }
+    VERIFY_REPLIES_RELEASED(http);
+}
+
+void TestMyHttp::overlappingRequestsKeepTheirOwnReplies_data()
+{
+    QTest::addColumn<Response>("outerAnswer");
+    QTest::addColumn<Response>("innerAnswer");
+    QTest::addColumn<QByteArray>("outerBody");
+    QTest::addColumn<int>("outerError");
+    QTest::addColumn<QByteArray>("innerBody");
+    QTest::addColumn<int>("innerError");
+
+    const int ok = QNetworkReply::NoError;
+    const int missing = QNetworkReply::ContentNotFoundError;
+    QTest::newRow("both answered") << Response::text("outer") << Response::text("inner")
+                                   << QByteArray("outer") << ok << QByteArray("inner") << ok;
+    QTest::newRow("inner fails") << Response::text("outer") << Response::text("gone", 404)
+                                 << QByteArray("outer") << ok << QByteArray() << missing;
+    QTest::newRow("outer fails") << Response::text("gone", 404) << Response::text("inner")
+                                 << QByteArray() << missing << QByteArray("inner") << ok;
+}
+
+void TestMyHttp::overlappingRequestsKeepTheirOwnReplies()
+{
+    QFETCH(Response, outerAnswer);
+    QFETCH(Response, innerAnswer);
+    QFETCH(QByteArray, outerBody);
+    QFETCH(int, outerError);
+    QFETCH(QByteArray, innerBody);
+    QFETCH(int, innerError);
+
+    // The outer request is held by the server until the inner one, started
+    // from inside the outer request's wait, has returned.
+    LoopHttpServer server;
+    QVERIFY(server.listen());
+    server.setHandler([&](const LoopHttpServer::Request &request) {
+        return request.path() == "/outer" ? Response::hold() : innerAnswer;
+    });
+
+    MYHTTP http;
+    QByteArray innerResult = "not run";
+    int innerResultError = -1;
+    connect(&server, &LoopHttpServer::requestReceived, this,
+            [&](const LoopHttpServer::Request &request) {
+                if (request.path() != "/outer")
+                    return;
+                QTimer::singleShot(0, this, [&] {
+                    innerResult = http.get(server.baseUrl() + QStringLiteral("/inner"));
+                    innerResultError = http.error;
+                    QVERIFY(server.answerHeld(outerAnswer));
+                });
+            });
+
+    if (innerError != QNetworkReply::NoError || outerError != QNetworkReply::NoError)
+        QTest::ignoreMessage(QtDebugMsg, "myHTTP() QNetworkReply::ContentNotFoundError");
+    const QByteArray outerResult = http.get(server.baseUrl() + QStringLiteral("/outer"));
+
+    QCOMPARE(innerResult, innerBody);
+    QCOMPARE(innerResultError, innerError);
+    QCOMPARE(outerResult, outerBody);
+    // The outer get returned last: the object describes its request.
+    QCOMPARE(http.error, outerError);
+    QCOMPARE(http.data, outerBody);
+    QCOMPARE(server.requestLines(), (QStringList{QStringLiteral("GET /outer HTTP/1.1"),
+                                                 QStringLiteral("GET /inner HTTP/1.1")}));
+    VERIFY_REPLIES_RELEASED(http);
+}
+
+QTEST_GUILESS_MAIN(TestMyHttp)
+#include "tst_myhttp.moc"
