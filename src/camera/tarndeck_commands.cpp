@@ -29,8 +29,12 @@ int tarnDeck::serialSendCommand(QString command)
     lastCommand += QStringLiteral(" [") + command + QLatin1Char(']');
 
     if (serialPort.isOpen()) {
-        const qint64 written = serialPort.write(bytes);
+        qint64 written = serialPort.write(bytes);
         serialPort.waitForBytesWritten(1000);
+        // The line can break while the bytes drain (the port is then closed):
+        // what was buffered never left.
+        if (!serialPort.isOpen())
+            written = -1;
         qCDebug(lcCamera) << "serialSendCommand():" << bytes.toHex() << written;
         return int(written);
     }

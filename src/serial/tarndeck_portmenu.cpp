@@ -101,13 +101,16 @@ void tarnDeck::setLinkIdle()
 }
 
 // An adapter unplugged while open: close the port instead of leaving a window
-// that looks connected but reaches nothing.
+// that looks connected but reaches nothing. A hang-up shows up as a resource
+// error or, when the line ends, as a read error; nothing here reads the port,
+// so a read error can only come from a broken line.
 void tarnDeck::onSerialPortError(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ResourceError || !serialPort.isOpen())
+    const bool lineBroken = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+    if (!lineBroken || !serialPort.isOpen())
         return;
     const QString name = serialPort.portName();
-    qCWarning(lcSerial).noquote() << "Port lost:" << name << serialPort.errorString();
+    qCWarning(lcSerial).noquote() << "Port lost:" << name << "error" << int(error);
     setLinkIdle();
     ui.labelLastCommand->setText(QStringLiteral("Port lost: ") + name);
 }

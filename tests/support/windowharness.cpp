@@ -1,0 +1,54 @@
+#include "windowharness.h"
+
+WindowHarness::WindowHarness()
+    : line(std::make_unique<PtyPair>())
+    , mainWindow(std::make_unique<tarnDeck>())
+{
+    const QString path = line->slavePath();
+    const QString name = portName();
+    mainWindow->setPortLister([path, name] { return QList<SerialPortEntry>{{name, path}}; });
+}
+
+WindowHarness::~WindowHarness()
+{
+    mainWindow.reset();
+    line.reset();
+}
+
+QString WindowHarness::portName() const
+{
+    QString path = line->slavePath();
+    if (path.startsWith(QLatin1String("/dev/")))
+        path.remove(0, 5);
+    return path;
+}
+
+QList<QAction *> WindowHarness::showPortMenu()
+{
+    QMenu *menu = find<QMenu>(QStringLiteral("menuPort"));
+    emit menu->aboutToShow();
+    return menu->actions();
+}
+
+bool WindowHarness::choosePortEntry(const QString &text)
+{
+    const QList<QAction *> entries = showPortMenu();
+    for (QAction *entry : entries) {
+        if (entry->text() == text) {
+            entry->trigger();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool WindowHarness::openPort()
+{
+    choosePortEntry(portName());
+    return mainWindow->windowTitle().endsWith(QStringLiteral(" - ") + portName());
+}
+
+void WindowHarness::closePort()
+{
+    choosePortEntry(portName());
+}
