@@ -1,0 +1,133 @@
+// tarndeck-sim: a simulated VISCA camera and lamp behind a simulated ACTi
+// encoder on a loopback port, and optionally on a serial line, with a window
+// that shows what the camera would see.
+//
+// Standard output carries lines for programs that drive the simulator:
+//   tarndeck-sim: encoder at 127.0.0.1:PORT
+//   tarndeck-sim: serial at /dev/pts/N          (with --serial or --pty)
+//   tarndeck-sim: ready
+//   state zoom=... focus=... ...                after every decoded packet
+// The readable log (one line per packet) goes to standard error.
+#include "simulator.h"
+#include "simwindow.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+void say(const QString &line)
+{
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+int fail(const QString &message)
+{
+    std::fputs(qPrintable(QStringLiteral("tarndeck-sim: ") + message + QLatin1Char('\n')), stderr);
+    return 1;
+}
+
+// "127.0.0.1:8080", "[::1]:8080", "localhost:8080", "127.0.0.1" (a free
+// port). Loopback addresses only.
+bool parseListen(const QString &text, QHostAddress *address, quint16 *port, QString *error)
+{
+    QString host = text;
+    QString portText;
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    if (text.startsWith(QLatin1Char('['))) {
+        const int close = text.indexOf(QLatin1Char(']'));
+        host = text.mid(1, close - 1);
+        if (close > 0 && colon > close)
+            portText = text.mid(colon + 1);
+    } else if (colon >= 0 && text.indexOf(QLatin1Char(':')) == colon) {
+        host = text.left(colon);
+        portText = text.mid(colon + 1);
+    }
+    *address = host == QLatin1String("localhost") ? QHostAddress(QHostAddress::LocalHost) : QHostAddress(host);
+    if (address->isNull() || !address->isLoopback()) {
+        *error = QStringLiteral("--listen takes a loopback address (127.0.0.1, ::1), not '%1'").arg(text);
+        return false;
+    }
+    bool ok = true;
+    const uint number = portText.isEmpty() ? 0 : portText.toUInt(&ok);
+    if (!ok || number > 65535) {
+        *error = QStringLiteral("--listen: no port '%1'").arg(portText);
+        return false;
+    }
+    *port = quint16(number);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    bool headless = false;
+    for (int i = 1; i < argc; ++i)
+        headless = headless || qstrcmp(argv[i], "--headless") == 0;
+    const std::unique_ptr<QCoreApplication> app(headless ? new QCoreApplication(argc, argv)
+                                                         : new QApplication(argc, argv));
+    QCoreApplication::setApplicationName(QStringLiteral("tarndeck-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("A simulated VISCA camera and lamp behind a simulated ACTi encoder."));
+    parser.addHelpOption();
+    const QCommandLineOption listen(QStringLiteral("listen"),
+                                    QStringLiteral("Encoder address and port (default 127.0.0.1 and a free port)."),
+                                    QStringLiteral("ADDR:PORT"), QStringLiteral("127.0.0.1:0"));
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("Encoder user name."), QStringLiteral("USER"),
+                                  QString::fromLatin1(EncoderFront::kDefaultUser));
+    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Encoder password."),
+                                      QStringLiteral("PASSWORD"), QString::fromLatin1(EncoderFront::kDefaultPassword));
+    const QCommandLineOption serial(QStringLiteral("serial"),
+                                    QStringLiteral("Also read VISCA bytes from this serial device (9600 8N1)."),
+                                    QStringLiteral("DEVICE"));
+    const QCommandLineOption pty(QStringLiteral("pty"),
+                                 QStringLiteral("Also read VISCA bytes from a new pseudo-terminal; "
+                                                "its path is printed for the panel to open."));
+    const QCommandLineOption noWindow(QStringLiteral("headless"), QStringLiteral("Run without a window."));
+    parser.addOptions({listen, user, password, serial, pty, noWindow});
+    parser.process(*app);
+
+    QHostAddress address;
+    quint16 port = 0;
+    QString error;
+    if (!parseListen(parser.value(listen), &address, &port, &error))
+        return fail(error);
+    if (parser.isSet(serial) && parser.isSet(pty))
+        return fail(QStringLiteral("--serial and --pty exclude each other"));
+
+    Simulator sim;
+    sim.encoder().setCredentials(parser.value(user), parser.value(password));
+    if (parser.isSet(serial) && !sim.serial().openDevice(parser.value(serial), &error))
+        return fail(error);
+    if (parser.isSet(pty) && !sim.serial().openPty(&error))
+        return fail(error);
+    if (!sim.listen(address, port))
+        return fail(QStringLiteral("cannot listen on %1").arg(parser.value(listen)));
+    say(QStringLiteral("tarndeck-sim: encoder at ") + sim.encoderAuthority());
+    if (sim.serial().isOpen())
+        say(QStringLiteral("tarndeck-sim: serial at ") + sim.serial().path());
+
+    QObject::connect(&sim, &Simulator::packetDecoded, [](const ViscaModel::Packet &packet) {
+        say(QStringLiteral("state ") + ViscaModel::stateText(packet.state));
+    });
+
+    std::unique_ptr<SimWindow> window;
+    if (!headless) {
+        QStringList links {QStringLiteral("encoder http://%1  user %2")
+                               .arg(sim.encoderAuthority(), sim.encoder().user())};
+        if (sim.serial().isOpen())
+            links << QStringLiteral("serial %1").arg(sim.serial().path());
+        window = std::make_unique<SimWindow>(&sim, links);
+        window->show();
+    }
+    say(QStringLiteral("tarndeck-sim: ready"));
+    return app->exec();
+}

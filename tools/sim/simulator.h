@@ -1,0 +1,65 @@
+// The simulator without its window: the camera model, the encoder in front
+// of it on a loopback HTTP port, the serial side, and the model clock.
+//
+// Besides the encoder's CGI the HTTP port answers two paths of its own:
+//   /sim/state  the model state as one JSON object (the keys of the state line)
+//   /sim/log    the recent log lines, as plain text
+#pragma once
+
+#include "encoderfront.h"
+#include "loophttpserver.h"
+#include "serialline.h"
+#include "viscamodel.h"
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QLoggingCategory>
+#include <QObject>
+#include <QStringList>
+
+Q_DECLARE_LOGGING_CATEGORY(lcSim)
+
+class Simulator : public QObject
+{
+    Q_OBJECT
+
+public:
+    // What the camera's serial input is set to; bytes sent at any other
+    // setting reach it as noise.
+    static const char *const kCameraLineSetting;
+
+    explicit Simulator(QObject *parent = nullptr);
+
+    // Loopback addresses only; port 0 picks a free one.
+    bool listen(const QHostAddress &address, quint16 port);
+    QString encoderAuthority() const { return server.authority(); } // "127.0.0.1:port"
+
+    EncoderFront &encoder() { return front; }
+    SerialLine &serial() { return line; }
+
+    // Bytes arriving at the camera's serial input.
+    void receive(const QByteArray &bytes);
+    // Brings drives and the lamp up to the wall clock.
+    void catchUp();
+    // The state as of now.
+    const ViscaModel::State &state();
+    bool moving() const { return model.moving(); }
+    QStringList recentLog() const { return history; }
+
+signals:
+    void packetDecoded(const ViscaModel::Packet &packet);
+    void logged(const QString &line);
+
+private:
+    LoopHttpServer::Response answer(const LoopHttpServer::Request &request);
+    void log(const QString &line);
+    QByteArray stateJson();
+
+    ViscaModel model;
+    EncoderFront front;
+    LoopHttpServer server;
+    SerialLine line;
+    QElapsedTimer clock;
+    qint64 clockMs = 0; // wall time the model has been brought up to
+    QStringList history;
+};
