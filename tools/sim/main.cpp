@@ -67,9 +67,12 @@ bool parseListen(const QString &text, QHostAddress *address, quint16 *port, QStr
 
 int main(int argc, char *argv[])
 {
+    // Help and version need no window either.
     bool headless = false;
-    for (int i = 1; i < argc; ++i)
-        headless = headless || qstrcmp(argv[i], "--headless") == 0;
+    for (int i = 1; i < argc; ++i) {
+        for (const char *option : {"--headless", "--help", "-h", "-?", "--help-all"})
+            headless = headless || qstrcmp(argv[i], option) == 0;
+    }
     const std::unique_ptr<QCoreApplication> app(headless ? new QCoreApplication(argc, argv)
                                                          : new QApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("tarndeck-sim"));
