@@ -15,8 +15,13 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <QSocketNotifier>
+
+#include <csignal>
 #include <cstdio>
 #include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -63,6 +68,30 @@ bool parseListen(const QString &text, QHostAddress *address, quint16 *port, QStr
     return true;
 }
 
+// SIGTERM and SIGINT end the event loop, so the program exits as after a
+// normal close: the handler only writes a byte that the loop then reads.
+int quitSignalPipe[2] = {-1, -1};
+
+void onQuitSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(quitSignalPipe[1], &byte, 1);
+}
+
+void quitOnSignals(QCoreApplication *app)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, quitSignalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(quitSignalPipe[0], QSocketNotifier::Read, app);
+    QObject::connect(notifier, &QSocketNotifier::activated, app, &QCoreApplication::quit);
+    struct sigaction action {};
+    action.sa_handler = onQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -76,6 +105,7 @@ int main(int argc, char *argv[])
     const std::unique_ptr<QCoreApplication> app(headless ? new QCoreApplication(argc, argv)
                                                          : new QApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("tarndeck-sim"));
+    quitOnSignals(app.get());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
