@@ -4,6 +4,7 @@
 // master side. Reports the median and the 99th percentile (target: p99 at
 // most 0.2 ms), next to the same requests with no route up and to the
 // vocabulary and hex decoding alone.
+#include "operatormix.h"
 #include "tarndeck.h"
 #include "testsettings.h"
 #include "viscavocabulary.h"
@@ -32,42 +33,17 @@ struct Request
     QByteArray bytes; // what the camera must receive
 };
 
-// A mix of what an operator sends: slider speeds, focus words, lamp, colour,
-// exposure and profile recalls (one packet each).
+// The operator's command mix with the bytes each must put on the line.
 std::vector<Request> operatorRequests()
 {
     std::vector<Request> requests;
-    const auto add = [&requests](const QString &group, const QString &action) {
+    for (const OperatorCommand &command : operatorCommands()) {
         QByteArray bytes;
-        const QStringList packets = viscaCommands(group, action);
-        for (const QString &packet : packets)
+        for (const QString &packet : command.packets)
             bytes += commandBytes(packet);
-        requests.push_back({group, action, bytes});
-    };
-    for (int speed = -8; speed <= 8; ++speed) {
-        add(QStringLiteral("zoom"), QString::number(speed));
-        add(QStringLiteral("focus"), QString::number(speed));
+        requests.push_back({command.group, command.action, bytes});
     }
-    for (const char *word : {"auto", "manual", "trigger"})
-        add(QStringLiteral("focus"), QLatin1String(word));
-    for (const char *word : {"up", "down", "stop", "off"})
-        add(QStringLiteral("led"), QLatin1String(word));
-    for (const char *word : {"auto", "2700k", "3200k", "5800k"})
-        add(QStringLiteral("color"), QLatin1String(word));
-    for (const char *word : {"up", "down", "reset", "on", "off"})
-        add(QStringLiteral("brightness"), QLatin1String(word));
-    for (int n = 0; n <= 5; ++n)
-        add(QStringLiteral("profile"), QStringLiteral("recall") + QString::number(n));
     return requests;
-}
-
-double percentile(std::vector<double> sorted, double fraction)
-{
-    if (sorted.empty())
-        return 0.0;
-    std::sort(sorted.begin(), sorted.end());
-    const size_t index = std::min(sorted.size() - 1, size_t(fraction * double(sorted.size())));
-    return sorted[index];
 }
 
 // sendCommand until every byte is readable on the pty master, one command

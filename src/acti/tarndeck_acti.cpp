@@ -29,7 +29,20 @@ void tarnDeck::on_pushButtonActiConnect_clicked()
     actiInfo.user = ui.lineEditActiUser->text();
     actiInfo.password = ui.lineEditActiPassword->text();
 
-    if (!actiInfo.readSystemInfo()) {
+    // Each request waits in a nested event loop, where the operator may leave
+    // the route (which resets the link): the flow then ends there.
+    const QString wanted = actiInfo.endpointText();
+    const auto routeLeft = [this, wanted] {
+        if (ui.actionACTi->isChecked() && actiInfo.endpointText() == wanted)
+            return false;
+        qCDebug(lcActi) << "ACTi route left while connecting.";
+        return true;
+    };
+
+    const bool informed = actiInfo.readSystemInfo();
+    if (routeLeft())
+        return;
+    if (!informed) {
         qCDebug(lcActi) << "ACTi not connected.";
         ui.labelActiStatus->setText(actiInfo.http.error != 0
                                         ? QStringLiteral("Failed, could not connect")
@@ -39,7 +52,10 @@ void tarnDeck::on_pushButtonActiConnect_clicked()
     }
 
     qCDebug(lcActi) << "ACTi connected, setting serial parameters.";
-    if (actiSetSerialParameters() == 0) {
+    const int serialSet = actiSetSerialParameters();
+    if (routeLeft())
+        return;
+    if (serialSet == 0) {
         qCDebug(lcActi) << "ACTi could not set serial port parameters.";
         ui.labelActiStatus->setText(QStringLiteral("Failed, serial parameters"));
         ui.pushButtonActiConnect->setEnabled(true);

@@ -1,0 +1,53 @@
+// Shared by the benchmarks: the commands an operator sends, in the mix they
+// are timed with, and the percentile of a set of timings.
+#pragma once
+
+#include "viscavocabulary.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <algorithm>
+#include <vector>
+
+struct OperatorCommand
+{
+    QString group;
+    QString action;
+    QStringList packets; // the command texts the pair sends
+};
+
+// Slider speeds, focus words, lamp, colour, exposure and profile recalls:
+// one packet each.
+inline std::vector<OperatorCommand> operatorCommands()
+{
+    std::vector<OperatorCommand> commands;
+    const auto add = [&commands](const QString &group, const QString &action) {
+        commands.push_back({group, action, viscaCommands(group, action)});
+    };
+    for (int speed = -8; speed <= 8; ++speed) {
+        add(QStringLiteral("zoom"), QString::number(speed));
+        add(QStringLiteral("focus"), QString::number(speed));
+    }
+    for (const char *word : {"auto", "manual", "trigger"})
+        add(QStringLiteral("focus"), QLatin1String(word));
+    for (const char *word : {"up", "down", "stop", "off"})
+        add(QStringLiteral("led"), QLatin1String(word));
+    for (const char *word : {"auto", "2700k", "3200k", "5800k"})
+        add(QStringLiteral("color"), QLatin1String(word));
+    for (const char *word : {"up", "down", "reset", "on", "off"})
+        add(QStringLiteral("brightness"), QLatin1String(word));
+    for (int n = 0; n <= 5; ++n)
+        add(QStringLiteral("profile"), QStringLiteral("recall") + QString::number(n));
+    return commands;
+}
+
+// The value below which `fraction` of the values lie (0.5: the median).
+inline double percentile(std::vector<double> values, double fraction)
+{
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const size_t index = std::min(values.size() - 1, size_t(fraction * double(values.size())));
+    return values[index];
+}
