@@ -227,7 +227,6 @@ void TestLoopHttpServer::listensOnLoopbackOnly()
     QVERIFY(server.baseUrl().startsWith(QLatin1String("http://127.0.0.1:")));
 }
 
-Q_DECLARE_METATYPE(QueryItems)
 
 QTEST_GUILESS_MAIN(TestLoopHttpServer)
 #include "tst_loophttpserver.moc"
