@@ -279,16 +279,10 @@ void windowAgainstRawClient(benchmark::State &state, Setup setup)
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    BenchmarkProcess process(argc, argv);
+    if (!process.ok())
         return 1;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("tarndeck.app.info=false"));
-    // Never the operator's own settings.
-    TestSettings::useTemporaryStore();
-    TestSettings::clear();
     {
         QSettings store;
         store.setValue(QStringLiteral("acti"), true);

@@ -167,15 +167,9 @@ void ctrlPageUpSteps(benchmark::State &state, WindowHarness *harness)
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    BenchmarkProcess process(argc, argv);
+    if (!process.ok())
         return 1;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    // Never the operator's own settings.
-    TestSettings::useTemporaryStore();
-    TestSettings::clear();
 
     WindowHarness connected;
     connected.window().show();

@@ -114,15 +114,9 @@ void vocabularyAndBytes(benchmark::State &state, const std::vector<Request> *req
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    BenchmarkProcess process(argc, argv);
+    if (!process.ok())
         return 1;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    // Never the operator's own settings.
-    TestSettings::useTemporaryStore();
-    TestSettings::clear();
 
     const std::vector<Request> requests = operatorRequests();
 

@@ -1,8 +1,12 @@
 // Shared by the benchmarks: the commands an operator sends, in the mix they
-// are timed with, and the percentile of a set of timings.
+// are timed with, the percentile of a set of timings, and the process set-up.
 #pragma once
 
+#include "testsettings.h"
 #include "viscavocabulary.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
 
 #include <QString>
 #include <QStringList>
@@ -51,3 +55,33 @@ inline double percentile(std::vector<double> values, double fraction)
     const size_t index = std::min(values.size() - 1, size_t(fraction * double(values.size())));
     return values[index];
 }
+
+// What every benchmark process starts with: Google Benchmark takes its
+// arguments, the window runs on the offscreen platform unless told
+// otherwise, and settings go to a throw-away store, never the operator's.
+class BenchmarkProcess
+{
+public:
+    BenchmarkProcess(int &argc, char **argv)
+        : argumentsUnderstood(prepare(argc, argv))
+        , application(argc, argv)
+    {
+        TestSettings::useTemporaryStore();
+        TestSettings::clear();
+    }
+
+    // False when Google Benchmark found arguments it does not know.
+    bool ok() const { return argumentsUnderstood; }
+
+private:
+    static bool prepare(int &argc, char **argv)
+    {
+        benchmark::Initialize(&argc, argv);
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        return !benchmark::ReportUnrecognizedArguments(argc, argv);
+    }
+
+    bool argumentsUnderstood;
+    QApplication application;
+};
