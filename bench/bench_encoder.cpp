@@ -60,8 +60,8 @@ std::vector<Command> encoderCommands()
     for (const OperatorCommand &command : operatorCommands()) {
         if (command.packets.size() == 1)
             commands.push_back({command.group, command.action,
-                                "/cgi-bin/ENCODER?" + credentials + "&SERIAL_HEX="
-                                    + command.packets.first().toLatin1()});
+                                "/cgi-bin/ENCODER?" + credentials
+                                    + "&SERIAL_HEX=" + command.packets.first().toLatin1()});
     }
     return commands;
 }
@@ -79,8 +79,10 @@ struct Encoder
         server.setHandler([](const LoopHttpServer::Request &request) {
             if (request.path() == "/cgi-bin/system")
                 return LoopHttpServer::Response::xml(
-                    "<?xml version=\"1.0\"?><SYSTEM_INFO><MODEL_NUMBER value=\"ACD-2200\"/></SYSTEM_INFO>");
-            return LoopHttpServer::Response::text("OK: " + request.query().mid(request.query().lastIndexOf('&') + 1));
+                    "<?xml version=\"1.0\"?><SYSTEM_INFO><MODEL_NUMBER "
+                    "value=\"ACD-2200\"/></SYSTEM_INFO>");
+            return LoopHttpServer::Response::text(
+                "OK: " + request.query().mid(request.query().lastIndexOf('&') + 1));
         });
         QObject::connect(&server, &LoopHttpServer::requestReceived, &server,
                          [this](const LoopHttpServer::Request &request) {
@@ -116,8 +118,8 @@ public:
     // or a closed connection).
     bool send(const QByteArray &target)
     {
-        const QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: "
-            + encoder.server.authority().toLatin1() + "\r\n\r\n";
+        const QByteArray request = "GET " + target
+            + " HTTP/1.1\r\nHost: " + encoder.server.authority().toLatin1() + "\r\n\r\n";
         answered = false;
         // Written before anything else is set up: the clock already runs.
         socket.write(request);
@@ -169,7 +171,8 @@ public:
 
     bool send(const QByteArray &target)
     {
-        QNetworkReply *reply = manager.get(QNetworkRequest(QUrl(base + QString::fromLatin1(target))));
+        QNetworkReply *reply
+            = manager.get(QNetworkRequest(QUrl(base + QString::fromLatin1(target))));
         QEventLoop wait;
         QObject::connect(reply, &QNetworkReply::finished, &wait, &QEventLoop::quit);
         QTimer::singleShot(kWaitLimitMs, &wait, &QEventLoop::quit);
@@ -205,7 +208,8 @@ void windowAgainstRawClient(benchmark::State &state, Setup setup)
     std::vector<double> roundTripMicros;
     std::vector<double> rawMicros;
     std::vector<double> libraryMicros;
-    for (std::vector<double> *micros : {&windowMicros, &roundTripMicros, &rawMicros, &libraryMicros})
+    for (std::vector<double> *micros :
+         {&windowMicros, &roundTripMicros, &rawMicros, &libraryMicros})
         micros->reserve(size_t(state.max_iterations));
 
     // One send, timed from its start until the server has read the request
@@ -231,8 +235,10 @@ void windowAgainstRawClient(benchmark::State &state, Setup setup)
         const Timing window = timed(command.target, [&] {
             return setup.window->sendCommand(command.group, command.action) == 1;
         });
-        const Timing raw = timed(command.target, [&] { return setup.client->send(command.target); });
-        const Timing library = timed(command.target, [&] { return setup.library->send(command.target); });
+        const Timing raw
+            = timed(command.target, [&] { return setup.client->send(command.target); });
+        const Timing library
+            = timed(command.target, [&] { return setup.library->send(command.target); });
         if (!window.received || !raw.received || !library.received) {
             state.SkipWithError("the encoder did not receive every request");
             break;
@@ -269,9 +275,9 @@ void windowAgainstRawClient(benchmark::State &state, Setup setup)
                 "  window round trip (until sendCommand returns) median %.1f us, p99 %.1f us\n"
                 "  access manager alone median %.1f us, p99 %.1f us\n",
                 windowMicros.size(), windowMedian, windowP99, rawMedian, rawP99, medianRatio,
-                p99Ratio, kTargetRatio, met ? "met" : "MISSED",
-                percentile(roundTripMicros, 0.5), percentile(roundTripMicros, 0.99),
-                percentile(libraryMicros, 0.5), percentile(libraryMicros, 0.99));
+                p99Ratio, kTargetRatio, met ? "met" : "MISSED", percentile(roundTripMicros, 0.5),
+                percentile(roundTripMicros, 0.99), percentile(libraryMicros, 0.5),
+                percentile(libraryMicros, 0.99));
     std::fflush(stdout);
 }
 

@@ -51,8 +51,8 @@ struct Timings
         const double worst = micros.empty() ? 0.0 : *std::max_element(micros.begin(), micros.end());
         state.counters[counter + "_median_us"] = median;
         state.counters[counter + "_p99_us"] = p99;
-        std::printf("%s -> pty master: %zu keys, median %.1f us, p99 %.1f us, max %.1f us\n",
-                    what, micros.size(), median, p99, worst);
+        std::printf("%s -> pty master: %zu keys, median %.1f us, p99 %.1f us, max %.1f us\n", what,
+                    micros.size(), median, p99, worst);
     }
 };
 
@@ -112,8 +112,8 @@ void pageUp(benchmark::State &state, WindowHarness *harness)
 
     for (auto _ : state) {
         const double press = keys.stroke(QEvent::KeyPress, Qt::Key_PageUp, Qt::NoModifier, run);
-        const double release =
-            keys.stroke(QEvent::KeyRelease, Qt::Key_PageUp, Qt::NoModifier, stop);
+        const double release
+            = keys.stroke(QEvent::KeyRelease, Qt::Key_PageUp, Qt::NoModifier, stop);
         if (press < 0 || release < 0) {
             state.SkipWithError("the line did not receive the key's bytes");
             break;
@@ -146,8 +146,8 @@ void ctrlPageUpSteps(benchmark::State &state, WindowHarness *harness)
         failed |= press < 0;
         failed |= keys.stroke(QEvent::KeyRelease, Qt::Key_PageUp, ctrl, QByteArray()) < 0;
         if (value == 8) {
-            const double release = keys.stroke(QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier,
-                                               zoomBytes(0));
+            const double release
+                = keys.stroke(QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier, zoomBytes(0));
             failed |= release < 0;
             ctrlReleases.micros.push_back(release);
             value = 0;

@@ -103,8 +103,8 @@ void vocabularyAndBytes(benchmark::State &state, const std::vector<Request> *req
     size_t next = 0;
     for (auto _ : state) {
         const Request &request = (*requests)[next++ % requests->size()];
-        const QStringList packets = viscaCommands(normaliseWord(request.group),
-                                                  normaliseWord(request.action));
+        const QStringList packets
+            = viscaCommands(normaliseWord(request.group), normaliseWord(request.action));
         for (const QString &packet : packets)
             benchmark::DoNotOptimize(commandBytes(packet));
     }

@@ -12,7 +12,7 @@ MYHTTP::MYHTTP(QObject *parent)
 {
     qRegisterMetaType<QNetworkReply *>("QNetworkReply*");
     qRegisterMetaType<QNetworkReply::NetworkError>("QNetworkReply::NetworkError");
-    connect(&manager, SIGNAL(finished(QNetworkReply*)), this, SLOT(finishedSlot(QNetworkReply*)));
+    connect(&manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(finishedSlot(QNetworkReply *)));
 }
 
 MYHTTP::~MYHTTP()
@@ -64,13 +64,14 @@ QByteArray MYHTTP::get(const QString &url, int timeoutMs)
     if (timedOut || !current->isFinished()) {
         // No answer in time, or the loop was ended from outside (the
         // application is quitting): give the request up.
-        const QNetworkReply::NetworkError code =
-            timedOut ? QNetworkReply::TimeoutError : QNetworkReply::OperationCanceledError;
+        const QNetworkReply::NetworkError code
+            = timedOut ? QNetworkReply::TimeoutError : QNetworkReply::OperationCanceledError;
         current->abort();
         Outcome &outcome = outcomes.at(current);
         outcome.error = code;
         outcome.body.clear();
-        qCDebug(lcActi).noquote() << (timedOut ? "myHttp() - timeout:" : "myHttp() - cancelled:") << code;
+        qCDebug(lcActi).noquote() << (timedOut ? "myHttp() - timeout:" : "myHttp() - cancelled:")
+                                  << code;
     }
 
     disconnect(&timer, SIGNAL(timeout()), &loop, SLOT(quit()));

@@ -12,7 +12,8 @@ int tarnDeck::actiSetSerialParameters()
         return 0;
     const QString setting = ActiCgi::serialSettingText(serialPort);
     qCDebug(lcActi).noquote() << "COM settings:" << setting;
-    return actiInfo.cgiRequest(QStringLiteral("ENCODER"), QStringLiteral("SERIAL_SETTING=") + setting)
+    return actiInfo.cgiRequest(QStringLiteral("ENCODER"),
+                               QStringLiteral("SERIAL_SETTING=") + setting)
         ? 1
         : 0;
 }
@@ -67,5 +68,6 @@ void tarnDeck::on_pushButtonActiConnect_clicked()
     ui.groupBoxActi->hide();
     enablePanels(true);
     setWindowTitle(titleBase + QStringLiteral(" - ACTi <") + encoder + QLatin1Char('>'));
-    ui.labelLastCommand->setText(QStringLiteral("Connected to ACTi <") + encoder + QLatin1Char('>'));
+    ui.labelLastCommand->setText(QStringLiteral("Connected to ACTi <") + encoder
+                                 + QLatin1Char('>'));
 }

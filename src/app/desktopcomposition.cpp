@@ -3,8 +3,11 @@
 #include <QtGlobal>
 
 #ifdef Q_OS_WIN
+// windows.h must come first.
+// clang-format off
 #include <windows.h>
 #include <dwmapi.h>
+// clang-format on
 #endif
 
 DesktopComposition desktopComposition()

@@ -8,24 +8,24 @@
 #include <Qt>
 
 enum class KeyActionKind {
-    PressLedUp,             // check "LED Up" unless it already is
-    PressLedDown,           // check "LED Down" unless it already is
-    ReleaseLedUp,           // uncheck "LED Up" if it is checked
-    ReleaseLedDown,         // uncheck "LED Down" if it is checked
+    PressLedUp,     // check "LED Up" unless it already is
+    PressLedDown,   // check "LED Down" unless it already is
+    ReleaseLedUp,   // uncheck "LED Up" if it is checked
+    ReleaseLedDown, // uncheck "LED Down" if it is checked
     ClickLedOff,
     ClickBrightnessAuto,
     ClickFocusAuto,
     ClickFocusTrigger,
-    PadSetSpeed,            // focus, recentre, set speed (x, y), activate
-    PadChangeSpeed,         // focus, recentre, step speed by (x, y), activate
-    PadKeepSpeed,           // focus, recentre, activate
-    PadRest,                // speed 0, ring back to the centre
-    ZoomStep,               // zoom slider += x
-    ZoomSet,                // zoom slider := x
-    FocusSet,               // focus slider := x
-    PressBrightnessUp,      // emit pressed() of "Bright"
-    PressBrightnessDown,    // emit pressed() of "Dark"
-    ReleaseBrightness,      // emit released() of "Bright", then of "Dark"
+    PadSetSpeed,         // focus, recentre, set speed (x, y), activate
+    PadChangeSpeed,      // focus, recentre, step speed by (x, y), activate
+    PadKeepSpeed,        // focus, recentre, activate
+    PadRest,             // speed 0, ring back to the centre
+    ZoomStep,            // zoom slider += x
+    ZoomSet,             // zoom slider := x
+    FocusSet,            // focus slider := x
+    PressBrightnessUp,   // emit pressed() of "Bright"
+    PressBrightnessDown, // emit pressed() of "Dark"
+    ReleaseBrightness,   // emit released() of "Bright", then of "Dark"
 };
 
 struct KeyAction

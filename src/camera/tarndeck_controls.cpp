@@ -72,9 +72,15 @@ void tarnDeck::on_pushButtonFocusManual_clicked()
 }
 
 // The focus buttons' marks are kept by their auto-exclusive group alone.
-void tarnDeck::on_pushButtonFocusAuto_toggled(bool) {}
-void tarnDeck::on_pushButtonFocusTrigger_toggled(bool) {}
-void tarnDeck::on_pushButtonFocusManual_toggled(bool) {}
+void tarnDeck::on_pushButtonFocusAuto_toggled(bool)
+{
+}
+void tarnDeck::on_pushButtonFocusTrigger_toggled(bool)
+{
+}
+void tarnDeck::on_pushButtonFocusManual_toggled(bool)
+{
+}
 
 void tarnDeck::on_pushButtonBrightnessAuto_clicked()
 {

@@ -43,7 +43,7 @@ int axisSpeed(int centerCoord, int pointerCoord, int step)
     if (step > 0)
         q = offset / step;
     else
-        q = offset > 0 ? std::numeric_limits<double>::infinity()
+        q = offset > 0   ? std::numeric_limits<double>::infinity()
             : offset < 0 ? -std::numeric_limits<double>::infinity()
                          : 0.0;
     // Rounding is monotonic and the limits are whole numbers, so bounding q

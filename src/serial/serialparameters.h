@@ -26,9 +26,9 @@ const SerialParameterChoice *findSerialParameterChoice(const QString &actionName
 const char *serialParameterKey(SerialParameter parameter);
 
 // The parameters in the order the settings are restored.
-constexpr SerialParameter serialParametersInRestoreOrder[] = {
-    SerialParameter::BaudRate, SerialParameter::DataBits, SerialParameter::Parity,
-    SerialParameter::StopBits, SerialParameter::FlowControl};
+constexpr SerialParameter serialParametersInRestoreOrder[]
+    = {SerialParameter::BaudRate, SerialParameter::DataBits, SerialParameter::Parity,
+       SerialParameter::StopBits, SerialParameter::FlowControl};
 
 // Which entry a stored value selects: the entry with that value, else the
 // parameter's default entry (9600, 8 data bits, no parity, one stop bit, no

@@ -58,10 +58,9 @@ void tarnDeck::on_menuPort_triggered(QAction *action)
         qCDebug(lcSerial) << "No ports to connect";
         return;
     }
-    const auto found = std::find_if(portInfoList.cbegin(), portInfoList.cend(),
-                                    [action](const SerialPortEntry &port) {
-                                        return port.portName == action->text();
-                                    });
+    const auto found = std::find_if(
+        portInfoList.cbegin(), portInfoList.cend(),
+        [action](const SerialPortEntry &port) { return port.portName == action->text(); });
     if (found == portInfoList.cend())
         return;
 
@@ -77,7 +76,8 @@ void tarnDeck::on_menuPort_triggered(QAction *action)
         setWindowTitle(titleBase + QStringLiteral(" - ") + serialPort.portName());
         ui.labelLastCommand->setText(QStringLiteral("Connected to ") + serialPort.portName());
     }
-    qCDebug(lcSerial).noquote() << "Connected to:" << serialPort.portName() << serialPort.baudRate();
+    qCDebug(lcSerial).noquote() << "Connected to:" << serialPort.portName()
+                                << serialPort.baudRate();
     qCDebug(lcSerial) << serialPort.dataBits();
     qCDebug(lcSerial) << serialPort.stopBits();
     qCDebug(lcSerial) << serialPort.parity();

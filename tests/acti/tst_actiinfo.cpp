@@ -105,16 +105,20 @@ void TestActiInfo::requestLines_data()
 
     QTest::newRow("system information, credentials twice")
         << true << QString()
-        << "GET /cgi-bin/system?USER=Admin&PWD=418275&USER=Admin&PWD=418275&SYSTEM_INFO_XML HTTP/1.1";
+        << "GET /cgi-bin/system?USER=Admin&PWD=418275&USER=Admin&PWD=418275&SYSTEM_INFO_XML "
+           "HTTP/1.1";
     QTest::newRow("serial setting 8N1,9600")
-        << false << "SERIAL_SETTING=" + settingText(8, QSerialPort::NoParity, QSerialPort::OneStop, 9600)
+        << false
+        << "SERIAL_SETTING=" + settingText(8, QSerialPort::NoParity, QSerialPort::OneStop, 9600)
         << "GET /cgi-bin/ENCODER?USER=Admin&PWD=418275&SERIAL_SETTING=8N1,9600 HTTP/1.1";
     QTest::newRow("serial setting 7E2,19200")
-        << false << "SERIAL_SETTING=" + settingText(7, QSerialPort::EvenParity, QSerialPort::TwoStop, 19200)
+        << false
+        << "SERIAL_SETTING=" + settingText(7, QSerialPort::EvenParity, QSerialPort::TwoStop, 19200)
         << "GET /cgi-bin/ENCODER?USER=Admin&PWD=418275&SERIAL_SETTING=7E2,19200 HTTP/1.1";
     QTest::newRow("serial setting, one and a half stop bits")
         << false
-        << "SERIAL_SETTING=" + settingText(8, QSerialPort::OddParity, QSerialPort::OneAndHalfStop, 4800)
+        << "SERIAL_SETTING="
+            + settingText(8, QSerialPort::OddParity, QSerialPort::OneAndHalfStop, 4800)
         << "GET /cgi-bin/ENCODER?USER=Admin&PWD=418275&SERIAL_SETTING=8O3,4800 HTTP/1.1";
     QTest::newRow("pass-through hex unchanged")
         << false << "SERIAL_HEX=8201060100010301ff"
@@ -144,14 +148,15 @@ void TestActiInfo::serialSettingText_data()
 
     QTest::newRow("default") << 8 << int(QSerialPort::NoParity) << int(QSerialPort::OneStop) << 9600
                              << "8N1,9600";
-    QTest::newRow("even, two stop bits") << 7 << int(QSerialPort::EvenParity)
-                                         << int(QSerialPort::TwoStop) << 19200 << "7E2,19200";
-    QTest::newRow("odd, one and a half") << 7 << int(QSerialPort::OddParity)
-                                         << int(QSerialPort::OneAndHalfStop) << 115200 << "7O3,115200";
-    QTest::newRow("mark parity gives N") << 8 << int(QSerialPort::MarkParity)
-                                         << int(QSerialPort::OneStop) << 4800 << "8N1,4800";
-    QTest::newRow("space parity gives N") << 8 << int(QSerialPort::SpaceParity)
-                                          << int(QSerialPort::OneStop) << 38400 << "8N1,38400";
+    QTest::newRow("even, two stop bits")
+        << 7 << int(QSerialPort::EvenParity) << int(QSerialPort::TwoStop) << 19200 << "7E2,19200";
+    QTest::newRow("odd, one and a half")
+        << 7 << int(QSerialPort::OddParity) << int(QSerialPort::OneAndHalfStop) << 115200
+        << "7O3,115200";
+    QTest::newRow("mark parity gives N")
+        << 8 << int(QSerialPort::MarkParity) << int(QSerialPort::OneStop) << 4800 << "8N1,4800";
+    QTest::newRow("space parity gives N")
+        << 8 << int(QSerialPort::SpaceParity) << int(QSerialPort::OneStop) << 38400 << "8N1,38400";
 }
 
 void TestActiInfo::serialSettingText()
@@ -188,8 +193,10 @@ void TestActiInfo::noAddressSendsNothing()
     info->setEndpoint(addressText);
     info->http.error = QNetworkReply::ConnectionRefusedError;
 
-    QVERIFY(!info->cgiRequest(QStringLiteral("ENCODER"), QStringLiteral("SERIAL_HEX=8101040700FF")));
-    QVERIFY(!info->cgiRequest(QStringLiteral("ENCODER"), QStringLiteral("SERIAL_SETTING=8N1,9600")));
+    QVERIFY(
+        !info->cgiRequest(QStringLiteral("ENCODER"), QStringLiteral("SERIAL_HEX=8101040700FF")));
+    QVERIFY(
+        !info->cgiRequest(QStringLiteral("ENCODER"), QStringLiteral("SERIAL_SETTING=8N1,9600")));
     QVERIFY(!info->readSystemInfo());
     QTest::qWait(20);
     QVERIFY(server->requestLines().isEmpty());
@@ -203,13 +210,29 @@ void TestActiInfo::credentialsAreEscaped_data()
     QTest::addColumn<QString>("encodedUser");
     QTest::addColumn<QString>("encodedPassword");
 
-    QTest::newRow("plain stays as typed") << "Admin" << "418275" << "Admin" << "418275";
-    QTest::newRow("ampersand") << "a&b" << "p#w" << "a%26b" << "p%23w";
-    QTest::newRow("equals, plus") << "x=y" << "a+b" << "x%3Dy" << "a%2Bb";
-    QTest::newRow("percent") << "100%" << "%41" << "100%25" << "%2541";
-    QTest::newRow("blank") << "with blank" << "" << "with%20blank" << "";
+    QTest::newRow("plain stays as typed") << "Admin"
+                                          << "418275"
+                                          << "Admin"
+                                          << "418275";
+    QTest::newRow("ampersand") << "a&b"
+                               << "p#w"
+                               << "a%26b"
+                               << "p%23w";
+    QTest::newRow("equals, plus") << "x=y"
+                                  << "a+b"
+                                  << "x%3Dy"
+                                  << "a%2Bb";
+    QTest::newRow("percent") << "100%"
+                             << "%41"
+                             << "100%25"
+                             << "%2541";
+    QTest::newRow("blank") << "with blank"
+                           << ""
+                           << "with%20blank"
+                           << "";
     QTest::newRow("non-ASCII") << QString::fromUtf8("Ünïcødé") << "-._~"
-                               << "%C3%9Cn%C3%AFc%C3%B8d%C3%A9" << "-._~";
+                               << "%C3%9Cn%C3%AFc%C3%B8d%C3%A9"
+                               << "-._~";
 }
 
 void TestActiInfo::credentialsAreEscaped()
@@ -242,9 +265,11 @@ void TestActiInfo::ipv6Encoder()
     QVERIFY(info->setEndpoint(QStringLiteral("[::1]:%1").arg(v6.port())));
     QCOMPARE(info->endpointText(), QStringLiteral("[::1]:%1").arg(v6.port()));
     QVERIFY(info->cgiRequest(QStringLiteral("ENCODER"), QStringLiteral("SERIAL_HEX=8101040700FF")));
-    QCOMPARE(v6.requestLines(),
-             QStringList{"GET /cgi-bin/ENCODER?USER=Admin&PWD=418275&SERIAL_HEX=8101040700FF HTTP/1.1"});
-    QCOMPARE(v6.requests().first().header("Host"), QStringLiteral("[::1]:%1").arg(v6.port()).toLatin1());
+    QCOMPARE(
+        v6.requestLines(),
+        QStringList{"GET /cgi-bin/ENCODER?USER=Admin&PWD=418275&SERIAL_HEX=8101040700FF HTTP/1.1"});
+    QCOMPARE(v6.requests().first().header("Host"),
+             QStringLiteral("[::1]:%1").arg(v6.port()).toLatin1());
 }
 
 void TestActiInfo::endpoint_data()
@@ -255,29 +280,44 @@ void TestActiInfo::endpoint_data()
     QTest::addColumn<QString>("url");
 
     const QString cgi = QStringLiteral("/cgi-bin/ENCODER?USER=u&PWD=p&SERIAL_HEX=81");
-    QTest::newRow("IPv4") << "127.0.0.1" << true << "127.0.0.1" << "http://127.0.0.1" + cgi;
+    QTest::newRow("IPv4") << "127.0.0.1" << true << "127.0.0.1"
+                          << "http://127.0.0.1" + cgi;
     QTest::newRow("IPv4, blanks around") << " 127.0.0.1 " << true << "127.0.0.1"
                                          << "http://127.0.0.1" + cgi;
     QTest::newRow("IPv4, port") << "127.0.0.2:8080" << true << "127.0.0.2:8080"
                                 << "http://127.0.0.2:8080" + cgi;
     QTest::newRow("IPv4, port 80 not shown") << "127.0.0.1:80" << true << "127.0.0.1"
                                              << "http://127.0.0.1" + cgi;
-    QTest::newRow("IPv6") << "::1" << true << "::1" << "http://[::1]" + cgi;
-    QTest::newRow("IPv6 bracketed") << "[::1]" << true << "::1" << "http://[::1]" + cgi;
-    QTest::newRow("IPv6, port") << "[::1]:8080" << true << "[::1]:8080" << "http://[::1]:8080" + cgi;
+    QTest::newRow("IPv6") << "::1" << true << "::1"
+                          << "http://[::1]" + cgi;
+    QTest::newRow("IPv6 bracketed") << "[::1]" << true << "::1"
+                                    << "http://[::1]" + cgi;
+    QTest::newRow("IPv6, port") << "[::1]:8080" << true << "[::1]:8080"
+                                << "http://[::1]:8080" + cgi;
     QTest::newRow("IPv6 written in full") << "0:0:0:0:0:0:0:1" << true << "::1"
                                           << "http://[::1]" + cgi;
-    QTest::newRow("empty") << "" << false << "" << "";
-    QTest::newRow("host name") << "encoder.local" << false << "" << "";
-    QTest::newRow("host name, port") << "encoder.local:80" << false << "" << "";
-    QTest::newRow("empty port") << "127.0.0.1:" << false << "" << "";
-    QTest::newRow("port 0") << "127.0.0.1:0" << false << "" << "";
-    QTest::newRow("port too large") << "127.0.0.1:65536" << false << "" << "";
-    QTest::newRow("port not a number") << "127.0.0.1:http" << false << "" << "";
-    QTest::newRow("port with sign") << "127.0.0.1:+80" << false << "" << "";
-    QTest::newRow("unclosed bracket") << "[::1:8080" << false << "" << "";
-    QTest::newRow("IPv4 in brackets") << "[127.0.0.1]:80" << false << "" << "";
-    QTest::newRow("junk after bracket") << "[::1]8080" << false << "" << "";
+    QTest::newRow("empty") << "" << false << ""
+                           << "";
+    QTest::newRow("host name") << "encoder.local" << false << ""
+                               << "";
+    QTest::newRow("host name, port") << "encoder.local:80" << false << ""
+                                     << "";
+    QTest::newRow("empty port") << "127.0.0.1:" << false << ""
+                                << "";
+    QTest::newRow("port 0") << "127.0.0.1:0" << false << ""
+                            << "";
+    QTest::newRow("port too large") << "127.0.0.1:65536" << false << ""
+                                    << "";
+    QTest::newRow("port not a number") << "127.0.0.1:http" << false << ""
+                                       << "";
+    QTest::newRow("port with sign") << "127.0.0.1:+80" << false << ""
+                                    << "";
+    QTest::newRow("unclosed bracket") << "[::1:8080" << false << ""
+                                      << "";
+    QTest::newRow("IPv4 in brackets") << "[127.0.0.1]:80" << false << ""
+                                      << "";
+    QTest::newRow("junk after bracket") << "[::1]8080" << false << ""
+                                        << "";
 }
 
 void TestActiInfo::endpoint()
@@ -315,26 +355,26 @@ void TestActiInfo::parseReply_data()
     const QString acti = QStringLiteral("^ACTi error:");
     const QString xmlFailed = QStringLiteral("^XML parser failed:");
 
-    QTest::newRow("ERROR, no XML: valid kept") << QByteArray("ERROR: invalid parameters") << true
-                                               << false << true << acti;
-    QTest::newRow("error lower case, no XML") << QByteArray("login error") << true << false << true
-                                              << acti;
+    QTest::newRow("ERROR, no XML: valid kept")
+        << QByteArray("ERROR: invalid parameters") << true << false << true << acti;
+    QTest::newRow("error lower case, no XML")
+        << QByteArray("login error") << true << false << true << acti;
     QTest::newRow("ERROR with XML: not valid")
         << QByteArray("<?xml version=\"1.0\"?><ERROR/>") << true << false << false << acti;
     QTest::newRow("error hidden in an attribute")
         << QByteArray("<?xml version=\"1.0\"?><R><MODEL_NUMBER v=\"eRRoR\"/></R>") << true << false
         << false << acti;
-    QTest::newRow("OK: and error together") << QByteArray("OK: SERIAL_SETTING='8N1,9600' Error")
-                                            << true << false << true << acti;
-    QTest::newRow("OK: leaves valid false") << QByteArray("OK: SERIAL_HEX='8101040700FF'") << false
-                                            << true << false << "";
-    QTest::newRow("OK: leaves valid true") << QByteArray("OK: SERIAL_SETTING='8N1,9600'") << true
-                                           << true << true << "";
-    QTest::newRow("ok: in lower case") << QByteArray("ok: SERIAL_HEX='81'") << true << false << true
-                                       << "";
+    QTest::newRow("OK: and error together")
+        << QByteArray("OK: SERIAL_SETTING='8N1,9600' Error") << true << false << true << acti;
+    QTest::newRow("OK: leaves valid false")
+        << QByteArray("OK: SERIAL_HEX='8101040700FF'") << false << true << false << "";
+    QTest::newRow("OK: leaves valid true")
+        << QByteArray("OK: SERIAL_SETTING='8N1,9600'") << true << true << true << "";
+    QTest::newRow("ok: in lower case")
+        << QByteArray("ok: SERIAL_HEX='81'") << true << false << true << "";
     QTest::newRow("OK without colon") << QByteArray("OK") << false << false << false << "";
-    QTest::newRow("XML that parses") << QByteArray("<?xml version=\"1.0\"?><SYSTEM_INFO/>") << false
-                                     << true << true << "";
+    QTest::newRow("XML that parses")
+        << QByteArray("<?xml version=\"1.0\"?><SYSTEM_INFO/>") << false << true << true << "";
     QTest::newRow("xml marker in any case")
         << QByteArray("<info xmlns=\"urn:x\"><PROTOCOL p=\"TCP\"/></info>") << false << true << true
         << "";
@@ -384,8 +424,8 @@ void TestActiInfo::readerRules_data()
     QTest::newRow("doubled separators dropped")
         << QByteArray("<VIDEO_RESOLUTION_CAP v=\"a--b\"/><VIDEO_FPS_CURRENT v=\";;12,-\"/>") << ""
         << QStringList{"a", "b"} << "12";
-    QTest::newRow("every separator kind") << QByteArray("<VIDEO_RESOLUTION_CAP v=\"A,B;;C-D\"/>") << ""
-                                          << QStringList{"A", "B", "C", "D"} << "";
+    QTest::newRow("every separator kind") << QByteArray("<VIDEO_RESOLUTION_CAP v=\"A,B;;C-D\"/>")
+                                          << "" << QStringList{"A", "B", "C", "D"} << "";
     QTest::newRow("pieces not trimmed") << QByteArray("<VIDEO_RESOLUTION_CAP v=\" a , b\"/>") << ""
                                         << QStringList{" a ", " b"} << "";
     QTest::newRow("later element overwrites")
@@ -400,17 +440,18 @@ void TestActiInfo::readerRules_data()
         << QByteArray("<MODEL_NUMBER v=\",;-\"/><VIDEO_RESOLUTION_CAP v=\";;\"/>"
                       "<VIDEO_FPS_CURRENT v=\",;-\"/>")
         << ",;-" << QStringList() << "";
-    QTest::newRow("mode prefixes removed") << QByteArray("<VIDEO_FPS_CURRENT v=\"mode2,15;mode3,7\"/>")
-                                           << "" << QStringList() << "15";
-    QTest::newRow("mode prefixes in any case") << QByteArray("<VIDEO_FPS_CURRENT v=\"MoDe1,25\"/>") << ""
-                                               << QStringList() << "25";
+    QTest::newRow("mode prefixes removed")
+        << QByteArray("<VIDEO_FPS_CURRENT v=\"mode2,15;mode3,7\"/>") << "" << QStringList() << "15";
+    QTest::newRow("mode prefixes in any case")
+        << QByteArray("<VIDEO_FPS_CURRENT v=\"MoDe1,25\"/>") << "" << QStringList() << "25";
     QTest::newRow("text and nesting ignored")
         << QByteArray("<A><B><MODEL_NUMBER v=\"deep\">text</MODEL_NUMBER></B></A>") << "deep"
         << QStringList() << "";
     QTest::newRow("namespace prefix ignored")
-        << QByteArray("<n:MODEL_NUMBER xmlns:n=\"urn:acti\" v=\"ns\"/>") << "ns" << QStringList() << "";
-    QTest::newRow("unknown elements ignored") << QByteArray("<MODEL v=\"x\"/><MODEL_NUMBERS v=\"y\"/>")
-                                              << "" << QStringList() << "";
+        << QByteArray("<n:MODEL_NUMBER xmlns:n=\"urn:acti\" v=\"ns\"/>") << "ns" << QStringList()
+        << "";
+    QTest::newRow("unknown elements ignored")
+        << QByteArray("<MODEL v=\"x\"/><MODEL_NUMBERS v=\"y\"/>") << "" << QStringList() << "";
 }
 
 void TestActiInfo::readerRules()
@@ -427,29 +468,29 @@ void TestActiInfo::readerRules()
     QCOMPARE(info->videoFpsCurrent, fpsCurrent);
 }
 
-static const QByteArray fullSystemInfo =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<SYSTEM_INFO>\n"
-    " <MODEL_NUMBER value=\"ACD-2200\"/>\n"
-    " <UNIT_TYPE value=\"ENCODER\"/>\n"
-    " <DI value=\"2\"/>\n"
-    " <DO value=\"1\"/>\n"
-    " <SERIAL_PORT value=\"RS485\"/>\n"
-    " <PLATFORM value=\"A1D-220\"/>\n"
-    " <CHANNEL value=\"1\"/>\n"
-    " <VIDEO_RESOLUTION_CAP value=\"N720x480,N352x240;N176x120\"/>\n"
-    " <VIDEO_FPS_CAP value=\"30,15,5\"/>\n"
-    " <VIDEO_BITRATE_CAP value=\"3M;2M-1M\"/>\n"
-    " <ENCODER_CAP value=\"MPEG4,MJPEG\"/>\n"
-    " <VIDEO_RESOLUTION_CURRENT value=\"N720x480,N352x240\"/>\n"
-    " <VIDEO_FPS_CURRENT value=\"MODE1,30;MODE2,15\"/>\n"
-    " <VIDEO_BITRATE_CURRENT value=\"2M;1M\"/>\n"
-    " <ENCODER_CURRENT value=\"MPEG4-MJPEG\"/>\n"
-    " <STREAMING_METHOD_CURRENT value=\"TCP-UDP,RTP\"/>\n"
-    " <PROTOCOL value=\"TCP;UDP\"/>\n"
-    " <STREAMING_MODE value=\"DUAL-STREAM\"/>\n"
-    " <STREAMING_MODE_CAP value=\"SINGLE,DUAL\"/>\n"
-    "</SYSTEM_INFO>\n";
+static const QByteArray fullSystemInfo
+    = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<SYSTEM_INFO>\n"
+      " <MODEL_NUMBER value=\"ACD-2200\"/>\n"
+      " <UNIT_TYPE value=\"ENCODER\"/>\n"
+      " <DI value=\"2\"/>\n"
+      " <DO value=\"1\"/>\n"
+      " <SERIAL_PORT value=\"RS485\"/>\n"
+      " <PLATFORM value=\"A1D-220\"/>\n"
+      " <CHANNEL value=\"1\"/>\n"
+      " <VIDEO_RESOLUTION_CAP value=\"N720x480,N352x240;N176x120\"/>\n"
+      " <VIDEO_FPS_CAP value=\"30,15,5\"/>\n"
+      " <VIDEO_BITRATE_CAP value=\"3M;2M-1M\"/>\n"
+      " <ENCODER_CAP value=\"MPEG4,MJPEG\"/>\n"
+      " <VIDEO_RESOLUTION_CURRENT value=\"N720x480,N352x240\"/>\n"
+      " <VIDEO_FPS_CURRENT value=\"MODE1,30;MODE2,15\"/>\n"
+      " <VIDEO_BITRATE_CURRENT value=\"2M;1M\"/>\n"
+      " <ENCODER_CURRENT value=\"MPEG4-MJPEG\"/>\n"
+      " <STREAMING_METHOD_CURRENT value=\"TCP-UDP,RTP\"/>\n"
+      " <PROTOCOL value=\"TCP;UDP\"/>\n"
+      " <STREAMING_MODE value=\"DUAL-STREAM\"/>\n"
+      " <STREAMING_MODE_CAP value=\"SINGLE,DUAL\"/>\n"
+      "</SYSTEM_INFO>\n";
 
 void TestActiInfo::readerFillsEveryField()
 {
@@ -487,9 +528,9 @@ void TestActiInfo::clearAndResetLink()
           &info->videoFpsCurrent, &info->videoBitrateCurrent, &info->encoderCurrent,
           &info->streamingMethodCurrent, &info->protocol, &info->streamingMode})
         QVERIFY(text->isEmpty());
-    for (const QStringList *list : {&info->videoResolutionCaps, &info->videoFpsCaps,
-                                    &info->videoBitrateCaps, &info->encoderCaps,
-                                    &info->streamingModeCaps})
+    for (const QStringList *list :
+         {&info->videoResolutionCaps, &info->videoFpsCaps, &info->videoBitrateCaps,
+          &info->encoderCaps, &info->streamingModeCaps})
         QVERIFY(list->isEmpty());
     // Clearing the information keeps where the encoder is and how to log in.
     QCOMPARE(info->endpointText(), server->authority());
@@ -514,16 +555,16 @@ void TestActiInfo::readSystemInfo_data()
     QTest::addColumn<bool>("valid");
     QTest::addColumn<int>("error");
 
-    QTest::newRow("system information") << Response::xml(fullSystemInfo) << false << true
-                                        << int(QNetworkReply::NoError);
+    QTest::newRow("system information")
+        << Response::xml(fullSystemInfo) << false << true << int(QNetworkReply::NoError);
     QTest::newRow("log-in refused") << Response::text("ERROR: authentication failed") << false
                                     << false << int(QNetworkReply::NoError);
     QTest::newRow("not XML") << Response::text("SYSTEM_INFO='ACD-2200'") << false << false
                              << int(QNetworkReply::NoError);
     QTest::newRow("HTTP 401") << Response::text("", 401) << false << false
                               << int(QNetworkReply::AuthenticationRequiredError);
-    QTest::newRow("connection refused") << Response() << true << false
-                                        << int(QNetworkReply::ConnectionRefusedError);
+    QTest::newRow("connection refused")
+        << Response() << true << false << int(QNetworkReply::ConnectionRefusedError);
 }
 
 void TestActiInfo::readSystemInfo()

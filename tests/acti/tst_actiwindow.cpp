@@ -36,8 +36,8 @@ const QByteArray systemInfoXml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                  "<SYSTEM_INFO><MODEL_NUMBER value=\"ACD-2200\"/>"
                                  "<SERIAL_PORT value=\"1\"/></SYSTEM_INFO>\n";
 
-const char *const panelNames[] = {"groupBoxZoom", "groupBoxFocus", "groupBoxBrightness",
-                                  "groupBoxColor", "groupBoxLED"};
+const char *const panelNames[]
+    = {"groupBoxZoom", "groupBoxFocus", "groupBoxBrightness", "groupBoxColor", "groupBoxLED"};
 
 QString systemLine(const QString &credentials = formCredentials)
 {
@@ -47,14 +47,14 @@ QString systemLine(const QString &credentials = formCredentials)
 
 QString settingLine(const QString &setting, const QString &credentials = formCredentials)
 {
-    return QStringLiteral("GET /cgi-bin/ENCODER?") + credentials + QStringLiteral("&SERIAL_SETTING=")
-        + setting + QStringLiteral(" HTTP/1.1");
+    return QStringLiteral("GET /cgi-bin/ENCODER?") + credentials
+        + QStringLiteral("&SERIAL_SETTING=") + setting + QStringLiteral(" HTTP/1.1");
 }
 
 QString hexLine(const QString &hex)
 {
-    return QStringLiteral("GET /cgi-bin/ENCODER?") + formCredentials + QStringLiteral("&SERIAL_HEX=")
-        + hex + QStringLiteral(" HTTP/1.1");
+    return QStringLiteral("GET /cgi-bin/ENCODER?") + formCredentials
+        + QStringLiteral("&SERIAL_HEX=") + hex + QStringLiteral(" HTTP/1.1");
 }
 
 QStringList hexLines(const QStringList &hexTexts)
@@ -132,7 +132,8 @@ private:
         if (request.queryValue(QStringLiteral("USER")) != user
             || request.queryValue(QStringLiteral("PWD")) != password)
             return Response::text("ERROR: authentication failed");
-        if (request.path() == "/cgi-bin/system" && request.hasQueryItem(QStringLiteral("SYSTEM_INFO_XML")))
+        if (request.path() == "/cgi-bin/system"
+            && request.hasQueryItem(QStringLiteral("SYSTEM_INFO_XML")))
             return systemAnswer;
         if (request.path() == "/cgi-bin/ENCODER") {
             if (request.hasQueryItem(QStringLiteral("SERIAL_SETTING")))
@@ -300,7 +301,8 @@ void tst_ActiWindow::connectEncoder()
 {
     QVERIFY(connectFromTheMenu(encoder->authority));
     QCOMPARE(encoderStatus()->text(), QStringLiteral("Connected"));
-    QCOMPARE(encoder->lines(), (QStringList{systemLine(), settingLine(QStringLiteral("8N1,9600"))}));
+    QCOMPARE(encoder->lines(),
+             (QStringList{systemLine(), settingLine(QStringLiteral("8N1,9600"))}));
     encoder->server.clearRequests();
 }
 
@@ -335,9 +337,11 @@ void tst_ActiWindow::verifyConnected(const QString &endpoint, const QString &lin
     for (const char *name : panelNames)
         QVERIFY2(find<QGroupBox>(name)->isEnabled(), name);
     QVERIFY(find<QMenu>("menuCameraProfiles")->isEnabled());
-    QCOMPARE(window().windowTitle(), titleBase + QStringLiteral(" - ACTi <") + endpoint + QLatin1Char('>'));
+    QCOMPARE(window().windowTitle(),
+             titleBase + QStringLiteral(" - ACTi <") + endpoint + QLatin1Char('>'));
     QCOMPARE(statusLine()->text(),
-             line.isNull() ? QStringLiteral("Connected to ACTi <") + endpoint + QLatin1Char('>') : line);
+             line.isNull() ? QStringLiteral("Connected to ACTi <") + endpoint + QLatin1Char('>')
+                           : line);
 }
 
 // A connect that failed: the box stays for a retry, nothing else moved.
@@ -425,8 +429,8 @@ void tst_ActiWindow::connectOutcomes_data()
     QTest::newRow("XML that does not parse")
         << true << Response::xml("<?xml version=\"1.0\"?><SYSTEM_INFO><MODEL_NUMBER value=\"x\">")
         << ok << systemOnly << refused;
-    QTest::newRow("log-in refused") << true << Response::text("ERROR: authentication failed") << ok
-                                    << systemOnly << refused;
+    QTest::newRow("log-in refused")
+        << true << Response::text("ERROR: authentication failed") << ok << systemOnly << refused;
     QTest::newRow("empty answer") << true << Response::text("") << ok << systemOnly << refused;
 
     QTest::newRow("serial setting refused")
@@ -513,9 +517,8 @@ void tst_ActiWindow::unusableAddressSendsNothing()
         chooseEncoderEntry();
     }
 
-    addressField()->setText(address.contains(QLatin1String("%1"))
-                                ? address.arg(encoder->server.port())
-                                : address);
+    addressField()->setText(
+        address.contains(QLatin1String("%1")) ? address.arg(encoder->server.port()) : address);
     // The status shown before the request would start.
     QString afterClick;
     QObject probe; // ends the timer with this function, whatever happens
@@ -548,9 +551,12 @@ void tst_ActiWindow::addressForms_data()
     QTest::addColumn<QString>("typed");    // %1: the stand-in's port
     QTest::addColumn<QString>("endpoint"); // as the title shows it
 
-    QTest::newRow("IPv4 with port") << false << "127.0.0.1:%1" << "127.0.0.1:%1";
-    QTest::newRow("blanks around") << false << "  127.0.0.1:%1 " << "127.0.0.1:%1";
-    QTest::newRow("IPv6 with port") << true << "[::1]:%1" << "[::1]:%1";
+    QTest::newRow("IPv4 with port") << false << "127.0.0.1:%1"
+                                    << "127.0.0.1:%1";
+    QTest::newRow("blanks around") << false << "  127.0.0.1:%1 "
+                                   << "127.0.0.1:%1";
+    QTest::newRow("IPv6 with port") << true << "[::1]:%1"
+                                    << "[::1]:%1";
 }
 
 void tst_ActiWindow::addressForms()
@@ -582,9 +588,15 @@ void tst_ActiWindow::credentialsArrivePercentEncoded_data()
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("credentials"); // as they travel
 
-    QTest::newRow("ampersand, hash, equals") << "a&b" << "p#w=1" << "USER=a%26b&PWD=p%23w%3D1";
-    QTest::newRow("blank, plus, percent") << "with blank" << "+%41" << "USER=with%20blank&PWD=%2B%2541";
-    QTest::newRow("question mark, slash") << "x?y" << "a/b" << "USER=x%3Fy&PWD=a%2Fb";
+    QTest::newRow("ampersand, hash, equals") << "a&b"
+                                             << "p#w=1"
+                                             << "USER=a%26b&PWD=p%23w%3D1";
+    QTest::newRow("blank, plus, percent") << "with blank"
+                                          << "+%41"
+                                          << "USER=with%20blank&PWD=%2B%2541";
+    QTest::newRow("question mark, slash") << "x?y"
+                                          << "a/b"
+                                          << "USER=x%3Fy&PWD=a%2Fb";
     QTest::newRow("Latin-1 letters") << QString::fromUtf8("Jürg") << QString::fromUtf8("pässé")
                                      << "USER=J%C3%BCrg&PWD=p%C3%A4ss%C3%A9";
 }
@@ -606,7 +618,8 @@ void tst_ActiWindow::credentialsArrivePercentEncoded()
 
     QVERIFY(connectFromTheMenu(encoder->authority));
     QCOMPARE(encoder->lines(),
-             (QStringList{systemLine(credentials), settingLine(QStringLiteral("8N1,9600"), credentials)}));
+             (QStringList{systemLine(credentials),
+                          settingLine(QStringLiteral("8N1,9600"), credentials)}));
     const Request system = encoder->server.requests().first();
     QCOMPARE(system.queryValues(QStringLiteral("USER")), (QStringList{user, user}));
     QCOMPARE(system.queryValues(QStringLiteral("PWD")), (QStringList{password, password}));
@@ -632,8 +645,8 @@ void tst_ActiWindow::commandsTravelAsSerialHex_data()
     QTest::newRow("focus trigger button: manual, then trigger")
         << Gesture::ButtonFocusTrigger << QStringList{"8101043803FF", "8101041801FF"}
         << "focus,trigger [8101041801FF]";
-    QTest::newRow("zoom slider to -5") << Gesture::ZoomSliderWide5 << QStringList{"8101040734FF"}
-                                       << "zoom,-5 [8101040734FF]";
+    QTest::newRow("zoom slider to -5")
+        << Gesture::ZoomSliderWide5 << QStringList{"8101040734FF"} << "zoom,-5 [8101040734FF]";
     QTest::newRow("led up keeps its lower-case text")
         << Gesture::SendLedUp << QStringList{"8201060100010301ff"} << "led,up [8201060100010301ff]";
     QTest::newRow("profile reset: two packets")
@@ -649,7 +662,8 @@ void tst_ActiWindow::commandsTravelAsSerialHex()
 
     connectEncoder();
     QStringList whileWaiting;
-    encoder->onRequest = [this, &whileWaiting](const Request &) { whileWaiting << statusLine()->text(); };
+    encoder->onRequest
+        = [this, &whileWaiting](const Request &) { whileWaiting << statusLine()->text(); };
 
     switch (gesture) {
     case Gesture::PageUpKey:
@@ -677,7 +691,8 @@ void tst_ActiWindow::commandsTravelAsSerialHex()
 
     QCOMPARE(encoder->lines(), hexLines(hex));
     // Each request waits for its answer before the status line moves on.
-    QCOMPARE(whileWaiting.value(0), QStringLiteral("Connected to ACTi <") + encoder->authority + '>');
+    QCOMPARE(whileWaiting.value(0),
+             QStringLiteral("Connected to ACTi <") + encoder->authority + '>');
     verifyConnected(encoder->authority, status);
 }
 
@@ -758,16 +773,18 @@ void tst_ActiWindow::serialSettingFollowsTheMenus_data()
         << QStringList{"7N1,9600", "7E1,9600", "7E2,9600", "7E2,19200"};
     QTest::newRow("one and a half stop bits: digit 3")
         << QStringList{"actionStopbits1_5"} << QStringList{"8N3,9600"};
-    QTest::newRow("odd parity, back to none")
-        << QStringList{"actionParityOdd", "actionParityNone"} << QStringList{"8O1,9600", "8N1,9600"};
+    QTest::newRow("odd parity, back to none") << QStringList{"actionParityOdd", "actionParityNone"}
+                                              << QStringList{"8O1,9600", "8N1,9600"};
     QTest::newRow("every baud rate, hidden ones too")
-        << QStringList{"action4800", "action14400", "action19200", "action28800", "action38400",
-                       "action57600", "action115200"}
-        << QStringList{"8N1,4800", "8N1,14400", "8N1,19200", "8N1,28800", "8N1,38400",
-                       "8N1,57600", "8N1,115200"};
-    QTest::newRow("the checked entry again") << QStringList{"action9600"} << QStringList{"8N1,9600"};
+        << QStringList{"action4800",  "action14400", "action19200", "action28800",
+                       "action38400", "action57600", "action115200"}
+        << QStringList{"8N1,4800",  "8N1,14400", "8N1,19200", "8N1,28800",
+                       "8N1,38400", "8N1,57600", "8N1,115200"};
+    QTest::newRow("the checked entry again")
+        << QStringList{"action9600"} << QStringList{"8N1,9600"};
     QTest::newRow("flow control: nothing")
-        << QStringList{"actionFlowcontrolHardware", "actionFlowcontrolSoftware", "actionFlowcontrolNone"}
+        << QStringList{"actionFlowcontrolHardware", "actionFlowcontrolSoftware",
+                       "actionFlowcontrolNone"}
         << QStringList();
 }
 
@@ -803,8 +820,8 @@ void tst_ActiWindow::serialSettingSentWhateverTheState_data()
     const Response refused = Response::text("ERROR: SERIAL_SETTING");
     QTest::newRow("connected, the encoder refuses the change")
         << xml << Response::text("OK:") << "Connected";
-    QTest::newRow("log-in failed") << Response::text("ERROR: authentication failed") << refused
-                                   << "Failed, authentication";
+    QTest::newRow("log-in failed")
+        << Response::text("ERROR: authentication failed") << refused << "Failed, authentication";
     QTest::newRow("serial setting failed") << xml << refused << "Failed, serial parameters";
 }
 
@@ -890,7 +907,8 @@ void tst_ActiWindow::leavingTheRouteReturnsToIdle()
     QCOMPARE(encoder->lines(), QStringList());
 
     QVERIFY(clickConnect());
-    QCOMPARE(encoder->lines(), (QStringList{systemLine(), settingLine(QStringLiteral("8N1,19200"))}));
+    QCOMPARE(encoder->lines(),
+             (QStringList{systemLine(), settingLine(QStringLiteral("8N1,19200"))}));
     verifyConnected(encoder->authority);
 }
 
@@ -921,8 +939,9 @@ void tst_ActiWindow::windowStaysLiveDuringARequest()
     QVERIFY(delivered);
     QCOMPARE(statusWhileHeld, QStringLiteral("Connecting.."));
     QCOMPARE(commandResult, 1);
-    QCOMPARE(encoder->lines(), (QStringList{systemLine(), hexLine(QStringLiteral("8101040722FF")),
-                                            settingLine(QStringLiteral("8N1,9600"))}));
+    QCOMPARE(encoder->lines(),
+             (QStringList{systemLine(), hexLine(QStringLiteral("8101040722FF")),
+                          settingLine(QStringLiteral("8N1,9600"))}));
     verifyConnected(encoder->authority);
 }
 
@@ -930,10 +949,10 @@ void tst_ActiWindow::leavingTheRouteWhileConnecting_data()
 {
     QTest::addColumn<QByteArray>("heldPath");
     QTest::addColumn<QByteArray>("heldItem");
-    QTest::newRow("during the system information") << QByteArray("/cgi-bin/system")
-                                                   << QByteArray("SYSTEM_INFO_XML");
-    QTest::newRow("during the serial setting") << QByteArray("/cgi-bin/ENCODER")
-                                               << QByteArray("SERIAL_SETTING");
+    QTest::newRow("during the system information")
+        << QByteArray("/cgi-bin/system") << QByteArray("SYSTEM_INFO_XML");
+    QTest::newRow("during the serial setting")
+        << QByteArray("/cgi-bin/ENCODER") << QByteArray("SERIAL_SETTING");
 }
 
 // The operator unchecks the ACTi entry while a connect request waits: the

@@ -18,7 +18,8 @@ public:
     bool connectTo(const LoopHttpServer &server)
     {
         socket.connectToHost(server.address(), server.port());
-        return QTest::qWaitFor([this] { return socket.state() == QAbstractSocket::ConnectedState; });
+        return QTest::qWaitFor(
+            [this] { return socket.state() == QAbstractSocket::ConnectedState; });
     }
 
     void send(const QByteArray &bytes) { socket.write(bytes); }
@@ -35,8 +36,9 @@ public:
                 return false;
             const QByteArray head = buffer.left(headEnd).toLower();
             const int field = head.indexOf("content-length:");
-            const int bodyLength =
-                field < 0 ? 0 : head.mid(field + 15, head.indexOf('\r', field) - field - 15).trimmed().toInt();
+            const int bodyLength = field < 0
+                ? 0
+                : head.mid(field + 15, head.indexOf('\r', field) - field - 15).trimmed().toInt();
             length = headEnd + 4 + bodyLength;
             return buffer.size() >= length;
         });
@@ -96,14 +98,16 @@ void TestLoopHttpServer::keepAliveServesSeveralRequests()
     Client client;
     QVERIFY(client.connectTo(server));
     client.send("GET /one?A=1 HTTP/1.1\r\nHost: x\r\n\r\n");
-    QCOMPARE(client.nextResponse(), QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
-                                               "Content-Length: 9\r\nConnection: keep-alive\r\n\r\n"
-                                               "path /one"));
+    QCOMPARE(client.nextResponse(),
+             QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
+                        "Content-Length: 9\r\nConnection: keep-alive\r\n\r\n"
+                        "path /one"));
     client.send("GET /two HTTP/1.1\r\nHost: x\r\n\r\n");
     QVERIFY(client.nextResponse().endsWith("\r\n\r\npath /two"));
 
     QCOMPARE(server.requestLines(),
-             (QStringList{QStringLiteral("GET /one?A=1 HTTP/1.1"), QStringLiteral("GET /two HTTP/1.1")}));
+             (QStringList{QStringLiteral("GET /one?A=1 HTTP/1.1"),
+                          QStringLiteral("GET /two HTTP/1.1")}));
     QCOMPARE(announced.count(), 2);
     QCOMPARE(announced.at(0).at(0).value<Request>().header("host"), QByteArray("x"));
     QCOMPARE(server.connectionCount(), 1);
@@ -125,14 +129,16 @@ void TestLoopHttpServer::connectionEnds_data()
                       "Content-Length: 3\r\nConnection: close\r\n\r\nbye");
     Response unframed = Response::xml("<a/>");
     unframed.sendContentLength = false;
-    QTest::newRow("body ended by closing") << get11 << unframed
-                                           << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n"
-                                                         "Connection: close\r\n\r\n<a/>");
+    QTest::newRow("body ended by closing")
+        << get11 << unframed
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n"
+                      "Connection: close\r\n\r\n<a/>");
     QTest::newRow("closed without answer") << get11 << Response::close() << QByteArray("");
-    QTest::newRow("malformed request") << QByteArray("HELLO\r\n\r\n") << Response::text("unused")
-                                       << QByteArray("HTTP/1.1 400 Bad Request\r\nContent-Type: text/plain\r\n"
-                                                     "Content-Length: 18\r\nConnection: close\r\n\r\n"
-                                                     "malformed request\n");
+    QTest::newRow("malformed request")
+        << QByteArray("HELLO\r\n\r\n") << Response::text("unused")
+        << QByteArray("HTTP/1.1 400 Bad Request\r\nContent-Type: text/plain\r\n"
+                      "Content-Length: 18\r\nConnection: close\r\n\r\n"
+                      "malformed request\n");
 }
 
 void TestLoopHttpServer::connectionEnds()
@@ -193,13 +199,14 @@ void TestLoopHttpServer::queryDecoding_data()
     QTest::newRow("no query") << QByteArray("/cgi-bin/system") << QByteArray("/cgi-bin/system")
                               << QueryItems();
     QTest::newRow("flag and empty value")
-        << QByteArray("/cgi-bin/system?USER=Admin&SYSTEM_INFO_XML&PWD=") << QByteArray("/cgi-bin/system")
+        << QByteArray("/cgi-bin/system?USER=Admin&SYSTEM_INFO_XML&PWD=")
+        << QByteArray("/cgi-bin/system")
         << QueryItems{{"USER", "Admin"}, {"SYSTEM_INFO_XML", QString()}, {"PWD", ""}};
     QTest::newRow("percent-encoded, plus kept")
         << QByteArray("/p?USER=a%26b&PWD=%C3%9Cn+x%2B&%3D=1") << QByteArray("/p")
         << QueryItems{{"USER", "a&b"}, {"PWD", QString::fromUtf8("Ün+x+")}, {"=", "1"}};
-    QTest::newRow("empty items skipped") << QByteArray("/p?&&A=1&&") << QByteArray("/p")
-                                         << QueryItems{{"A", "1"}};
+    QTest::newRow("empty items skipped")
+        << QByteArray("/p?&&A=1&&") << QByteArray("/p") << QueryItems{{"A", "1"}};
 }
 
 void TestLoopHttpServer::queryDecoding()
@@ -220,13 +227,13 @@ void TestLoopHttpServer::queryDecoding()
 void TestLoopHttpServer::listensOnLoopbackOnly()
 {
     LoopHttpServer server;
-    QTest::ignoreMessage(QtWarningMsg, "LoopHttpServer: refusing to listen on 0.0.0.0, loopback addresses only");
+    QTest::ignoreMessage(QtWarningMsg,
+                         "LoopHttpServer: refusing to listen on 0.0.0.0, loopback addresses only");
     QVERIFY(!server.listen(QHostAddress(QHostAddress::AnyIPv4)));
     QVERIFY(!server.isListening());
     QVERIFY(server.listen(QHostAddress(QHostAddress::LocalHost)));
     QVERIFY(server.baseUrl().startsWith(QLatin1String("http://127.0.0.1:")));
 }
-
 
 QTEST_GUILESS_MAIN(TestLoopHttpServer)
 #include "tst_loophttpserver.moc"

@@ -13,10 +13,10 @@ using Response = LoopHttpServer::Response;
 
 // Every reply is released once its get() has returned (or, without a
 // time-out, once it has finished).
-#define VERIFY_REPLIES_RELEASED(http)                                                            \
-    do {                                                                                         \
-        QTRY_VERIFY((http).manager.findChildren<QNetworkReply *>().isEmpty());                   \
-        QVERIFY((http).reply.isNull());                                                          \
+#define VERIFY_REPLIES_RELEASED(http)                                                              \
+    do {                                                                                           \
+        QTRY_VERIFY((http).manager.findChildren<QNetworkReply *>().isEmpty());                     \
+        QVERIFY((http).reply.isNull());                                                            \
     } while (false)
 
 class TestMyHttp : public QObject
@@ -75,10 +75,10 @@ void TestMyHttp::failureAfterSuccessReturnsEmpty_data()
 
     QTest::newRow("HTTP 404") << Response::text("no such page", 404) << false
                               << int(QNetworkReply::ContentNotFoundError);
-    QTest::newRow("closed without answer") << Response::close() << false
-                                           << int(QNetworkReply::RemoteHostClosedError);
-    QTest::newRow("connection refused") << Response() << true
-                                        << int(QNetworkReply::ConnectionRefusedError);
+    QTest::newRow("closed without answer")
+        << Response::close() << false << int(QNetworkReply::RemoteHostClosedError);
+    QTest::newRow("connection refused")
+        << Response() << true << int(QNetworkReply::ConnectionRefusedError);
 }
 
 void TestMyHttp::failureAfterSuccessReturnsEmpty()
@@ -197,8 +197,8 @@ void TestMyHttp::oversizedBodyIsRefused()
     MYHTTP http;
     QSignalSpy finished(&http, &MYHTTP::finished);
     if (!accepted) {
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression(QStringLiteral("^myHTTP\\(\\) - reply larger than")));
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("^myHTTP\\(\\) - reply larger than")));
         QTest::ignoreMessage(QtDebugMsg, "myHTTP() QNetworkReply::UnknownContentError");
     }
     const QByteArray body = http.get(server.baseUrl() + QStringLiteral("/big"));
@@ -276,8 +276,9 @@ void TestMyHttp::overlappingRequestsKeepTheirOwnReplies()
     // The outer get returned last: the object describes its request.
     QCOMPARE(http.error, outerError);
     QCOMPARE(http.data, outerBody);
-    QCOMPARE(server.requestLines(), (QStringList{QStringLiteral("GET /outer HTTP/1.1"),
-                                                 QStringLiteral("GET /inner HTTP/1.1")}));
+    QCOMPARE(server.requestLines(),
+             (QStringList{QStringLiteral("GET /outer HTTP/1.1"),
+                          QStringLiteral("GET /inner HTTP/1.1")}));
     VERIFY_REPLIES_RELEASED(http);
 }
 

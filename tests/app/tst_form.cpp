@@ -158,20 +158,50 @@ void tst_Form::namedObjects_data()
     QTest::addColumn<QByteArray>("className");
 
     const QStringList actions = {
-        "action4800", "action9600", "action14400", "action19200", "action28800",
-        "action38400", "action57600", "action115200",
-        "actionDatabits7", "actionDatabits8",
-        "actionParityEven", "actionParityOdd", "actionParityNone",
-        "actionStopbits1", "actionStopbits1_5", "actionStopbits2",
-        "actionFlowcontrolNone", "actionFlowcontrolHardware", "actionFlowcontrolSoftware",
-        "actionData_bits", "actionParity", "actionStop_bits", "actionFlowcontrol",
-        "actionZoom", "actionFocus", "actionBrightness", "actionColor", "actionLED",
-        "actionPanTilt", "actionPortSettings",
-        "actionCameraSave", "actionCameraReset", "actionCameraSaveCustom",
-        "actionCameraProfile0", "actionCameraProfile1", "actionCameraProfile2",
-        "actionCameraProfile3", "actionCameraProfile4", "actionCameraProfile5",
-        "actionCameraProfile6", "actionCameraProfile7", "actionCameraProfile8",
-        "actionCameraProfile9", "actionACTi",
+        "action4800",
+        "action9600",
+        "action14400",
+        "action19200",
+        "action28800",
+        "action38400",
+        "action57600",
+        "action115200",
+        "actionDatabits7",
+        "actionDatabits8",
+        "actionParityEven",
+        "actionParityOdd",
+        "actionParityNone",
+        "actionStopbits1",
+        "actionStopbits1_5",
+        "actionStopbits2",
+        "actionFlowcontrolNone",
+        "actionFlowcontrolHardware",
+        "actionFlowcontrolSoftware",
+        "actionData_bits",
+        "actionParity",
+        "actionStop_bits",
+        "actionFlowcontrol",
+        "actionZoom",
+        "actionFocus",
+        "actionBrightness",
+        "actionColor",
+        "actionLED",
+        "actionPanTilt",
+        "actionPortSettings",
+        "actionCameraSave",
+        "actionCameraReset",
+        "actionCameraSaveCustom",
+        "actionCameraProfile0",
+        "actionCameraProfile1",
+        "actionCameraProfile2",
+        "actionCameraProfile3",
+        "actionCameraProfile4",
+        "actionCameraProfile5",
+        "actionCameraProfile6",
+        "actionCameraProfile7",
+        "actionCameraProfile8",
+        "actionCameraProfile9",
+        "actionACTi",
     };
     for (const QString &name : actions)
         QTest::newRow(qPrintable(name)) << name << QByteArray("QAction");
@@ -248,8 +278,7 @@ void tst_Form::onlyPanelActionsAndPortSettingsStartChecked()
         if (action->isChecked())
             checkedActions.insert(action->objectName());
     }
-    QCOMPARE(checkedActions,
-             QSet<QString>({"actionZoom", "actionFocus", "actionPortSettings"}));
+    QCOMPARE(checkedActions, QSet<QString>({"actionZoom", "actionFocus", "actionPortSettings"}));
 
     const QList<QAbstractButton *> buttons = window->findChildren<QAbstractButton *>();
     QVERIFY(!buttons.isEmpty());
@@ -376,8 +405,9 @@ void tst_Form::menuBarOrder()
         QVERIFY(action->menu());
         menus << action->menu()->objectName();
     }
-    QCOMPARE(menus, QStringList({"menuPort", "menuBaudrate", "menuProtocol", "menuControl",
-                                 "menuCameraProfiles", "menuOptions"}));
+    QCOMPARE(menus,
+             QStringList({"menuPort", "menuBaudrate", "menuProtocol", "menuControl",
+                          "menuCameraProfiles", "menuOptions"}));
     QCOMPARE(window->menuBar(), ui.menuBar);
 }
 
@@ -388,32 +418,53 @@ void tst_Form::menuEntries_data()
     QTest::addColumn<bool>("separatorsCollapsible");
 
     QTest::newRow("connect") << "menuPort" << QStringList{"actionACTi", "-"} << true;
-    QTest::newRow("baudrate")
-        << "menuBaudrate"
-        << QStringList{"action4800", "action9600", "action14400", "action19200",
-                       "action28800", "action38400", "action57600", "action115200"}
-        << false;
-    QTest::newRow("protocol")
-        << "menuProtocol"
-        << QStringList{"actionData_bits", "actionDatabits7", "actionDatabits8", "-",
-                       "actionParity", "actionParityNone", "actionParityOdd", "actionParityEven", "-",
-                       "actionStop_bits", "actionStopbits1", "actionStopbits1_5", "actionStopbits2", "-",
-                       "actionFlowcontrol", "actionFlowcontrolNone", "actionFlowcontrolHardware",
-                       "actionFlowcontrolSoftware"}
-        << false;
-    QTest::newRow("control")
-        << "menuControl"
-        << QStringList{"actionPanTilt", "-", "actionZoom", "actionFocus", "-",
-                       "actionBrightness", "actionColor", "-", "actionLED"}
-        << true;
-    QTest::newRow("camera profiles")
-        << "menuCameraProfiles"
-        << QStringList{"actionCameraProfile0", "actionCameraProfile1", "actionCameraProfile2",
-                       "actionCameraProfile3", "actionCameraProfile4", "actionCameraProfile5",
-                       "actionCameraProfile6", "actionCameraProfile7", "actionCameraProfile8",
-                       "actionCameraProfile9", "-", "actionCameraSave", "actionCameraSaveCustom",
-                       "-", "actionCameraReset"}
-        << true;
+    QTest::newRow("baudrate") << "menuBaudrate"
+                              << QStringList{"action4800",  "action9600",  "action14400",
+                                             "action19200", "action28800", "action38400",
+                                             "action57600", "action115200"}
+                              << false;
+    QTest::newRow("protocol") << "menuProtocol"
+                              << QStringList{"actionData_bits",
+                                             "actionDatabits7",
+                                             "actionDatabits8",
+                                             "-",
+                                             "actionParity",
+                                             "actionParityNone",
+                                             "actionParityOdd",
+                                             "actionParityEven",
+                                             "-",
+                                             "actionStop_bits",
+                                             "actionStopbits1",
+                                             "actionStopbits1_5",
+                                             "actionStopbits2",
+                                             "-",
+                                             "actionFlowcontrol",
+                                             "actionFlowcontrolNone",
+                                             "actionFlowcontrolHardware",
+                                             "actionFlowcontrolSoftware"}
+                              << false;
+    QTest::newRow("control") << "menuControl"
+                             << QStringList{"actionPanTilt", "-", "actionZoom",
+                                            "actionFocus",   "-", "actionBrightness",
+                                            "actionColor",   "-", "actionLED"}
+                             << true;
+    QTest::newRow("camera profiles") << "menuCameraProfiles"
+                                     << QStringList{"actionCameraProfile0",
+                                                    "actionCameraProfile1",
+                                                    "actionCameraProfile2",
+                                                    "actionCameraProfile3",
+                                                    "actionCameraProfile4",
+                                                    "actionCameraProfile5",
+                                                    "actionCameraProfile6",
+                                                    "actionCameraProfile7",
+                                                    "actionCameraProfile8",
+                                                    "actionCameraProfile9",
+                                                    "-",
+                                                    "actionCameraSave",
+                                                    "actionCameraSaveCustom",
+                                                    "-",
+                                                    "actionCameraReset"}
+                                     << true;
     QTest::newRow("options") << "menuOptions" << QStringList{"actionPortSettings"} << true;
 }
 
@@ -465,12 +516,12 @@ void tst_Form::focusSliderChangeClicksManual_data()
     QTest::newRow("set beyond the range") << SliderChange::SetValue << 20 << 8 << 1;
     QTest::newRow("set to the value it has") << SliderChange::SetValue << 0 << 0 << 0;
     QTest::newRow("set and spring back") << SliderChange::SetValueAndBack << 2 << 0 << 2;
-    QTest::newRow("single step")
-        << SliderChange::TriggerAction << int(QAbstractSlider::SliderSingleStepAdd) << 1 << 1;
-    QTest::newRow("page step")
-        << SliderChange::TriggerAction << int(QAbstractSlider::SliderPageStepSub) << -1 << 1;
-    QTest::newRow("to maximum")
-        << SliderChange::TriggerAction << int(QAbstractSlider::SliderToMaximum) << 8 << 1;
+    QTest::newRow("single step") << SliderChange::TriggerAction
+                                 << int(QAbstractSlider::SliderSingleStepAdd) << 1 << 1;
+    QTest::newRow("page step") << SliderChange::TriggerAction
+                               << int(QAbstractSlider::SliderPageStepSub) << -1 << 1;
+    QTest::newRow("to maximum") << SliderChange::TriggerAction
+                                << int(QAbstractSlider::SliderToMaximum) << 8 << 1;
     QTest::newRow("key up") << SliderChange::Key << int(Qt::Key_Up) << 1 << 1;
     QTest::newRow("key home") << SliderChange::Key << int(Qt::Key_Home) << -8 << 1;
 }

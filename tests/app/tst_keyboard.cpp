@@ -5,8 +5,8 @@
 // bytes the camera receives, the zoom and focus slider values and the state
 // of the pan-tilt pad.
 #include "keyboardmap.h"
-#include "ptmath.h"
 #include "packettext.h"
+#include "ptmath.h"
 #include "ptwidget.h"
 #include "testsettings.h"
 #include "windowharness.h"
@@ -125,7 +125,10 @@ const char ledOff[] = "8201060100180302FF";
 
 using PacketText::zoom;
 // Every change of the focus slider clicks Manual first.
-QString focus(int value) { return focusManual + PacketText::focus(value); }
+QString focus(int value)
+{
+    return focusManual + PacketText::focus(value);
+}
 } // namespace Packet
 
 QString stepBytesText(const QByteArray &bytes)
@@ -174,8 +177,7 @@ struct KeyStep
     }
 };
 
-KeyStep makeStep(KeyStep::Kind kind, int key, Qt::KeyboardModifiers modifiers,
-                 const QString &bytes)
+KeyStep makeStep(KeyStep::Kind kind, int key, Qt::KeyboardModifiers modifiers, const QString &bytes)
 {
     KeyStep step{};
     step.kind = kind;
@@ -369,12 +371,12 @@ void TstKeyboard::releaseTable_data()
     keyTableRow("PageDown+Alt+Shift", Qt::Key_PageDown, alt | shift, false,
                 "ZoomSet 0, FocusSet 0, ReleaseBrightness");
     keyTableRow("PageDown+Ctrl+Alt+Shift", Qt::Key_PageDown, ctrl | alt | shift, false,
-        "FocusSet 0, ReleaseBrightness");
+                "FocusSet 0, ReleaseBrightness");
     keyTableRow("PageUp repeated", Qt::Key_PageUp, none, true, "");
 
     keyTableRow("Ctrl", Qt::Key_Control, none, false, "ZoomSet 0, FocusSet 0, PadRest");
     keyTableRow("Ctrl with Ctrl still reported", Qt::Key_Control, ctrl, false,
-        "ZoomSet 0, FocusSet 0, PadRest");
+                "ZoomSet 0, FocusSet 0, PadRest");
     keyTableRow("Ctrl repeated", Qt::Key_Control, ctrl, true, "ZoomSet 0, FocusSet 0, PadRest");
     keyTableRow("Alt", Qt::Key_Alt, alt, false, "ZoomSet 0, FocusSet 0, PadRest");
     keyTableRow("Shift", Qt::Key_Shift, shift, false, "");
@@ -421,8 +423,7 @@ QString TstKeyboard::observed(const KeyStep &step)
     if (step.checkPad) {
         const int unit = PtMath::stepForWidth(pad->width());
         const QPoint offset = pad->currentPosition() - pad->currentCenter();
-        text += padText(pad->currentSpeed(), pad->isActive(),
-                        unit > 0 ? offset / unit : offset);
+        text += padText(pad->currentSpeed(), pad->isActive(), unit > 0 ? offset / unit : offset);
         // A key that starts the pad measures from the middle of the pad.
         if (pad->isActive() && pad->currentCenter() != QPoint(pad->width() / 2, pad->height() / 2))
             text += QStringLiteral(" off-centre");
@@ -465,27 +466,23 @@ void TstKeyboard::keySequences_data()
     const int pgDn = Qt::Key_PageDown;
     const QString brightnessAuto = QString(brightnessReset) + brightnessOff;
 
-    QTest::newRow("Page Up held: zoom 3 until release") << KeySequence{
-        press(pgUp, none, zoom(3)).zoomAt(3), repeat(pgUp).zoomAt(3), repeat(pgUp).zoomAt(3),
-        release(pgUp, none, zoom(0)).zoomAt(0)};
-    QTest::newRow("Page Down held: zoom -3 until release") << KeySequence{
-        press(pgDn, none, zoom(-3)).zoomAt(-3), repeat(pgDn),
-        release(pgDn, none, zoom(0)).zoomAt(0)};
+    QTest::newRow("Page Up held: zoom 3 until release")
+        << KeySequence{press(pgUp, none, zoom(3)).zoomAt(3), repeat(pgUp).zoomAt(3),
+                       repeat(pgUp).zoomAt(3), release(pgUp, none, zoom(0)).zoomAt(0)};
+    QTest::newRow("Page Down held: zoom -3 until release")
+        << KeySequence{press(pgDn, none, zoom(-3)).zoomAt(-3), repeat(pgDn),
+                       release(pgDn, none, zoom(0)).zoomAt(0)};
     QTest::newRow("Ctrl+Page Up twice: 1, 2, kept, stop at Ctrl release") << KeySequence{
-        press(Qt::Key_Control, ctrl).zoomAt(0),
-        press(pgUp, ctrl, zoom(1)).zoomAt(1),
-        release(pgUp, ctrl).zoomAt(1),
-        press(pgUp, ctrl, zoom(2)).zoomAt(2),
-        release(pgUp, ctrl).zoomAt(2),
-        release(Qt::Key_Control, ctrl, zoom(0)).zoomAt(0)};
-    QTest::newRow("Ctrl+Page Up held: one step only") << KeySequence{
-        press(pgUp, ctrl, zoom(1)).zoomAt(1), repeat(pgUp, ctrl).zoomAt(1),
-        repeat(pgUp, ctrl).zoomAt(1), release(pgUp, ctrl).zoomAt(1),
-        release(Qt::Key_Control, none, zoom(0)).zoomAt(0)};
-    QTest::newRow("Ctrl+Page Up then Ctrl+Page Down: back at 0, Ctrl sends nothing")
-        << KeySequence{press(pgUp, ctrl, zoom(1)), release(pgUp, ctrl),
-                       press(pgDn, ctrl, zoom(0)).zoomAt(0), release(pgDn, ctrl),
-                       release(Qt::Key_Control, ctrl).zoomAt(0)};
+        press(Qt::Key_Control, ctrl).zoomAt(0), press(pgUp, ctrl, zoom(1)).zoomAt(1),
+        release(pgUp, ctrl).zoomAt(1),          press(pgUp, ctrl, zoom(2)).zoomAt(2),
+        release(pgUp, ctrl).zoomAt(2),          release(Qt::Key_Control, ctrl, zoom(0)).zoomAt(0)};
+    QTest::newRow("Ctrl+Page Up held: one step only")
+        << KeySequence{press(pgUp, ctrl, zoom(1)).zoomAt(1), repeat(pgUp, ctrl).zoomAt(1),
+                       repeat(pgUp, ctrl).zoomAt(1), release(pgUp, ctrl).zoomAt(1),
+                       release(Qt::Key_Control, none, zoom(0)).zoomAt(0)};
+    QTest::newRow("Ctrl+Page Up then Ctrl+Page Down: back at 0, Ctrl sends nothing") << KeySequence{
+        press(pgUp, ctrl, zoom(1)), release(pgUp, ctrl), press(pgDn, ctrl, zoom(0)).zoomAt(0),
+        release(pgDn, ctrl), release(Qt::Key_Control, ctrl).zoomAt(0)};
     {
         // Nine steps down: the slider stops at its end, the ninth sends nothing.
         KeySequence steps{press(Qt::Key_Control, ctrl)};
@@ -498,9 +495,8 @@ void TstKeyboard::keySequences_data()
         QTest::newRow("Ctrl+Page Down past the end") << steps;
     }
     QTest::newRow("Page Up after Ctrl steps sets 3") << KeySequence{
-        press(pgUp, ctrl, zoom(1)), release(pgUp, ctrl),
-        release(Qt::Key_Control, none, zoom(0)), press(pgUp, none, zoom(3)).zoomAt(3),
-        release(pgUp, none, zoom(0)).zoomAt(0)};
+        press(pgUp, ctrl, zoom(1)), release(pgUp, ctrl), release(Qt::Key_Control, none, zoom(0)),
+        press(pgUp, none, zoom(3)).zoomAt(3), release(pgUp, none, zoom(0)).zoomAt(0)};
 
     QTest::newRow("Alt+Page Up held: focus 1 until release") << KeySequence{
         press(pgUp, alt, focus(1)).focusAt(1).zoomAt(0), repeat(pgUp, alt).focusAt(1),
@@ -508,47 +504,46 @@ void TstKeyboard::keySequences_data()
     QTest::newRow("Alt+Page Down, Alt let go first") << KeySequence{
         press(pgDn, alt, focus(-1)).focusAt(-1), release(Qt::Key_Alt, alt, focus(0)).focusAt(0),
         release(pgDn, none).focusAt(0)};
-    QTest::newRow("Ctrl release stops zoom, then focus") << KeySequence{
-        press(pgUp, alt, focus(1)).focusAt(1),
-        press(pgUp, ctrl | alt, zoom(1)).zoomAt(1).focusAt(1),
-        release(Qt::Key_Control, alt, zoom(0) + focus(0)).zoomAt(0).focusAt(0),
-        release(pgUp, alt), release(Qt::Key_Alt, none)};
+    QTest::newRow("Ctrl release stops zoom, then focus")
+        << KeySequence{press(pgUp, alt, focus(1)).focusAt(1),
+                       press(pgUp, ctrl | alt, zoom(1)).zoomAt(1).focusAt(1),
+                       release(Qt::Key_Control, alt, zoom(0) + focus(0)).zoomAt(0).focusAt(0),
+                       release(pgUp, alt), release(Qt::Key_Alt, none)};
 
-    QTest::newRow("Shift+Page Up holds Bright") << KeySequence{
-        press(pgUp, shift, QString(brightnessOn) + brightnessUp).zoomAt(0),
-        repeat(pgUp, shift), release(pgUp, shift), release(Qt::Key_Shift, none)};
-    QTest::newRow("Shift+Page Down holds Dark") << KeySequence{
-        press(pgDn, shift, QString(brightnessOn) + brightnessDown), repeat(pgDn, shift),
-        release(pgDn, shift), release(Qt::Key_Shift, none)};
+    QTest::newRow("Shift+Page Up holds Bright")
+        << KeySequence{press(pgUp, shift, QString(brightnessOn) + brightnessUp).zoomAt(0),
+                       repeat(pgUp, shift), release(pgUp, shift), release(Qt::Key_Shift, none)};
+    QTest::newRow("Shift+Page Down holds Dark")
+        << KeySequence{press(pgDn, shift, QString(brightnessOn) + brightnessDown),
+                       repeat(pgDn, shift), release(pgDn, shift), release(Qt::Key_Shift, none)};
     QTest::newRow("Shift+Page Up twice presses twice") << KeySequence{
         press(pgUp, shift, QString(brightnessOn) + brightnessUp), release(pgUp, shift),
         press(pgUp, shift, QString(brightnessOn) + brightnessUp), release(pgUp, shift)};
-    QTest::newRow("Ctrl before Alt on Page Up") << KeySequence{
-        press(pgUp, ctrl | alt, zoom(1)).zoomAt(1).focusAt(0),
-        release(pgUp, ctrl | alt).zoomAt(1).focusAt(0),
-        release(Qt::Key_Control, alt, zoom(0)).zoomAt(0)};
-    QTest::newRow("Alt before Shift on Page Up") << KeySequence{
-        press(pgUp, alt | shift, focus(1)).focusAt(1),
-        release(pgUp, alt | shift, focus(0)).focusAt(0)};
-    QTest::newRow("Ctrl before Shift on Page Down") << KeySequence{
-        press(pgDn, ctrl | shift, zoom(-1)).zoomAt(-1), release(pgDn, ctrl | shift),
-        release(Qt::Key_Control, shift, zoom(0))};
+    QTest::newRow("Ctrl before Alt on Page Up")
+        << KeySequence{press(pgUp, ctrl | alt, zoom(1)).zoomAt(1).focusAt(0),
+                       release(pgUp, ctrl | alt).zoomAt(1).focusAt(0),
+                       release(Qt::Key_Control, alt, zoom(0)).zoomAt(0)};
+    QTest::newRow("Alt before Shift on Page Up")
+        << KeySequence{press(pgUp, alt | shift, focus(1)).focusAt(1),
+                       release(pgUp, alt | shift, focus(0)).focusAt(0)};
+    QTest::newRow("Ctrl before Shift on Page Down")
+        << KeySequence{press(pgDn, ctrl | shift, zoom(-1)).zoomAt(-1), release(pgDn, ctrl | shift),
+                       release(Qt::Key_Control, shift, zoom(0))};
 
-    QTest::newRow("+ held: LED up until release") << KeySequence{
-        press(Qt::Key_Plus, none, ledUp), repeat(Qt::Key_Plus), repeat(Qt::Key_Plus),
-        release(Qt::Key_Plus, none, ledStop)};
-    QTest::newRow("- held: LED down until release") << KeySequence{
-        press(Qt::Key_Minus, none, ledDown), repeat(Qt::Key_Minus),
-        release(Qt::Key_Minus, none, ledStop)};
+    QTest::newRow("+ held: LED up until release")
+        << KeySequence{press(Qt::Key_Plus, none, ledUp), repeat(Qt::Key_Plus), repeat(Qt::Key_Plus),
+                       release(Qt::Key_Plus, none, ledStop)};
+    QTest::newRow("- held: LED down until release")
+        << KeySequence{press(Qt::Key_Minus, none, ledDown), repeat(Qt::Key_Minus),
+                       release(Qt::Key_Minus, none, ledStop)};
     QTest::newRow("+ with Ctrl") << KeySequence{press(Qt::Key_Plus, ctrl, ledUp),
-                                               release(Qt::Key_Plus, ctrl, ledStop),
-                                               release(Qt::Key_Control, none)};
-    QTest::newRow("0: LED off") << KeySequence{press(Qt::Key_0, none, ledOff),
-                                               repeat(Qt::Key_0), release(Qt::Key_0)};
+                                                release(Qt::Key_Plus, ctrl, ledStop),
+                                                release(Qt::Key_Control, none)};
+    QTest::newRow("0: LED off") << KeySequence{press(Qt::Key_0, none, ledOff), repeat(Qt::Key_0),
+                                               release(Qt::Key_0)};
 
     QTest::newRow("Home: focus Auto") << KeySequence{press(Qt::Key_Home, none, focusAuto),
-                                                     repeat(Qt::Key_Home),
-                                                     release(Qt::Key_Home)};
+                                                     repeat(Qt::Key_Home), release(Qt::Key_Home)};
     QTest::newRow("Shift+Home: brightness Auto")
         << KeySequence{press(Qt::Key_Home, shift, brightnessAuto), repeat(Qt::Key_Home, shift),
                        release(Qt::Key_Home, shift)};
@@ -560,19 +555,23 @@ void TstKeyboard::keySequences_data()
         << KeySequence{press(Qt::Key_Home, ctrl | shift, brightnessAuto)};
     QTest::newRow("Alt+Shift+Home: brightness Auto")
         << KeySequence{press(Qt::Key_Home, alt | shift, brightnessAuto)};
-    QTest::newRow("End: Manual, then Trigger") << KeySequence{
-        press(Qt::Key_End, none, QString(focusManual) + focusTrigger), repeat(Qt::Key_End),
-        release(Qt::Key_End)};
+    QTest::newRow("End: Manual, then Trigger")
+        << KeySequence{press(Qt::Key_End, none, QString(focusManual) + focusTrigger),
+                       repeat(Qt::Key_End), release(Qt::Key_End)};
     QTest::newRow("Alt+End: Manual, then Trigger")
         << KeySequence{press(Qt::Key_End, alt, QString(focusManual) + focusTrigger)};
 
     QTest::newRow("arrows drive the pad only") << KeySequence{
-        press(Qt::Key_Left), repeat(Qt::Key_Left), release(Qt::Key_Left),
+        press(Qt::Key_Left),     repeat(Qt::Key_Left),      release(Qt::Key_Left),
         press(Qt::Key_Up, ctrl), release(Qt::Key_Up, ctrl), release(Qt::Key_Control, none)};
-    QTest::newRow("keys outside the table") << KeySequence{
-        press(Qt::Key_A), release(Qt::Key_A), press(Qt::Key_Space, ctrl),
-        release(Qt::Key_Space, ctrl), press(Qt::Key_F1), press(Qt::Key_Return),
-        press(Qt::Key_Shift, shift), release(Qt::Key_Shift)};
+    QTest::newRow("keys outside the table") << KeySequence{press(Qt::Key_A),
+                                                           release(Qt::Key_A),
+                                                           press(Qt::Key_Space, ctrl),
+                                                           release(Qt::Key_Space, ctrl),
+                                                           press(Qt::Key_F1),
+                                                           press(Qt::Key_Return),
+                                                           press(Qt::Key_Shift, shift),
+                                                           release(Qt::Key_Shift)};
 }
 
 void TstKeyboard::keySequences()
@@ -589,45 +588,45 @@ void TstKeyboard::padSequences_data()
     const int right = Qt::Key_Right;
     const int down = Qt::Key_Down;
 
-    QTest::newRow("Ctrl+Right three times, kept until Ctrl is released") << KeySequence{
-        press(Qt::Key_Control, ctrl).padAt(0, 0, false),
-        press(right, ctrl).padAt(1, 0, true),
-        release(right, ctrl).padAt(1, 0, true),
-        press(right, ctrl).padAt(2, 0, true),
-        release(right, ctrl).padAt(2, 0, true),
-        press(right, ctrl).padAt(3, 0, true),
-        release(right, ctrl).padAt(3, 0, true),
-        release(Qt::Key_Control, ctrl).padAt(0, 0, false)};
-    QTest::newRow("Left held: -3 at once, repeats keep it, release rests") << KeySequence{
-        press(left).padAt(-3, 0, true), repeat(left).padAt(-3, 0, true),
-        repeat(left).padAt(-3, 0, true), release(left).padAt(0, 0, false)};
+    QTest::newRow("Ctrl+Right three times, kept until Ctrl is released")
+        << KeySequence{press(Qt::Key_Control, ctrl).padAt(0, 0, false),
+                       press(right, ctrl).padAt(1, 0, true),
+                       release(right, ctrl).padAt(1, 0, true),
+                       press(right, ctrl).padAt(2, 0, true),
+                       release(right, ctrl).padAt(2, 0, true),
+                       press(right, ctrl).padAt(3, 0, true),
+                       release(right, ctrl).padAt(3, 0, true),
+                       release(Qt::Key_Control, ctrl).padAt(0, 0, false)};
+    QTest::newRow("Left held: -3 at once, repeats keep it, release rests")
+        << KeySequence{press(left).padAt(-3, 0, true), repeat(left).padAt(-3, 0, true),
+                       repeat(left).padAt(-3, 0, true), release(left).padAt(0, 0, false)};
     QTest::newRow("Up held") << KeySequence{press(up).padAt(0, -3, true),
                                             repeat(up).padAt(0, -3, true),
                                             release(up).padAt(0, 0, false)};
-    QTest::newRow("Down with Alt acts as plain Down") << KeySequence{
-        press(down, alt).padAt(0, 3, true), release(down, alt).padAt(0, 0, false)};
+    QTest::newRow("Down with Alt acts as plain Down")
+        << KeySequence{press(down, alt).padAt(0, 3, true), release(down, alt).padAt(0, 0, false)};
     QTest::newRow("Right with Shift, repeated") << KeySequence{
         press(right, shift).padAt(3, 0, true), repeat(right, shift).padAt(3, 0, true),
         release(right, shift).padAt(0, 0, false)};
     QTest::newRow("Ctrl+Up repeats step and stop at -5") << KeySequence{
-        press(up, ctrl).padAt(0, -1, true), repeat(up, ctrl).padAt(0, -2, true),
-        repeat(up, ctrl).padAt(0, -3, true), repeat(up, ctrl).padAt(0, -4, true),
-        repeat(up, ctrl).padAt(0, -5, true), repeat(up, ctrl).padAt(0, -5, true),
+        press(up, ctrl).padAt(0, -1, true),   repeat(up, ctrl).padAt(0, -2, true),
+        repeat(up, ctrl).padAt(0, -3, true),  repeat(up, ctrl).padAt(0, -4, true),
+        repeat(up, ctrl).padAt(0, -5, true),  repeat(up, ctrl).padAt(0, -5, true),
         release(up, ctrl).padAt(0, -5, true), release(Qt::Key_Control, none).padAt(0, 0, false)};
     QTest::newRow("Ctrl+Left and Ctrl+Down add up") << KeySequence{
-        press(left, ctrl).padAt(-1, 0, true), press(down, ctrl).padAt(-1, 1, true),
-        press(down, ctrl).padAt(-1, 2, true), release(down, ctrl).padAt(-1, 2, true),
+        press(left, ctrl).padAt(-1, 0, true),   press(down, ctrl).padAt(-1, 1, true),
+        press(down, ctrl).padAt(-1, 2, true),   release(down, ctrl).padAt(-1, 2, true),
         release(left, ctrl).padAt(-1, 2, true), release(Qt::Key_Control, none).padAt(0, 0, false)};
     QTest::newRow("Right, then Ctrl+Left steps from 3") << KeySequence{
         press(right).padAt(3, 0, true), press(left, ctrl).padAt(2, 0, true),
         release(left, ctrl).padAt(2, 0, true), release(Qt::Key_Control, none).padAt(0, 0, false),
         release(right).padAt(0, 0, false)};
-    QTest::newRow("Alt release rests the pad too") << KeySequence{
-        press(left, ctrl).padAt(-1, 0, true), release(left, ctrl).padAt(-1, 0, true),
-        release(Qt::Key_Alt, none).padAt(0, 0, false)};
-    QTest::newRow("a second plain arrow replaces the speed") << KeySequence{
-        press(left).padAt(-3, 0, true), press(up).padAt(0, -3, true),
-        release(up).padAt(0, 0, false), release(left).padAt(0, 0, false)};
+    QTest::newRow("Alt release rests the pad too")
+        << KeySequence{press(left, ctrl).padAt(-1, 0, true), release(left, ctrl).padAt(-1, 0, true),
+                       release(Qt::Key_Alt, none).padAt(0, 0, false)};
+    QTest::newRow("a second plain arrow replaces the speed")
+        << KeySequence{press(left).padAt(-3, 0, true), press(up).padAt(0, -3, true),
+                       release(up).padAt(0, 0, false), release(left).padAt(0, 0, false)};
 }
 
 // The pad follows the arrows; its speeds never become commands.
@@ -652,14 +651,22 @@ void TstKeyboard::noRouteNoKeyEffect_data()
         int key;
         Qt::KeyboardModifiers modifiers;
     } keys[] = {
-        {"Page Up", Qt::Key_PageUp, none},         {"Ctrl+Page Up", Qt::Key_PageUp, ctrl},
-        {"Alt+Page Up", Qt::Key_PageUp, alt},      {"Shift+Page Up", Qt::Key_PageUp, shift},
-        {"Page Down", Qt::Key_PageDown, none},     {"Ctrl+Page Down", Qt::Key_PageDown, ctrl},
-        {"Alt+Page Down", Qt::Key_PageDown, alt},  {"Shift+Page Down", Qt::Key_PageDown, shift},
-        {"+", Qt::Key_Plus, none},                 {"-", Qt::Key_Minus, none},
-        {"0", Qt::Key_0, none},                    {"Home", Qt::Key_Home, none},
-        {"Shift+Home", Qt::Key_Home, shift},       {"End", Qt::Key_End, none},
-        {"Left", Qt::Key_Left, none},              {"Ctrl+Right", Qt::Key_Right, ctrl},
+        {"Page Up", Qt::Key_PageUp, none},
+        {"Ctrl+Page Up", Qt::Key_PageUp, ctrl},
+        {"Alt+Page Up", Qt::Key_PageUp, alt},
+        {"Shift+Page Up", Qt::Key_PageUp, shift},
+        {"Page Down", Qt::Key_PageDown, none},
+        {"Ctrl+Page Down", Qt::Key_PageDown, ctrl},
+        {"Alt+Page Down", Qt::Key_PageDown, alt},
+        {"Shift+Page Down", Qt::Key_PageDown, shift},
+        {"+", Qt::Key_Plus, none},
+        {"-", Qt::Key_Minus, none},
+        {"0", Qt::Key_0, none},
+        {"Home", Qt::Key_Home, none},
+        {"Shift+Home", Qt::Key_Home, shift},
+        {"End", Qt::Key_End, none},
+        {"Left", Qt::Key_Left, none},
+        {"Ctrl+Right", Qt::Key_Right, ctrl},
     };
     for (const auto &k : keys) {
         QTest::addRow("%s, never connected", k.name)
@@ -667,8 +674,8 @@ void TstKeyboard::noRouteNoKeyEffect_data()
         QTest::addRow("%s, port closed again", k.name)
             << k.key << k.modifiers << true << int(Qt::Key_Control);
     }
-    QTest::newRow("Page Up, rest by Alt") << int(Qt::Key_PageUp) << none << false
-                                          << int(Qt::Key_Alt);
+    QTest::newRow("Page Up, rest by Alt")
+        << int(Qt::Key_PageUp) << none << false << int(Qt::Key_Alt);
 }
 
 // Without a route a key press changes nothing, but letting go of Ctrl or

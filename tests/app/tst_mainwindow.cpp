@@ -117,7 +117,9 @@ QVariant storedValue(const QString &key)
 // The file's permission bits as the system keeps them.
 int permissionBits(const QString &path)
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return -1;
     return int(info.st_mode & 07777);
@@ -126,7 +128,7 @@ int permissionBits(const QString &path)
 // The output speed the line behind a pty master is set to (a B constant).
 speed_t lineSpeed(int master)
 {
-    termios line {};
+    termios line{};
     if (::tcgetattr(master, &line) != 0)
         return speed_t(-1);
     return ::cfgetospeed(&line);
@@ -192,8 +194,8 @@ void tst_MainWindow::firstStartFlags_data()
     QTest::addColumn<bool>("expected");
 
     const auto row = [](const char *name, const char *aspect, bool expected) {
-        QTest::addRow("%s %s", name, aspect) << QString::fromLatin1(name)
-                                             << QString::fromLatin1(aspect) << expected;
+        QTest::addRow("%s %s", name, aspect)
+            << QString::fromLatin1(name) << QString::fromLatin1(aspect) << expected;
     };
 
     // Panels shown by the form's check marks; brightness, colour and lamp off.
@@ -239,8 +241,9 @@ void tst_MainWindow::firstStartFlags_data()
     row("actionStopbits1", "checked", true);
     row("actionFlowcontrolNone", "checked", true);
     // Profiles 0 to 5 offered, none chosen; saving and resetting need one.
-    for (const char *name : {"actionCameraProfile0", "actionCameraProfile1", "actionCameraProfile2",
-                             "actionCameraProfile3", "actionCameraProfile4", "actionCameraProfile5"}) {
+    for (const char *name :
+         {"actionCameraProfile0", "actionCameraProfile1", "actionCameraProfile2",
+          "actionCameraProfile3", "actionCameraProfile4", "actionCameraProfile5"}) {
         row(name, "visible", true);
         row(name, "checked", false);
     }
@@ -288,9 +291,12 @@ void tst_MainWindow::firstStartTexts_data()
 
     QTest::newRow("window title") << QString() << "Veltrane - tarnDeck 1.0 - Not connected";
     QTest::newRow("status line empty") << "labelLastCommand" << QString();
-    QTest::newRow("encoder status") << "labelActiStatus" << "Not connected";
-    QTest::newRow("encoder user") << "lineEditActiUser" << "Admin";
-    QTest::newRow("encoder password") << "lineEditActiPassword" << "418275";
+    QTest::newRow("encoder status") << "labelActiStatus"
+                                    << "Not connected";
+    QTest::newRow("encoder user") << "lineEditActiUser"
+                                  << "Admin";
+    QTest::newRow("encoder password") << "lineEditActiPassword"
+                                      << "418275";
 }
 
 void tst_MainWindow::firstStartTexts()
@@ -439,8 +445,8 @@ void tst_MainWindow::storedPanelChoice_data()
     const QVariant missing;
     QTest::newRow("zoom off") << "zoomControl" << QVariant(false) << "actionZoom"
                               << "groupBoxZoom" << false << false;
-    QTest::newRow("zoom missing") << "zoomControl" << missing << "actionZoom" << "groupBoxZoom"
-                                  << true << true;
+    QTest::newRow("zoom missing") << "zoomControl" << missing << "actionZoom"
+                                  << "groupBoxZoom" << true << true;
     QTest::newRow("focus off") << "focusControl" << QVariant(false) << "actionFocus"
                                << "groupBoxFocus" << false << false;
     QTest::newRow("brightness on") << "brightnessControl" << QVariant(true) << "actionBrightness"
@@ -449,8 +455,8 @@ void tst_MainWindow::storedPanelChoice_data()
                                         << "groupBoxBrightness" << false << false;
     QTest::newRow("colour on") << "colorControl" << QVariant(true) << "actionColor"
                                << "groupBoxColor" << true << true;
-    QTest::newRow("lamp on") << "ledControl" << QVariant(true) << "actionLED" << "groupBoxLED"
-                             << true << true;
+    QTest::newRow("lamp on") << "ledControl" << QVariant(true) << "actionLED"
+                             << "groupBoxLED" << true << true;
     // The pad's entry takes the stored mark, but the pad stays hidden.
     QTest::newRow("pan-tilt on") << "pantiltControl" << QVariant(true) << "actionPanTilt"
                                  << "groupBoxPanTilt" << true << false;
@@ -485,8 +491,8 @@ void tst_MainWindow::storedPortSettings_data()
     QTest::addColumn<QStringList>("menuBar");
 
     const QStringList without{"&Connect", "Control", "Camera profiles", "Options"};
-    const QStringList with{"&Connect", "&Baudrate", "&Protocol", "Control", "Camera profiles",
-                           "Options"};
+    const QStringList with{"&Connect", "&Baudrate",       "&Protocol",
+                           "Control",  "Camera profiles", "Options"};
     QTest::newRow("missing") << QVariant() << false << without;
     QTest::newRow("false") << QVariant(false) << false << without;
     QTest::newRow("true") << QVariant(true) << true << with;
@@ -563,7 +569,8 @@ void tst_MainWindow::fullRoundTrip()
                                        "actionStopbits2", "actionFlowcontrolSoftware"};
     {
         tarnDeck window;
-        for (const char *name : {"actionZoom", "actionBrightness", "actionLED", "actionPortSettings"})
+        for (const char *name :
+             {"actionZoom", "actionBrightness", "actionLED", "actionPortSettings"})
             window.findChild<QAction *>(name)->trigger();
         for (const QString &name : chosenParameters)
             window.findChild<QAction *>(name)->trigger();
@@ -643,7 +650,8 @@ void tst_MainWindow::passwordIsStoredAsPlainText()
 {
     {
         tarnDeck window;
-        window.findChild<QLineEdit *>("lineEditActiPassword")->setText(QStringLiteral("Op3nSesame"));
+        window.findChild<QLineEdit *>("lineEditActiPassword")
+            ->setText(QStringLiteral("Op3nSesame"));
         window.close();
     }
     QFile file(TestSettings::storeFile());
@@ -677,8 +685,8 @@ void tst_MainWindow::storeFileIsOwnerOnlyAfterSave()
 void tst_MainWindow::closingWithThePortOpenClosesItAndKeepsItsParameters()
 {
     WindowHarness harness;
-    for (const char *name : {"action19200", "actionDatabits7", "actionParityEven", "actionStopbits2",
-                             "actionFlowcontrolHardware"})
+    for (const char *name : {"action19200", "actionDatabits7", "actionParityEven",
+                             "actionStopbits2", "actionFlowcontrolHardware"})
         harness.find<QAction>(name)->trigger();
 
     // The serial library puts the line's own settings back when it closes
@@ -714,8 +722,8 @@ void tst_MainWindow::disablingPanelsClearsProfileAndStatus()
     QVERIFY(!status->text().isEmpty());
 
     QVERIFY(QMetaObject::invokeMethod(&harness.window(), "enablePanels", Q_ARG(bool, false)));
-    for (const char *name : {"groupBoxZoom", "groupBoxFocus", "groupBoxBrightness", "groupBoxColor",
-                             "groupBoxLED"})
+    for (const char *name :
+         {"groupBoxZoom", "groupBoxFocus", "groupBoxBrightness", "groupBoxColor", "groupBoxLED"})
         QVERIFY2(!harness.find<QGroupBox>(name)->isEnabled(), name);
     QVERIFY(!harness.find<QMenu>("menuCameraProfiles")->isEnabled());
     QVERIFY(!profile->isChecked());
@@ -724,8 +732,8 @@ void tst_MainWindow::disablingPanelsClearsProfileAndStatus()
     QCOMPARE(status->text(), QString());
 
     QVERIFY(QMetaObject::invokeMethod(&harness.window(), "enablePanels", Q_ARG(bool, true)));
-    for (const char *name : {"groupBoxZoom", "groupBoxFocus", "groupBoxBrightness", "groupBoxColor",
-                             "groupBoxLED"})
+    for (const char *name :
+         {"groupBoxZoom", "groupBoxFocus", "groupBoxBrightness", "groupBoxColor", "groupBoxLED"})
         QVERIFY2(harness.find<QGroupBox>(name)->isEnabled(), name);
     QVERIFY(harness.find<QMenu>("menuCameraProfiles")->isEnabled());
     // The pad is not one of the switched panels.

@@ -47,8 +47,8 @@ const char ledOff[] = "8201060100180302FF";
 } // namespace Packet
 
 // The buttons of the panels, by object name.
-const QStringList focusButtons = {"pushButtonFocusAuto", "pushButtonFocusTrigger",
-                                  "pushButtonFocusManual"};
+const QStringList focusButtons
+    = {"pushButtonFocusAuto", "pushButtonFocusTrigger", "pushButtonFocusManual"};
 const QStringList brightnessButtons = {"pushButtonBrightnessAuto", "pushButtonBrightnessUp",
                                        "pushButtonBrightnessDown", "pushButtonBrightnessWDR"};
 const QStringList colorButtons = {"pushButtonColorAuto", "pushButtonColor2700K",
@@ -210,8 +210,8 @@ void TstControls::buttonClicks_data()
     QTest::newRow("focus Trigger: Manual first")
         << QStringList{"pushButtonFocusTrigger"} << manual + Packet::focusTrigger << focusButtons
         << QStringList{"pushButtonFocusTrigger"};
-    QTest::newRow("focus Manual") << QStringList{"pushButtonFocusManual"} << manual
-                                  << focusButtons << QStringList{"pushButtonFocusManual"};
+    QTest::newRow("focus Manual") << QStringList{"pushButtonFocusManual"} << manual << focusButtons
+                                  << QStringList{"pushButtonFocusManual"};
     QTest::newRow("focus Auto then Trigger")
         << QStringList{"pushButtonFocusAuto", "pushButtonFocusTrigger"}
         << QString(Packet::focusAuto) + manual + Packet::focusTrigger << focusButtons
@@ -232,9 +232,8 @@ void TstControls::buttonClicks_data()
         << autoBrightness + Packet::wdrOn << brightnessButtons
         << QStringList{"pushButtonBrightnessAuto", "pushButtonBrightnessWDR"};
 
-    QTest::newRow("color Auto") << QStringList{"pushButtonColorAuto"}
-                                << QString(Packet::colorAuto) << colorButtons
-                                << QStringList{"pushButtonColorAuto"};
+    QTest::newRow("color Auto") << QStringList{"pushButtonColorAuto"} << QString(Packet::colorAuto)
+                                << colorButtons << QStringList{"pushButtonColorAuto"};
     QTest::newRow("color 2700K") << QStringList{"pushButtonColor2700K"}
                                  << QString(Packet::color2700k) << colorButtons
                                  << QStringList{"pushButtonColor2700K"};
@@ -316,8 +315,8 @@ void TstControls::holdToRun_data()
             << QStringList{"pushButtonLEDOff"};
         row("Bright", bright) << QString() << brightnessButtons << brightUp
                               << QStringList{bright.name} << QString() << QStringList();
-        row("Dark", dark) << QString() << brightnessButtons << darkDown
-                          << QStringList{dark.name} << QString() << QStringList();
+        row("Dark", dark) << QString() << brightnessButtons << darkDown << QStringList{dark.name}
+                          << QString() << QStringList();
         row("Bright unmarks Auto", bright)
             << "pushButtonBrightnessAuto" << brightnessButtons << autoBrightness + brightUp
             << QStringList{bright.name} << QString() << QStringList();
@@ -574,13 +573,12 @@ void TstControls::defaultButtonsClearMarks_data()
             << name << QString() << QStringList{"pushButtonColor2700K", "pushButtonColorAuto"}
             << colorButtons;
     }
-    QTest::newRow("brightness Auto") << "pushButtonBrightnessAuto" << QString() << QStringList()
-                                     << QStringList();
+    QTest::newRow("brightness Auto")
+        << "pushButtonBrightnessAuto" << QString() << QStringList() << QStringList();
     // The buttons toggle as usual: an unchecked WDR sends its "off".
     QTest::newRow("WDR") << "pushButtonBrightnessWDR" << QString(Packet::wdrOff) << QStringList()
                          << QStringList();
-    QTest::newRow("LED Off") << "pushButtonLEDOff" << QString() << QStringList()
-                             << QStringList();
+    QTest::newRow("LED Off") << "pushButtonLEDOff" << QString() << QStringList() << QStringList();
 }
 
 // setPushButtonDefault clears every mark, exclusive groups included, and
@@ -618,12 +616,18 @@ void TstControls::controlMenuShowsPanels_data()
     QTest::addColumn<QString>("panel");
     QTest::addColumn<bool>("shownAtStart");
 
-    QTest::newRow("Zoom") << "actionZoom" << "groupBoxZoom" << true;
-    QTest::newRow("Focus") << "actionFocus" << "groupBoxFocus" << true;
-    QTest::newRow("Brightness") << "actionBrightness" << "groupBoxBrightness" << false;
-    QTest::newRow("Color") << "actionColor" << "groupBoxColor" << false;
-    QTest::newRow("LED") << "actionLED" << "groupBoxLED" << false;
-    QTest::newRow("Pan-Tilt") << "actionPanTilt" << "groupBoxPanTilt" << false;
+    QTest::newRow("Zoom") << "actionZoom"
+                          << "groupBoxZoom" << true;
+    QTest::newRow("Focus") << "actionFocus"
+                           << "groupBoxFocus" << true;
+    QTest::newRow("Brightness") << "actionBrightness"
+                                << "groupBoxBrightness" << false;
+    QTest::newRow("Color") << "actionColor"
+                           << "groupBoxColor" << false;
+    QTest::newRow("LED") << "actionLED"
+                         << "groupBoxLED" << false;
+    QTest::newRow("Pan-Tilt") << "actionPanTilt"
+                              << "groupBoxPanTilt" << false;
 }
 
 // A panel is shown exactly while its "Control" entry is checked; the other
@@ -637,7 +641,7 @@ void TstControls::controlMenuShowsPanels()
     // A window of its own: the one of init() has shown extra panels.
     harness.reset();
     harness = std::make_unique<WindowHarness>();
-    const QStringList panels = {"groupBoxPanTilt", "groupBoxZoom", "groupBoxFocus",
+    const QStringList panels = {"groupBoxPanTilt",    "groupBoxZoom",  "groupBoxFocus",
                                 "groupBoxBrightness", "groupBoxColor", "groupBoxLED"};
     const auto shown = [this, &panels] {
         QStringList visible;

@@ -17,9 +17,18 @@
 namespace {
 
 // Memory recall, set and reset of profile n, and set of the camera default.
-QString recall(int n) { return QStringLiteral("8101043F020%1FF").arg(n); }
-QString store(int n) { return QStringLiteral("8101043F010%1FF").arg(n); }
-QString reset(int n) { return QStringLiteral("8101043F000%1FF").arg(n); }
+QString recall(int n)
+{
+    return QStringLiteral("8101043F020%1FF").arg(n);
+}
+QString store(int n)
+{
+    return QStringLiteral("8101043F010%1FF").arg(n);
+}
+QString reset(int n)
+{
+    return QStringLiteral("8101043F000%1FF").arg(n);
+}
 const QString storeDefault = QStringLiteral("8101043F017FFF");
 
 // What may happen while a reset waits before its recall.
@@ -245,12 +254,11 @@ void TstProfiles::resetWait_data()
         << QStringLiteral("profile,recall2 [8101043F0202FF]");
     // The port is gone, so the camera could not get a recall anyway: that
     // none was even attempted shows in the last command.
-    QTest::newRow("port closed") << DuringWait::PortClosed << reset(2) << QList<int>()
-                                 << resetSent;
+    QTest::newRow("port closed") << DuringWait::PortClosed << reset(2) << QList<int>() << resetSent;
     QTest::newRow("port closed and opened again")
         << DuringWait::PortClosedAndReopened << reset(2) << QList<int>() << resetSent;
-    QTest::newRow("selection cleared") << DuringWait::Deselected << reset(2) << QList<int>()
-                                       << resetSent;
+    QTest::newRow("selection cleared")
+        << DuringWait::Deselected << reset(2) << QList<int>() << resetSent;
     // The recall goes to the profile checked when the wait ends.
     QTest::newRow("another profile chosen")
         << DuringWait::OtherProfile << reset(2) + recall(4) + recall(4) << QList<int>{4}

@@ -75,7 +75,7 @@ void tst_Transport::vocabularyReachesTheLine_data()
 {
     QTest::addColumn<QString>("group");
     QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("pair");         // the words as lastCommand records them
+    QTest::addColumn<QString>("pair");        // the words as lastCommand records them
     QTest::addColumn<QStringList>("packets"); // command texts, in sending order
 
     const auto row = [](const QString &name, const QString &group, const QString &action,
@@ -242,13 +242,12 @@ void tst_Transport::commandsLeaveInOrder()
     };
     for (const auto &request : requests)
         QVERIFY(harness.window().sendCommand(request.first, request.second) > 0);
-    const QByteArray expected = QByteArray::fromHex(
-        "8101040724FF"
-        "8101040700FF"
-        "8201060100010301FF"
-        "8201060100000303FF"
-        "8101043F007FFF"
-        "8101043F027FFF");
+    const QByteArray expected = QByteArray::fromHex("8101040724FF"
+                                                    "8101040700FF"
+                                                    "8201060100010301FF"
+                                                    "8201060100000303FF"
+                                                    "8101043F007FFF"
+                                                    "8101043F027FFF");
     QCOMPARE(harness.pty().read(expected.size()), expected);
     QCOMPARE(statusLine(harness)->text(),
              QStringLiteral("profile,reset [8101043F007FFF] [8101043F027FFF]"));

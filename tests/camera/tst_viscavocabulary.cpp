@@ -144,29 +144,18 @@ void tst_ViscaVocabulary::speeds_data()
         const char *action;
         const char *speed; // empty: nothing is sent
     } speeds[] = {
-        {"0", "00"},
-        {"-0", "00"},
-        {"1", "20"},
-        {"3", "22"},
-        {"8", "27"},
-        {"9", "27"},  // beyond the slider's range: fastest
-        {"-1", "30"},
-        {"-3", "32"},
-        {"-8", "37"},
-        {"-9", "37"},
-        {"2147483647", "27"},
-        {"-2147483648", "37"},
-        {"+3", "22"},
-        {"03", "22"},        // base 10, a leading zero is no octal marker
-        {" 3", "22"},        // the number conversion tolerates white space
-        {"3 ", "22"},
-        {"2147483648", ""},  // out of int range
-        {"fast", ""},
-        {"", ""},
-        {"3.5", ""},
-        {"0x3", ""},
-        {"1e1", ""},
-        {"3k", ""},
+        {"0", "00"},          {"-0", "00"},
+        {"1", "20"},          {"3", "22"},
+        {"8", "27"},          {"9", "27"}, // beyond the slider's range: fastest
+        {"-1", "30"},         {"-3", "32"},
+        {"-8", "37"},         {"-9", "37"},
+        {"2147483647", "27"}, {"-2147483648", "37"},
+        {"+3", "22"},         {"03", "22"},       // base 10, a leading zero is no octal marker
+        {" 3", "22"},                             // the number conversion tolerates white space
+        {"3 ", "22"},         {"2147483648", ""}, // out of int range
+        {"fast", ""},         {"", ""},
+        {"3.5", ""},          {"0x3", ""},
+        {"1e1", ""},          {"3k", ""},
         {"- 3", ""},
     };
 
@@ -180,8 +169,10 @@ void tst_ViscaVocabulary::speeds_data()
         }
     }
     // The word actions of focus are not numbers, and zoom has none.
-    QTest::newRow("zoom auto") << "zoom" << "auto" << QStringList();
-    QTest::newRow("focus stop") << "focus" << "stop" << QStringList();
+    QTest::newRow("zoom auto") << "zoom"
+                               << "auto" << QStringList();
+    QTest::newRow("focus stop") << "focus"
+                                << "stop" << QStringList();
 }
 
 void tst_ViscaVocabulary::speeds()
@@ -194,27 +185,47 @@ void tst_ViscaVocabulary::unknownPairs_data()
     QTest::addColumn<QString>("group");
     QTest::addColumn<QString>("action");
 
-    QTest::newRow("unknown group") << "iris" << "auto";
-    QTest::newRow("empty group") << "" << "auto";
-    QTest::newRow("empty words") << "" << "";
-    QTest::newRow("led left") << "led" << "left";
-    QTest::newRow("led number") << "led" << "1";
-    QTest::newRow("pt empty") << "pt" << "";
-    QTest::newRow("color 4000k") << "color" << "4000k";
-    QTest::newRow("color 2700") << "color" << "2700";
-    QTest::newRow("brightness auto") << "brightness" << "auto";
-    QTest::newRow("wdr auto") << "wdr" << "auto";
-    QTest::newRow("profile recall10") << "profile" << "recall10";
-    QTest::newRow("profile recall") << "profile" << "recall";
-    QTest::newRow("profile set") << "profile" << "set";
-    QTest::newRow("profile recall-1") << "profile" << "recall-1";
-    QTest::newRow("profile 4") << "profile" << "4";
-    QTest::newRow("action of another group") << "focus" << "2700k";
-    QTest::newRow("words swapped") << "auto" << "focus";
+    QTest::newRow("unknown group") << "iris"
+                                   << "auto";
+    QTest::newRow("empty group") << ""
+                                 << "auto";
+    QTest::newRow("empty words") << ""
+                                 << "";
+    QTest::newRow("led left") << "led"
+                              << "left";
+    QTest::newRow("led number") << "led"
+                                << "1";
+    QTest::newRow("pt empty") << "pt"
+                              << "";
+    QTest::newRow("color 4000k") << "color"
+                                 << "4000k";
+    QTest::newRow("color 2700") << "color"
+                                << "2700";
+    QTest::newRow("brightness auto") << "brightness"
+                                     << "auto";
+    QTest::newRow("wdr auto") << "wdr"
+                              << "auto";
+    QTest::newRow("profile recall10") << "profile"
+                                      << "recall10";
+    QTest::newRow("profile recall") << "profile"
+                                    << "recall";
+    QTest::newRow("profile set") << "profile"
+                                 << "set";
+    QTest::newRow("profile recall-1") << "profile"
+                                      << "recall-1";
+    QTest::newRow("profile 4") << "profile"
+                               << "4";
+    QTest::newRow("action of another group") << "focus"
+                                             << "2700k";
+    QTest::newRow("words swapped") << "auto"
+                                   << "focus";
     // The caller normalises; the table itself compares exactly.
-    QTest::newRow("upper-case group") << "Focus" << "auto";
-    QTest::newRow("upper-case action") << "focus" << "AUTO";
-    QTest::newRow("blank around action") << "wdr" << " on";
+    QTest::newRow("upper-case group") << "Focus"
+                                      << "auto";
+    QTest::newRow("upper-case action") << "focus"
+                                       << "AUTO";
+    QTest::newRow("blank around action") << "wdr"
+                                         << " on";
 }
 
 void tst_ViscaVocabulary::unknownPairs()
@@ -231,12 +242,19 @@ void tst_ViscaVocabulary::normalisedWords_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("Zoom in blanks, 3") << " Zoom " << "3" << QStringList{"8101040722FF"};
-    QTest::newRow("focus AUTO") << "focus" << "\tAUTO \n" << QStringList{"8101043802FF"};
-    QTest::newRow("LED Up") << "LED" << "Up" << QStringList{"8201060100010301ff"};
-    QTest::newRow("Profile RECALL4") << "Profile" << " RECALL4" << QStringList{"8101043F0204FF"};
-    QTest::newRow("color 2700K") << "color" << "2700K" << QStringList{"8101043508FF"};
-    QTest::newRow("blank only") << "  " << " " << QStringList();
+    QTest::newRow("Zoom in blanks, 3") << " Zoom "
+                                       << "3" << QStringList{"8101040722FF"};
+    QTest::newRow("focus AUTO") << "focus"
+                                << "\tAUTO \n"
+                                << QStringList{"8101043802FF"};
+    QTest::newRow("LED Up") << "LED"
+                            << "Up" << QStringList{"8201060100010301ff"};
+    QTest::newRow("Profile RECALL4") << "Profile"
+                                     << " RECALL4" << QStringList{"8101043F0204FF"};
+    QTest::newRow("color 2700K") << "color"
+                                 << "2700K" << QStringList{"8101043508FF"};
+    QTest::newRow("blank only") << "  "
+                                << " " << QStringList();
 }
 
 void tst_ViscaVocabulary::normalisedWords()
@@ -264,7 +282,8 @@ void tst_ViscaVocabulary::bytes_data()
     QTest::newRow("memory 7F") << "8101043F017FFF" << QByteArray("\x81\x01\x04\x3F\x01\x7F\xFF", 7);
     QTest::newRow("letters a-f in both cases") << "aBcDeF" << QByteArray("\xAB\xCD\xEF", 3);
     QTest::newRow("empty") << "" << QByteArray();
-    QTest::newRow("non-hex skipped") << "81 01-04:07/00 FF" << QByteArray("\x81\x01\x04\x07\x00\xFF", 6);
+    QTest::newRow("non-hex skipped")
+        << "81 01-04:07/00 FF" << QByteArray("\x81\x01\x04\x07\x00\xFF", 6);
 }
 
 void tst_ViscaVocabulary::bytes()

@@ -43,7 +43,7 @@ const int kLampHoldMs = 300;
 
 // The state keys that do not depend on how long a key was held: what the
 // two routes must agree on after every step.
-const char *const kExactKeys[] = {"focusMode", "wb",        "expComp",   "expLevel", "wdr",
+const char *const kExactKeys[] = {"focusMode", "wb",         "expComp",   "expLevel", "wdr",
                                   "zoomDrive", "focusDrive", "lampDrive", "memory",   "packets"};
 
 QString text(const QJsonObject &state, const char *key)
@@ -71,7 +71,8 @@ public:
     explicit SimProcess(const QStringList &arguments)
     {
         process.setProcessChannelMode(QProcess::SeparateChannels);
-        process.start(QStringLiteral(TARNDECK_SIM_PATH), QStringList{QStringLiteral("--headless")} + arguments);
+        process.start(QStringLiteral(TARNDECK_SIM_PATH),
+                      QStringList{QStringLiteral("--headless")} + arguments);
         if (!process.waitForStarted(kWaitMs))
             return;
         QDeadlineTimer deadline(kWaitMs);
@@ -112,7 +113,10 @@ public:
 
     // The model state as the simulator's /sim/state answers it; empty when
     // it cannot be read.
-    QJsonObject state() { return QJsonDocument::fromJson(get(QStringLiteral("/sim/state"))).object(); }
+    QJsonObject state()
+    {
+        return QJsonDocument::fromJson(get(QStringLiteral("/sim/state"))).object();
+    }
     // The simulator's recent log lines (/sim/log).
     QString log() { return QString::fromUtf8(get(QStringLiteral("/sim/log"))); }
 
@@ -171,9 +175,8 @@ public:
     NullModem(PtyPair &panelSide, PtyPair &cameraSide)
         : notifier(panelSide.master(), QSocketNotifier::Read)
     {
-        QObject::connect(&notifier, &QSocketNotifier::activated, [&panelSide, &cameraSide] {
-            cameraSide.write(panelSide.drain());
-        });
+        QObject::connect(&notifier, &QSocketNotifier::activated,
+                         [&panelSide, &cameraSide] { cameraSide.write(panelSide.drain()); });
     }
 
 private:
@@ -209,7 +212,8 @@ private:
     };
     // Presses the key, keeps it down until the camera reports `drive` as
     // `running` and for holdMs more, then lets it go.
-    void holdKey(tarnDeck &window, SimProcess &sim, Key key, const char *drive, const QString &running, int holdMs);
+    void holdKey(tarnDeck &window, SimProcess &sim, Key key, const char *drive,
+                 const QString &running, int holdMs);
     // The operator session, from a freshly connected panel. Each step ends
     // with the state the camera reports, and the exact part of it is added
     // to *trace.
@@ -236,8 +240,8 @@ void tst_EndToEnd::init()
     store.sync();
 }
 
-void tst_EndToEnd::holdKey(tarnDeck &window, SimProcess &sim, Key key, const char *drive, const QString &running,
-                           int holdMs)
+void tst_EndToEnd::holdKey(tarnDeck &window, SimProcess &sim, Key key, const char *drive,
+                           const QString &running, int holdMs)
 {
     QTest::keyPress(&window, key.key, key.modifiers);
     QTRY_COMPARE_WITH_TIMEOUT(text(sim.state(), drive), running, kWaitMs);
@@ -259,13 +263,13 @@ void tst_EndToEnd::runSession(tarnDeck &window, SimProcess &sim, QStringList *tr
             exact << QLatin1String(key) + QLatin1Char('=') + text(state, key);
         trace->append(step + QStringLiteral(": ") + exact.join(QLatin1Char(' ')));
     };
-#define REACH(count)                                                                                \
-    do {                                                                                            \
-        if (QTest::currentTestFailed())                                                             \
-            return;                                                                                 \
-        packets += (count);                                                                         \
-        QVERIFY2(sim.reached(packets, &state), qPrintable(describe(state)));                        \
-        QVERIFY2(number(state, "packets") == packets, qPrintable(describe(state)));                 \
+#define REACH(count)                                                                               \
+    do {                                                                                           \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
+        packets += (count);                                                                        \
+        QVERIFY2(sim.reached(packets, &state), qPrintable(describe(state)));                       \
+        QVERIFY2(number(state, "packets") == packets, qPrintable(describe(state)));                \
     } while (false)
 
     // A fresh camera: factory picture, nothing stored, nothing decoded.
@@ -284,7 +288,8 @@ void tst_EndToEnd::runSession(tarnDeck &window, SimProcess &sim, QStringList *tr
     record(QStringLiteral("profile 3 chosen"));
 
     // Page Up held: the zoom runs tele while the key is down, stops on release.
-    holdKey(window, sim, {Qt::Key_PageUp, Qt::NoModifier}, "zoomDrive", QStringLiteral("tele2"), kZoomHoldMs);
+    holdKey(window, sim, {Qt::Key_PageUp, Qt::NoModifier}, "zoomDrive", QStringLiteral("tele2"),
+            kZoomHoldMs);
     REACH(2);
     QCOMPARE(text(state, "zoomDrive"), QStringLiteral("stop"));
     QVERIFY2(number(state, "zoom") > 0, qPrintable(describe(state)));
@@ -293,7 +298,8 @@ void tst_EndToEnd::runSession(tarnDeck &window, SimProcess &sim, QStringList *tr
     // Alt+Page Up held: manual focus, a slow far drive while held, stopped
     // on release (Alt is let go after Page Up, as fingers do).
     const int sharpFocus = number(state, "focus");
-    holdKey(window, sim, {Qt::Key_PageUp, Qt::AltModifier}, "focusDrive", QStringLiteral("far0"), kFocusHoldMs);
+    holdKey(window, sim, {Qt::Key_PageUp, Qt::AltModifier}, "focusDrive", QStringLiteral("far0"),
+            kFocusHoldMs);
     REACH(4); // manual + far, then manual + stop: each slider change clicks Manual
     QCOMPARE(text(state, "focusMode"), QStringLiteral("manual"));
     QCOMPARE(text(state, "focusDrive"), QStringLiteral("stop"));
@@ -309,7 +315,8 @@ void tst_EndToEnd::runSession(tarnDeck &window, SimProcess &sim, QStringList *tr
     record(QStringLiteral("Shift+Page Up twice"));
 
     // "+" held: the lamp brightens while the key is down and holds on release.
-    holdKey(window, sim, {Qt::Key_Plus, Qt::NoModifier}, "lampDrive", QStringLiteral("up1"), kLampHoldMs);
+    holdKey(window, sim, {Qt::Key_Plus, Qt::NoModifier}, "lampDrive", QStringLiteral("up1"),
+            kLampHoldMs);
     REACH(2);
     QCOMPARE(text(state, "lampDrive"), QStringLiteral("stop"));
     QVERIFY2(number(state, "lamp") > 0, qPrintable(describe(state)));
@@ -324,7 +331,8 @@ void tst_EndToEnd::runSession(tarnDeck &window, SimProcess &sim, QStringList *tr
     record(QStringLiteral("profile 3 saved"));
 
     // The picture changes: more zoom, one step darker, auto focus.
-    holdKey(window, sim, {Qt::Key_PageUp, Qt::NoModifier}, "zoomDrive", QStringLiteral("tele2"), kZoomHoldMs);
+    holdKey(window, sim, {Qt::Key_PageUp, Qt::NoModifier}, "zoomDrive", QStringLiteral("tele2"),
+            kZoomHoldMs);
     QTest::keyClick(&window, Qt::Key_PageDown, Qt::ShiftModifier);
     QTest::keyClick(&window, Qt::Key_Home);
     REACH(2 + 2 + 1);
@@ -337,9 +345,11 @@ void tst_EndToEnd::runSession(tarnDeck &window, SimProcess &sim, QStringList *tr
     // device, is not part of it.
     profile3->trigger();
     REACH(1);
-    for (const char *key : {"zoom", "focus", "focusMode", "wb", "expComp", "expLevel", "wdr", "memory"})
+    for (const char *key :
+         {"zoom", "focus", "focusMode", "wb", "expComp", "expLevel", "wdr", "memory"})
         QVERIFY2(state.value(QLatin1String(key)) == stored.value(QLatin1String(key)),
-                 qPrintable(QStringLiteral("%1 after the recall: %2").arg(QLatin1String(key), describe(state))));
+                 qPrintable(QStringLiteral("%1 after the recall: %2")
+                                .arg(QLatin1String(key), describe(state))));
     QCOMPARE(text(state, "zoomDrive"), QStringLiteral("stop"));
     QCOMPARE(number(state, "lamp"), lamp);
     record(QStringLiteral("profile 3 recalled"));
@@ -369,7 +379,8 @@ void tst_EndToEnd::throughTheEncoder()
     harness.find<QPushButton>(QStringLiteral("pushButtonActiConnect"))->click();
     QCOMPARE(status->text(), QStringLiteral("Connected"));
     // The panel set the encoder's serial port to the camera's line.
-    QVERIFY2(sim.log().contains(QLatin1String("encoder: serial port 8N1,9600 -> 8N1,9600")), qPrintable(sim.log()));
+    QVERIFY2(sim.log().contains(QLatin1String("encoder: serial port 8N1,9600 -> 8N1,9600")),
+             qPrintable(sim.log()));
 
     QStringList trace;
     runSession(window, sim, &trace);
@@ -413,7 +424,8 @@ void tst_EndToEnd::throughTheSerialLine()
         cable = std::make_unique<NullModem>(harness.pty(), cameraSide);
     }
     QVERIFY(harness.choosePortEntry(portName));
-    QVERIFY2(window.windowTitle().endsWith(QStringLiteral(" - ") + portName), qPrintable(window.windowTitle()));
+    QVERIFY2(window.windowTitle().endsWith(QStringLiteral(" - ") + portName),
+             qPrintable(window.windowTitle()));
 
     QStringList trace;
     runSession(window, sim, &trace);

@@ -163,8 +163,7 @@ void addDirectionRows(const char *column)
 // pad's background at their antialiased edges.
 bool isStickColour(const QColor &c)
 {
-    return c.red() >= 90 && c.red() <= 200 && c.green() >= 30 && c.green() <= 70
-           && c.blue() <= 30;
+    return c.red() >= 90 && c.red() <= 200 && c.green() >= 30 && c.green() <= 70 && c.blue() <= 30;
 }
 
 // The brighter colour of the dot and the ring.
@@ -338,24 +337,18 @@ void TestPTWidget::setSpeed_data()
     QTest::addColumn<QString>("logLine");
 
     // 200 x 200 pad: centre (100, 100), step 20.
-    QTest::newRow("pan 1 right of centre")
-        << 1 << 0 << QPoint(1, 0) << QPoint(120, 100)
-        << "QPoint(1,0) QPoint(100,100) QPoint(120,100)";
-    QTest::newRow("tilt -3 above centre")
-        << 0 << -3 << QPoint(0, -3) << QPoint(100, 40)
-        << "QPoint(0,-3) QPoint(100,100) QPoint(100,40)";
-    QTest::newRow("9, -9 clamps to 5, -5")
-        << 9 << -9 << QPoint(5, -5) << QPoint(200, 0)
-        << "QPoint(5,-5) QPoint(100,100) QPoint(200,0)";
-    QTest::newRow("-6, 6 clamps to -5, 5")
-        << -6 << 6 << QPoint(-5, 5) << QPoint(0, 200)
-        << "QPoint(-5,5) QPoint(100,100) QPoint(0,200)";
-    QTest::newRow("int extremes clamp")
-        << INT_MAX << INT_MIN << QPoint(5, -5) << QPoint(200, 0)
-        << "QPoint(5,-5) QPoint(100,100) QPoint(200,0)";
-    QTest::newRow("zero at centre")
-        << 0 << 0 << QPoint(0, 0) << QPoint(100, 100)
-        << "QPoint(0,0) QPoint(100,100) QPoint(100,100)";
+    QTest::newRow("pan 1 right of centre") << 1 << 0 << QPoint(1, 0) << QPoint(120, 100)
+                                           << "QPoint(1,0) QPoint(100,100) QPoint(120,100)";
+    QTest::newRow("tilt -3 above centre") << 0 << -3 << QPoint(0, -3) << QPoint(100, 40)
+                                          << "QPoint(0,-3) QPoint(100,100) QPoint(100,40)";
+    QTest::newRow("9, -9 clamps to 5, -5") << 9 << -9 << QPoint(5, -5) << QPoint(200, 0)
+                                           << "QPoint(5,-5) QPoint(100,100) QPoint(200,0)";
+    QTest::newRow("-6, 6 clamps to -5, 5") << -6 << 6 << QPoint(-5, 5) << QPoint(0, 200)
+                                           << "QPoint(-5,5) QPoint(100,100) QPoint(0,200)";
+    QTest::newRow("int extremes clamp") << INT_MAX << INT_MIN << QPoint(5, -5) << QPoint(200, 0)
+                                        << "QPoint(5,-5) QPoint(100,100) QPoint(200,0)";
+    QTest::newRow("zero at centre") << 0 << 0 << QPoint(0, 0) << QPoint(100, 100)
+                                    << "QPoint(0,0) QPoint(100,100) QPoint(100,100)";
 }
 
 void TestPTWidget::setSpeed()
@@ -426,8 +419,8 @@ void TestPTWidget::pressWarpsPointerAndKeepsRing()
     // Presses and releases go straight to the pad here, so that its state can
     // be read before the event loop delivers the pointer's jump.
     const auto send = [pad](QEvent::Type type, Qt::MouseButton button, const QPoint &at) {
-        const Qt::MouseButtons held =
-            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+        const Qt::MouseButtons held
+            = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
         QMouseEvent event(type, at, pad->mapToGlobal(at), button, held, Qt::NoModifier);
         QApplication::sendEvent(pad, &event);
     };
@@ -477,18 +470,14 @@ void TestPTWidget::drag_data()
     QTest::addColumn<QPoint>("speed");
     QTest::addColumn<QString>("logLine");
 
-    QTest::newRow("200: 35 right")
-        << 200 << QPoint(135, 100) << QPoint(-2, 0)
-        << "QPoint(-2,0) QPoint(100,100) QPoint(135,100)";
+    QTest::newRow("200: 35 right") << 200 << QPoint(135, 100) << QPoint(-2, 0)
+                                   << "QPoint(-2,0) QPoint(100,100) QPoint(135,100)";
     QTest::newRow("200: 50 left, half up")
-        << 200 << QPoint(50, 100) << QPoint(3, 0)
-        << "QPoint(3,0) QPoint(100,100) QPoint(50,100)";
-    QTest::newRow("200: 50 right, half up")
-        << 200 << QPoint(150, 100) << QPoint(-2, 0)
-        << "QPoint(-2,0) QPoint(100,100) QPoint(150,100)";
+        << 200 << QPoint(50, 100) << QPoint(3, 0) << "QPoint(3,0) QPoint(100,100) QPoint(50,100)";
+    QTest::newRow("200: 50 right, half up") << 200 << QPoint(150, 100) << QPoint(-2, 0)
+                                            << "QPoint(-2,0) QPoint(100,100) QPoint(150,100)";
     QTest::newRow("200: lower left corner, 4.5 and -4.5")
-        << 200 << QPoint(10, 190) << QPoint(5, -4)
-        << "QPoint(5,-4) QPoint(100,100) QPoint(10,190)";
+        << 200 << QPoint(10, 190) << QPoint(5, -4) << "QPoint(5,-4) QPoint(100,100) QPoint(10,190)";
     QTest::newRow("200: 300 right, outside the pad")
         << 200 << QPoint(400, 100) << QPoint(-5, 0)
         << "QPoint(-5,0) QPoint(100,100) QPoint(400,100)";
@@ -496,14 +485,11 @@ void TestPTWidget::drag_data()
         << 200 << QPoint(-200, 100) << QPoint(5, 0)
         << "QPoint(5,0) QPoint(100,100) QPoint(-200,100)";
     QTest::newRow("200: 190 above, outside the pad")
-        << 200 << QPoint(100, -90) << QPoint(0, 5)
-        << "QPoint(0,5) QPoint(100,100) QPoint(100,-90)";
+        << 200 << QPoint(100, -90) << QPoint(0, 5) << "QPoint(0,5) QPoint(100,100) QPoint(100,-90)";
     QTest::newRow("201: centre 100, step 20")
-        << 201 << QPoint(60, 135) << QPoint(2, -2)
-        << "QPoint(2,-2) QPoint(100,100) QPoint(60,135)";
+        << 201 << QPoint(60, 135) << QPoint(2, -2) << "QPoint(2,-2) QPoint(100,100) QPoint(60,135)";
     QTest::newRow("89: centre 44, step 8")
-        << 89 << QPoint(24, 64) << QPoint(3, -2)
-        << "QPoint(3,-2) QPoint(44,44) QPoint(24,64)";
+        << 89 << QPoint(24, 64) << QPoint(3, -2) << "QPoint(3,-2) QPoint(44,44) QPoint(24,64)";
 }
 
 void TestPTWidget::drag()
@@ -634,8 +620,8 @@ void TestPTWidget::eventsWithoutEffect()
     if (event == QLatin1String("wheel")) {
         const QPoint at(150, 50);
         QWheelEvent wheel(at, pad->mapToGlobal(at), QPoint(), QPoint(0, 120),
-                          active ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier,
-                          Qt::NoScrollPhase, false);
+                          active ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
         QApplication::sendEvent(pad, &wheel);
         accepted = wheel.isAccepted();
     } else if (event == QLatin1String("leave")) {
@@ -704,8 +690,8 @@ void TestPTWidget::paint_data()
 
     QTest::newRow("idle after a drag")
         << "idle" << false << QPoint(100, 100) << QPoint() << QPoint();
-    QTest::newRow("mouse drag")
-        << "mouse" << true << QPoint(40, 160) << QPoint(103, 96) << QPoint(36, 164);
+    QTest::newRow("mouse drag") << "mouse" << true << QPoint(40, 160) << QPoint(103, 96)
+                                << QPoint(36, 164);
     QTest::newRow("keyboard speed")
         << "keys" << true << QPoint(160, 100) << QPoint(95, 100) << QPoint(166, 100);
     QTest::newRow("keyboard step while active")
@@ -741,10 +727,10 @@ void TestPTWidget::paint()
 
     // What the window shows now, without running the event loop first: the
     // pad repaints at once, and it paints its style sheet background itself.
-    const QImage image = host.window.screen()
-                             ->grabWindow(host.window.winId(), pad->x(), pad->y(),
-                                          pad->width(), pad->height())
-                             .toImage();
+    const QImage image
+        = host.window.screen()
+              ->grabWindow(host.window.winId(), pad->x(), pad->y(), pad->width(), pad->height())
+              .toImage();
     QCOMPARE(image.size(), QSize(200, 200));
     QCOMPARE(image.pixelColor(170, 30), padBackground);
     if (drawn) {

@@ -31,8 +31,8 @@ const QString notConnectedTitle = QStringLiteral("Veltrane - tarnDeck 1.0 - Not 
 // Every window logs its start-up lines; these tests do not read them.
 const QString quietRules = QStringLiteral("tarndeck.app.info=false");
 
-const char *const panelNames[] = {"groupBoxZoom", "groupBoxFocus", "groupBoxBrightness",
-                                  "groupBoxColor", "groupBoxLED"};
+const char *const panelNames[]
+    = {"groupBoxZoom", "groupBoxFocus", "groupBoxBrightness", "groupBoxColor", "groupBoxLED"};
 
 // The kernel's line settings with the speeds as plain numbers (what
 // TCGETS2 reports): the only way to see a baud rate that has no B constant.
@@ -51,7 +51,7 @@ struct LineSettingsWithSpeeds
 // The output speed of the line behind fd in baud, -1 when unreadable.
 long lineSpeed(int fd)
 {
-    LineSettingsWithSpeeds settings {};
+    LineSettingsWithSpeeds settings{};
     if (::ioctl(fd, _IOR('T', 0x2A, LineSettingsWithSpeeds), &settings) != 0)
         return -1;
     return long(settings.ospeed);
@@ -62,7 +62,8 @@ int descriptorsOn(const QString &device)
 {
     const QString target = QFileInfo(device).canonicalFilePath();
     int count = 0;
-    const QFileInfoList fds = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files | QDir::System);
+    const QFileInfoList fds
+        = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files | QDir::System);
     for (const QFileInfo &fd : fds) {
         if (fd.symLinkTarget() == target)
             ++count;
@@ -154,9 +155,9 @@ char *describe(const LinkView &view)
     QStringList panels;
     for (bool enabled : view.panelsEnabled)
         panels << (enabled ? "on" : "off");
-    return QTest::toString(QStringLiteral("title \"%1\", status \"%2\", panels %3, profiles %4")
-                               .arg(view.title, view.status, panels.join(','),
-                                    view.profilesEnabled ? "on" : "off"));
+    return QTest::toString(
+        QStringLiteral("title \"%1\", status \"%2\", panels %3, profiles %4")
+            .arg(view.title, view.status, panels.join(','), view.profilesEnabled ? "on" : "off"));
 }
 
 void verifyIdle(WindowHarness &harness, const QString &status)
@@ -175,7 +176,8 @@ public:
     SerialLog()
     {
         lines().clear();
-        QLoggingCategory::setFilterRules(quietRules + QStringLiteral("\ntarndeck.serial.debug=true"));
+        QLoggingCategory::setFilterRules(quietRules
+                                         + QStringLiteral("\ntarndeck.serial.debug=true"));
         previous = qInstallMessageHandler(&SerialLog::handle);
     }
     ~SerialLog()
@@ -322,7 +324,8 @@ void tst_SerialMenu::openPortIsMarkedAndAnotherEntryClosesIt()
     QVERIFY(harness.openPort());
     QCOMPARE(descriptorsOn(firstPath), 2);
     QCOMPARE(harness.window().windowTitle(), QStringLiteral("Veltrane - tarnDeck 1.0 - ") + first);
-    QCOMPARE(harness.find<QLabel>("labelLastCommand")->text(), QStringLiteral("Connected to ") + first);
+    QCOMPARE(harness.find<QLabel>("labelLastCommand")->text(),
+             QStringLiteral("Connected to ") + first);
     for (const char *name : panelNames)
         QVERIFY2(harness.find<QGroupBox>(name)->isEnabled(), name);
     QVERIFY(harness.find<QMenu>("menuCameraProfiles")->isEnabled());
@@ -459,10 +462,10 @@ void tst_SerialMenu::choosingTheOpenPortClosesIt()
 
 void tst_SerialMenu::parameterReachesTheLine_data()
 {
-    QTest::addColumn<QString>("from");  // chosen first, so the entry must change something
+    QTest::addColumn<QString>("from"); // chosen first, so the entry must change something
     QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("when");  // "before opening", "while open" or "reopened"
-    QTest::addColumn<long>("speed");    // baud on the line, 0: not this row's concern
+    QTest::addColumn<QString>("when");      // "before opening", "while open" or "reopened"
+    QTest::addColumn<long>("speed");        // baud on the line, 0: not this row's concern
     QTest::addColumn<int>("standardSpeed"); // the B constant, -1: none exists
     QTest::addColumn<uint>("cflagMask");
     QTest::addColumn<uint>("cflagValue");
@@ -518,8 +521,8 @@ void tst_SerialMenu::parameterReachesTheLine_data()
         // value, the line shows nothing of it.
         {"1.5 stop bits (hidden)", "actionStopbits2", "actionStopbits1_5", 0, 0, 0, 0, 0, 0,
          "stopbits", 3},
-        {"no flow control", "actionFlowcontrolHardware", "actionFlowcontrolNone", 0, 0, CRTSCTS,
-         0, softFlow, 0, "flowcontrol", 0},
+        {"no flow control", "actionFlowcontrolHardware", "actionFlowcontrolNone", 0, 0, CRTSCTS, 0,
+         softFlow, 0, "flowcontrol", 0},
         {"hardware flow control", "actionFlowcontrolSoftware", "actionFlowcontrolHardware", 0, 0,
          CRTSCTS, CRTSCTS, softFlow, 0, "flowcontrol", 1},
         {"software flow control", "actionFlowcontrolHardware", "actionFlowcontrolSoftware", 0, 0,
@@ -532,8 +535,8 @@ void tst_SerialMenu::parameterReachesTheLine_data()
             QTest::addRow("%s, %s", row.name, when)
                 << QString::fromLatin1(row.from) << QString::fromLatin1(row.entry)
                 << QString::fromLatin1(when) << row.speed << row.standardSpeed << row.cflagMask
-                << row.cflagValue << row.iflagMask << row.iflagValue
-                << QString::fromLatin1(row.key) << row.saved;
+                << row.cflagValue << row.iflagMask << row.iflagValue << QString::fromLatin1(row.key)
+                << row.saved;
         }
     }
 }
@@ -577,7 +580,7 @@ void tst_SerialMenu::parameterReachesTheLine()
     for (const QString &name : groupOf(entry))
         QCOMPARE(harness.find<QAction>(name)->isChecked(), name == entry);
 
-    termios line {};
+    termios line{};
     QCOMPARE(::tcgetattr(harness.pty().master(), &line), 0);
     if (speed != 0) {
         QCOMPARE(lineSpeed(harness.pty().master()), speed);
@@ -627,10 +630,9 @@ void tst_SerialMenu::parameterMenusLeaveAndRejoinTheMenuBar()
         }
     }
 
-    const QStringList expected =
-        shown ? QStringList{"&Connect", "&Baudrate", "&Protocol", "Control", "Camera profiles",
-                            "Options"}
-              : QStringList{"&Connect", "Control", "Camera profiles", "Options"};
+    const QStringList expected = shown
+        ? QStringList{"&Connect", "&Baudrate", "&Protocol", "Control", "Camera profiles", "Options"}
+        : QStringList{"&Connect", "Control", "Camera profiles", "Options"};
     QCOMPARE(menuBarTitles(harness), expected);
     if (shown) {
         const QList<QAction *> bar = harness.find<QMenuBar>("menuBar")->actions();
@@ -666,8 +668,9 @@ void tst_SerialMenu::unpluggedAdapterReturnsToIdle()
         harness.window().sendCommand(QStringLiteral("zoom"), QStringLiteral("3"));
 
     QTRY_COMPARE_WITH_TIMEOUT(harness.window().windowTitle(), notConnectedTitle, 5000);
-    QVERIFY2(harness.find<QLabel>("labelLastCommand")->text().startsWith(QLatin1String("Port lost")),
-             qPrintable(harness.find<QLabel>("labelLastCommand")->text()));
+    QVERIFY2(
+        harness.find<QLabel>("labelLastCommand")->text().startsWith(QLatin1String("Port lost")),
+        qPrintable(harness.find<QLabel>("labelLastCommand")->text()));
     for (const char *name : panelNames)
         QVERIFY2(!harness.find<QGroupBox>(name)->isEnabled(), name);
     QVERIFY(!harness.find<QAction>("actionCameraProfile1")->isChecked());

@@ -58,11 +58,16 @@ double measure(Measure what, const QImage &image, const QImage &first)
         }
     }
     switch (what) {
-    case Measure::Brightness: return sum / n;
-    case Measure::Detail: return detail / n;
-    case Measure::Warmth: return red / blue;
-    case Measure::Contrast: return std::sqrt(sumSquares / n - (sum / n) * (sum / n));
-    case Measure::Change: return change / n;
+    case Measure::Brightness:
+        return sum / n;
+    case Measure::Detail:
+        return detail / n;
+    case Measure::Warmth:
+        return red / blue;
+    case Measure::Contrast:
+        return std::sqrt(sumSquares / n - (sum / n) * (sum / n));
+    case Measure::Change:
+        return change / n;
     }
     return 0;
 }
@@ -91,27 +96,43 @@ void tst_CameraView::pictureReacts_data()
     QTest::newRow("exposure down darkens") << "" << down3 << Measure::Brightness << 0.0 << 0.85;
     QTest::newRow("compensation reset and off is neutral again")
         << "" << up3 + " 8101040E00FF 8101043E03FF" << Measure::Brightness << 0.999 << 1.001;
-    QTest::newRow("focus far goes soft") << "" << "8101043803FF 8101040827FF +1000" << Measure::Detail << 0.0
-                                         << 0.6;
-    QTest::newRow("focus near goes soft") << "" << "8101043803FF 8101040837FF +1000" << Measure::Detail << 0.0
-                                          << 0.6;
+    QTest::newRow("focus far goes soft")
+        << ""
+        << "8101043803FF 8101040827FF +1000" << Measure::Detail << 0.0 << 0.6;
+    QTest::newRow("focus near goes soft")
+        << ""
+        << "8101043803FF 8101040837FF +1000" << Measure::Detail << 0.0 << 0.6;
     QTest::newRow("auto focus brings the detail back")
-        << "" << "8101043803FF 8101040837FF +1000 8101043802FF +2000" << Measure::Detail << 0.999 << 1.001;
+        << ""
+        << "8101043803FF 8101040837FF +1000 8101043802FF +2000" << Measure::Detail << 0.999
+        << 1.001;
     QTest::newRow("a small focus error shows at the tele end")
         << "8101040727FF +3000 8101043803FF"
         << "8101040727FF +3000 8101043803FF 8101040820FF +1000" << Measure::Detail << 0.0 << 0.85;
-    QTest::newRow("zooming changes the framing") << "" << "8101040727FF +3000" << Measure::Change << 20.0 << 255.0;
-    QTest::newRow("indoor white balance turns blue") << "" << "8101043501FF" << Measure::Warmth << 0.0 << 0.8;
-    QTest::newRow("sodium white balance turns bluer") << "8101043501FF" << "8101043508FF" << Measure::Warmth << 0.0
-                                                      << 0.9;
-    QTest::newRow("outdoor white balance turns warm") << "" << "8101043502FF" << Measure::Warmth << 1.2 << 10.0;
-    QTest::newRow("automatic white balance is neutral") << "8101043502FF" << "8101043502FF 8101043500FF"
-                                                        << Measure::Warmth << 0.0 << 0.9;
-    QTest::newRow("wdr flattens the contrast") << "" << "8101043D02FF" << Measure::Contrast << 0.0 << 0.85;
-    QTest::newRow("the lamp lights the scene") << "" << "8201060100010301ff +5000" << Measure::Brightness << 1.1
-                                               << 10.0;
-    QTest::newRow("lamp off is dark again") << "" << "8201060100010301ff +5000 8201060100180302FF"
-                                            << Measure::Brightness << 0.999 << 1.001;
+    QTest::newRow("zooming changes the framing")
+        << ""
+        << "8101040727FF +3000" << Measure::Change << 20.0 << 255.0;
+    QTest::newRow("indoor white balance turns blue")
+        << ""
+        << "8101043501FF" << Measure::Warmth << 0.0 << 0.8;
+    QTest::newRow("sodium white balance turns bluer")
+        << "8101043501FF"
+        << "8101043508FF" << Measure::Warmth << 0.0 << 0.9;
+    QTest::newRow("outdoor white balance turns warm")
+        << ""
+        << "8101043502FF" << Measure::Warmth << 1.2 << 10.0;
+    QTest::newRow("automatic white balance is neutral")
+        << "8101043502FF"
+        << "8101043502FF 8101043500FF" << Measure::Warmth << 0.0 << 0.9;
+    QTest::newRow("wdr flattens the contrast")
+        << ""
+        << "8101043D02FF" << Measure::Contrast << 0.0 << 0.85;
+    QTest::newRow("the lamp lights the scene")
+        << ""
+        << "8201060100010301ff +5000" << Measure::Brightness << 1.1 << 10.0;
+    QTest::newRow("lamp off is dark again")
+        << ""
+        << "8201060100010301ff +5000 8201060100180302FF" << Measure::Brightness << 0.999 << 1.001;
 }
 
 void tst_CameraView::pictureReacts()

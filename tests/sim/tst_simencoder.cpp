@@ -74,7 +74,8 @@ void tst_SimEncoder::cleanup()
 
 tst_SimEncoder::Reply tst_SimEncoder::get(const QString &pathAndQuery)
 {
-    const QUrl url(QStringLiteral("http://") + sim->encoderAuthority() + pathAndQuery, QUrl::TolerantMode);
+    const QUrl url(QStringLiteral("http://") + sim->encoderAuthority() + pathAndQuery,
+                   QUrl::TolerantMode);
     QNetworkReply *reply = network.get(QNetworkRequest(url));
     QSignalSpy done(reply, &QNetworkReply::finished);
     if (!reply->isFinished())
@@ -97,56 +98,67 @@ void tst_SimEncoder::requests_data()
     const QString encoder = QStringLiteral("/cgi-bin/ENCODER?") + kLogin;
     const QString untouched = QStringLiteral("packets=0 zoomDrive=stop");
 
-    QTest::newRow("serial setting echoed") << encoder + "&SERIAL_SETTING=8N1,9600"
-                                           << QByteArray("OK: SERIAL_SETTING='8N1,9600'") << untouched;
-    QTest::newRow("serial setting 7E2 at 19200") << encoder + "&SERIAL_SETTING=7E2,19200"
-                                                 << QByteArray("OK: SERIAL_SETTING='7E2,19200'") << untouched;
-    QTest::newRow("one and a half stop bits") << encoder + "&SERIAL_SETTING=8N3,4800"
-                                              << QByteArray("OK: SERIAL_SETTING='8N3,4800'") << untouched;
-    QTest::newRow("serial setting with no such baud rate") << encoder + "&SERIAL_SETTING=8N1,9601"
-                                                           << QByteArray("ERROR: invalid parameters") << untouched;
-    QTest::newRow("serial setting without baud rate") << encoder + "&SERIAL_SETTING=8N1"
-                                                      << QByteArray("ERROR: invalid parameters") << untouched;
+    QTest::newRow("serial setting echoed")
+        << encoder + "&SERIAL_SETTING=8N1,9600" << QByteArray("OK: SERIAL_SETTING='8N1,9600'")
+        << untouched;
+    QTest::newRow("serial setting 7E2 at 19200")
+        << encoder + "&SERIAL_SETTING=7E2,19200" << QByteArray("OK: SERIAL_SETTING='7E2,19200'")
+        << untouched;
+    QTest::newRow("one and a half stop bits")
+        << encoder + "&SERIAL_SETTING=8N3,4800" << QByteArray("OK: SERIAL_SETTING='8N3,4800'")
+        << untouched;
+    QTest::newRow("serial setting with no such baud rate")
+        << encoder + "&SERIAL_SETTING=8N1,9601" << QByteArray("ERROR: invalid parameters")
+        << untouched;
+    QTest::newRow("serial setting without baud rate")
+        << encoder + "&SERIAL_SETTING=8N1" << QByteArray("ERROR: invalid parameters") << untouched;
 
-    QTest::newRow("zoom tele reaches the camera") << encoder + "&SERIAL_HEX=8101040727FF"
-                                                  << QByteArray("OK: SERIAL_HEX='8101040727FF'")
-                                                  << "packets=1 zoomDrive=tele7";
-    QTest::newRow("lamp up, lower-case terminator") << encoder + "&SERIAL_HEX=8201060100010301ff"
-                                                    << QByteArray("OK: SERIAL_HEX='8201060100010301ff'")
-                                                    << "packets=1 lampDrive=up1";
-    QTest::newRow("two packets in one request") << encoder + "&SERIAL_HEX=8101043D02FF8101043E02FF"
-                                                << QByteArray("OK: SERIAL_HEX='8101043D02FF8101043E02FF'")
-                                                << "packets=2 wdr=on expComp=on";
-    QTest::newRow("percent-encoded parameters") << "/cgi-bin/ENCODER?USER=Ad%6Din&PWD=%34%318275&SERIAL_HEX=%38101043D02FF"
-                                                << QByteArray("OK: SERIAL_HEX='8101043D02FF'") << "wdr=on";
-    QTest::newRow("a bad packet is still delivered") << encoder + "&SERIAL_HEX=81FF"
-                                                     << QByteArray("OK: SERIAL_HEX='81FF'") << "packets=1";
+    QTest::newRow("zoom tele reaches the camera")
+        << encoder + "&SERIAL_HEX=8101040727FF" << QByteArray("OK: SERIAL_HEX='8101040727FF'")
+        << "packets=1 zoomDrive=tele7";
+    QTest::newRow("lamp up, lower-case terminator")
+        << encoder + "&SERIAL_HEX=8201060100010301ff"
+        << QByteArray("OK: SERIAL_HEX='8201060100010301ff'") << "packets=1 lampDrive=up1";
+    QTest::newRow("two packets in one request")
+        << encoder + "&SERIAL_HEX=8101043D02FF8101043E02FF"
+        << QByteArray("OK: SERIAL_HEX='8101043D02FF8101043E02FF'") << "packets=2 wdr=on expComp=on";
+    QTest::newRow("percent-encoded parameters")
+        << "/cgi-bin/ENCODER?USER=Ad%6Din&PWD=%34%318275&SERIAL_HEX=%38101043D02FF"
+        << QByteArray("OK: SERIAL_HEX='8101043D02FF'") << "wdr=on";
+    QTest::newRow("a bad packet is still delivered")
+        << encoder + "&SERIAL_HEX=81FF" << QByteArray("OK: SERIAL_HEX='81FF'") << "packets=1";
 
-    QTest::newRow("odd-length hex") << encoder + "&SERIAL_HEX=8101040727F" << QByteArray("ERROR: invalid parameters")
-                                    << untouched;
-    QTest::newRow("not hex") << encoder + "&SERIAL_HEX=81010407ZZFF" << QByteArray("ERROR: invalid parameters")
-                             << untouched;
-    QTest::newRow("empty hex") << encoder + "&SERIAL_HEX=" << QByteArray("ERROR: invalid parameters") << untouched;
+    QTest::newRow("odd-length hex") << encoder + "&SERIAL_HEX=8101040727F"
+                                    << QByteArray("ERROR: invalid parameters") << untouched;
+    QTest::newRow("not hex") << encoder + "&SERIAL_HEX=81010407ZZFF"
+                             << QByteArray("ERROR: invalid parameters") << untouched;
+    QTest::newRow("empty hex") << encoder + "&SERIAL_HEX="
+                               << QByteArray("ERROR: invalid parameters") << untouched;
     QTest::newRow("hex with a blank") << encoder + "&SERIAL_HEX=81%2001040727FF"
                                       << QByteArray("ERROR: invalid parameters") << untouched;
 
-    QTest::newRow("wrong password") << "/cgi-bin/ENCODER?USER=Admin&PWD=418276&SERIAL_HEX=8101040727FF"
-                                    << QByteArray("ERROR: authentication failed") << untouched;
+    QTest::newRow("wrong password")
+        << "/cgi-bin/ENCODER?USER=Admin&PWD=418276&SERIAL_HEX=8101040727FF"
+        << QByteArray("ERROR: authentication failed") << untouched;
     QTest::newRow("wrong user") << "/cgi-bin/ENCODER?USER=admin&PWD=418275&SERIAL_HEX=8101040727FF"
                                 << QByteArray("ERROR: authentication failed") << untouched;
     QTest::newRow("no password") << "/cgi-bin/ENCODER?USER=Admin&SERIAL_HEX=8101040727FF"
                                  << QByteArray("ERROR: authentication failed") << untouched;
-    QTest::newRow("second pair wrong") << "/cgi-bin/system?" + kLogin + "&USER=Admin&PWD=x&SYSTEM_INFO_XML"
-                                       << QByteArray("ERROR: authentication failed") << untouched;
-    QTest::newRow("wrong password, system information") << "/cgi-bin/system?USER=Admin&PWD=1&SYSTEM_INFO_XML"
-                                                        << QByteArray("ERROR: authentication failed") << untouched;
+    QTest::newRow("second pair wrong")
+        << "/cgi-bin/system?" + kLogin + "&USER=Admin&PWD=x&SYSTEM_INFO_XML"
+        << QByteArray("ERROR: authentication failed") << untouched;
+    QTest::newRow("wrong password, system information")
+        << "/cgi-bin/system?USER=Admin&PWD=1&SYSTEM_INFO_XML"
+        << QByteArray("ERROR: authentication failed") << untouched;
 
     QTest::newRow("unknown CGI") << "/cgi-bin/PTZ?" + kLogin + "&SERIAL_HEX=8101040727FF"
                                  << QByteArray("ERROR: unknown CGI 'PTZ'") << untouched;
-    QTest::newRow("unknown command") << encoder + "&VIDEO_BRIGHTNESS=5"
-                                     << QByteArray("ERROR: unknown command VIDEO_BRIGHTNESS") << untouched;
-    QTest::newRow("serial command on the system CGI") << "/cgi-bin/system?" + kLogin + "&SERIAL_HEX=8101040727FF"
-                                                      << QByteArray("ERROR: unknown command SERIAL_HEX") << untouched;
+    QTest::newRow("unknown command")
+        << encoder + "&VIDEO_BRIGHTNESS=5" << QByteArray("ERROR: unknown command VIDEO_BRIGHTNESS")
+        << untouched;
+    QTest::newRow("serial command on the system CGI")
+        << "/cgi-bin/system?" + kLogin + "&SERIAL_HEX=8101040727FF"
+        << QByteArray("ERROR: unknown command SERIAL_HEX") << untouched;
     QTest::newRow("no command") << encoder << QByteArray("ERROR: no command") << untouched;
 }
 
@@ -177,15 +189,31 @@ void tst_SimEncoder::systemInformation()
     QXmlStreamReader xml(reply.body);
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement && !xml.attributes().isEmpty())
-            firstAttribute.insert(xml.name().toString(), xml.attributes().first().value().toString());
+            firstAttribute.insert(xml.name().toString(),
+                                  xml.attributes().first().value().toString());
     }
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
 
     const QStringList names = {
-        "MODEL_NUMBER", "UNIT_TYPE", "DI", "DO", "SERIAL_PORT", "PLATFORM", "CHANNEL",
-        "VIDEO_RESOLUTION_CAP", "VIDEO_FPS_CAP", "VIDEO_BITRATE_CAP", "ENCODER_CAP",
-        "VIDEO_RESOLUTION_CURRENT", "VIDEO_FPS_CURRENT", "VIDEO_BITRATE_CURRENT", "ENCODER_CURRENT",
-        "STREAMING_METHOD_CURRENT", "PROTOCOL", "STREAMING_MODE", "STREAMING_MODE_CAP",
+        "MODEL_NUMBER",
+        "UNIT_TYPE",
+        "DI",
+        "DO",
+        "SERIAL_PORT",
+        "PLATFORM",
+        "CHANNEL",
+        "VIDEO_RESOLUTION_CAP",
+        "VIDEO_FPS_CAP",
+        "VIDEO_BITRATE_CAP",
+        "ENCODER_CAP",
+        "VIDEO_RESOLUTION_CURRENT",
+        "VIDEO_FPS_CURRENT",
+        "VIDEO_BITRATE_CURRENT",
+        "ENCODER_CURRENT",
+        "STREAMING_METHOD_CURRENT",
+        "PROTOCOL",
+        "STREAMING_MODE",
+        "STREAMING_MODE_CAP",
     };
     for (const QString &name : names)
         QVERIFY2(!firstAttribute.value(name).isEmpty(), qPrintable(name));
@@ -196,9 +224,11 @@ void tst_SimEncoder::serialSettingReadBack()
 {
     const QString encoder = QStringLiteral("/cgi-bin/ENCODER?") + kLogin;
     QCOMPARE(get(encoder + "&SERIAL_SETTING").body, QByteArray("SERIAL_SETTING='8N1,9600'"));
-    QCOMPARE(get(encoder + "&SERIAL_SETTING=8e2,38400").body, QByteArray("OK: SERIAL_SETTING='8e2,38400'"));
+    QCOMPARE(get(encoder + "&SERIAL_SETTING=8e2,38400").body,
+             QByteArray("OK: SERIAL_SETTING='8e2,38400'"));
     QCOMPARE(get(encoder + "&SERIAL_SETTING").body, QByteArray("SERIAL_SETTING='8E2,38400'"));
-    QCOMPARE(get(encoder + "&SERIAL_SETTING=9N1,9600").body, QByteArray("ERROR: invalid parameters"));
+    QCOMPARE(get(encoder + "&SERIAL_SETTING=9N1,9600").body,
+             QByteArray("ERROR: invalid parameters"));
     QCOMPARE(sim->encoder().serialSetting(), QStringLiteral("8E2,38400"));
 }
 
@@ -207,8 +237,10 @@ void tst_SimEncoder::serialSettingReadBack()
 void tst_SimEncoder::mismatchedSerialSettingIsNoise()
 {
     const QString encoder = QStringLiteral("/cgi-bin/ENCODER?") + kLogin;
-    QCOMPARE(get(encoder + "&SERIAL_SETTING=8N1,19200").body, QByteArray("OK: SERIAL_SETTING='8N1,19200'"));
-    QCOMPARE(get(encoder + "&SERIAL_HEX=8101043D02FF").body, QByteArray("OK: SERIAL_HEX='8101043D02FF'"));
+    QCOMPARE(get(encoder + "&SERIAL_SETTING=8N1,19200").body,
+             QByteArray("OK: SERIAL_SETTING='8N1,19200'"));
+    QCOMPARE(get(encoder + "&SERIAL_HEX=8101043D02FF").body,
+             QByteArray("OK: SERIAL_HEX='8101043D02FF'"));
     verifyState(sim->state(), QStringLiteral("packets=0 wdr=off"));
     QVERIFY(sim->recentLog().last().contains(QStringLiteral("noise")));
 
@@ -249,7 +281,8 @@ void tst_SimEncoder::panelLinkDrivesTheCamera()
     QVERIFY(link.streamingModeCaps.size() > 1);
 
     QVERIFY(link.cgiRequest("ENCODER", "SERIAL_SETTING=8N1,9600"));
-    for (const char *text : {"8101040725FF", "8101040700FF", "8101043F0103FF", "8201060100010301ff"})
+    for (const char *text :
+         {"8101040725FF", "8101040700FF", "8101043F0103FF", "8201060100010301ff"})
         QVERIFY2(link.cgiRequest("ENCODER", QStringLiteral("SERIAL_HEX=") + text), text);
     verifyState(sim->state(), QStringLiteral("packets=4 zoomDrive=stop memory=3 lampDrive=up1"));
     const QString log = sim->recentLog().join(QLatin1Char('\n'));
@@ -305,7 +338,8 @@ void tst_SimEncoder::serialDeviceUnplugged()
     QTRY_COMPARE(packets.count(), 1);
     pty.closeMaster();
     QTRY_COMPARE(packets.count(), 2);
-    QVERIFY(packets.last().first().value<ViscaModel::Packet>().kind == ViscaModel::Packet::Kind::Truncated);
+    QVERIFY(packets.last().first().value<ViscaModel::Packet>().kind
+            == ViscaModel::Packet::Kind::Truncated);
     QTRY_VERIFY(!sim->serial().isOpen());
     QVERIFY(sim->recentLog().join('\n').contains(QStringLiteral("closed")));
 }
@@ -322,7 +356,8 @@ void tst_SimEncoder::pseudoTerminal()
     QSerialPort port(sim->serial().path());
     QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
     QVERIFY(port.setBaudRate(9600));
-    QCOMPARE(port.write(QByteArray::fromHex("8101043F0102FF8101043D02FF8101043F0202FF")), qint64(20));
+    QCOMPARE(port.write(QByteArray::fromHex("8101043F0102FF8101043D02FF8101043F0202FF")),
+             qint64(20));
     QVERIFY(port.waitForBytesWritten(1000));
     QTRY_COMPARE(packets.count(), 3);
     verifyState(sim->state(), QStringLiteral("memory=2 wdr=off"));

@@ -100,7 +100,8 @@ QString tst_SimProcess::waitForLine(const QString &prefix, int timeoutMs)
 
 QByteArray tst_SimProcess::get(const QString &pathAndQuery)
 {
-    QNetworkReply *reply = network.get(QNetworkRequest(QUrl(QStringLiteral("http://") + encoder + pathAndQuery)));
+    QNetworkReply *reply
+        = network.get(QNetworkRequest(QUrl(QStringLiteral("http://") + encoder + pathAndQuery)));
     QSignalSpy done(reply, &QNetworkReply::finished);
     if (!reply->isFinished())
         done.wait(5000);
@@ -132,7 +133,8 @@ void tst_SimProcess::encoderAndSerialDriveOneCamera()
 
     // The state the lines report is the one /sim/state answers.
     const QJsonObject json = QJsonDocument::fromJson(get(QStringLiteral("/sim/state"))).object();
-    QCOMPARE(QStringLiteral("state zoom=%1").arg(json.value("zoom").toInt()), state.section(QLatin1Char(' '), 0, 1));
+    QCOMPARE(QStringLiteral("state zoom=%1").arg(json.value("zoom").toInt()),
+             state.section(QLatin1Char(' '), 0, 1));
 }
 
 // Without --headless the window opens (here on the offscreen platform) and
@@ -159,13 +161,15 @@ void tst_SimProcess::chosenPortAndCredentials()
     const quint16 port = probe.serverPort();
     probe.close();
 
-    QVERIFY(start({QStringLiteral("--headless"), QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port),
-                   QStringLiteral("--user"), QStringLiteral("operator"), QStringLiteral("--password"),
-                   QStringLiteral("pa ss")}));
+    QVERIFY(
+        start({QStringLiteral("--headless"), QStringLiteral("--listen"),
+               QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--user"),
+               QStringLiteral("operator"), QStringLiteral("--password"), QStringLiteral("pa ss")}));
     QCOMPARE(encoder, QStringLiteral("127.0.0.1:%1").arg(port));
     QCOMPARE(get("/cgi-bin/system?" + kLogin + "&" + kLogin + "&SYSTEM_INFO_XML"),
              QByteArray("ERROR: authentication failed"));
-    QVERIFY(get(QStringLiteral("/cgi-bin/system?USER=operator&PWD=pa%20ss&SYSTEM_INFO_XML")).startsWith("<?xml"));
+    QVERIFY(get(QStringLiteral("/cgi-bin/system?USER=operator&PWD=pa%20ss&SYSTEM_INFO_XML"))
+                .startsWith("<?xml"));
     QVERIFY(serial.isEmpty());
 }
 
@@ -176,12 +180,15 @@ void tst_SimProcess::refusedOptions_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("address beyond loopback") << QStringList {"--listen", "192.0.2.1:8080"} << "loopback";
-    QTest::newRow("not an address") << QStringList {"--listen", "camera:8080"} << "loopback";
-    QTest::newRow("no such port") << QStringList {"--listen", "127.0.0.1:70000"} << "port";
-    QTest::newRow("serial and pty") << QStringList {"--serial", "/dev/null", "--pty"} << "exclude";
-    QTest::newRow("no such device") << QStringList {"--serial", "/nonexistent/ttyX"} << "/nonexistent/ttyX";
-    QTest::newRow("not a serial line") << QStringList {"--serial", "/dev/null"} << "not a serial line";
+    QTest::newRow("address beyond loopback")
+        << QStringList{"--listen", "192.0.2.1:8080"} << "loopback";
+    QTest::newRow("not an address") << QStringList{"--listen", "camera:8080"} << "loopback";
+    QTest::newRow("no such port") << QStringList{"--listen", "127.0.0.1:70000"} << "port";
+    QTest::newRow("serial and pty") << QStringList{"--serial", "/dev/null", "--pty"} << "exclude";
+    QTest::newRow("no such device")
+        << QStringList{"--serial", "/nonexistent/ttyX"} << "/nonexistent/ttyX";
+    QTest::newRow("not a serial line")
+        << QStringList{"--serial", "/dev/null"} << "not a serial line";
 }
 
 void tst_SimProcess::refusedOptions()
@@ -189,7 +196,7 @@ void tst_SimProcess::refusedOptions()
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
 
-    sim.start(QStringLiteral(TARNDECK_SIM_PATH), QStringList {"--headless"} + arguments);
+    sim.start(QStringLiteral(TARNDECK_SIM_PATH), QStringList{"--headless"} + arguments);
     QVERIFY(sim.waitForFinished(5000));
     QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
     QVERIFY(sim.exitCode() != 0);

@@ -47,11 +47,11 @@ void tst_ViscaModel::panelCommands_data()
 {
     QTest::addColumn<QString>("group");
     QTest::addColumn<QString>("action");
-    QTest::addColumn<QStringList>("texts");   // what the panel sends for the pair
-    QTest::addColumn<QString>("before");      // scene played first
-    QTest::addColumn<QString>("after");       // played after the texts
-    QTest::addColumn<QString>("meaning");     // of the last packet
-    QTest::addColumn<QString>("state");       // key=value pairs that must hold at the end
+    QTest::addColumn<QStringList>("texts"); // what the panel sends for the pair
+    QTest::addColumn<QString>("before");    // scene played first
+    QTest::addColumn<QString>("after");     // played after the texts
+    QTest::addColumn<QString>("meaning");   // of the last packet
+    QTest::addColumn<QString>("state");     // key=value pairs that must hold at the end
 
     const auto row = [](const QString &group, const QString &action, const QStringList &texts,
                         const QString &before, const QString &after, const QString &meaning,
@@ -66,13 +66,14 @@ void tst_ViscaModel::panelCommands_data()
             QStringLiteral("zoom tele, speed %1").arg(p),
             QStringLiteral("zoom=%1 zoomDrive=tele%2").arg(n * 50).arg(p));
         row("zoom", QString::number(-n), {QStringLiteral("810104073%1FF").arg(p)},
-            "8101040727FF +2500 8101040700FF", "+1000", QStringLiteral("zoom wide, speed %1").arg(p),
+            "8101040727FF +2500 8101040700FF", "+1000",
+            QStringLiteral("zoom wide, speed %1").arg(p),
             QStringLiteral("zoom=%1 zoomDrive=wide%2").arg(1000 - n * 50).arg(p));
-        row("focus", QString::number(n), {QStringLiteral("810104082%1FF").arg(p)}, kManualFocus, "+1000",
-            QStringLiteral("focus far, speed %1").arg(p),
+        row("focus", QString::number(n), {QStringLiteral("810104082%1FF").arg(p)}, kManualFocus,
+            "+1000", QStringLiteral("focus far, speed %1").arg(p),
             QStringLiteral("focus=%1 focusDrive=far%2 focusMode=manual").arg(600 + n * 50).arg(p));
-        row("focus", QString::number(-n), {QStringLiteral("810104083%1FF").arg(p)}, kManualFocus, "+1000",
-            QStringLiteral("focus near, speed %1").arg(p),
+        row("focus", QString::number(-n), {QStringLiteral("810104083%1FF").arg(p)}, kManualFocus,
+            "+1000", QStringLiteral("focus near, speed %1").arg(p),
             QStringLiteral("focus=%1 focusDrive=near%2 focusMode=manual").arg(600 - n * 50).arg(p));
     }
     row("zoom", "0", {"8101040700FF"}, "8101040723FF +1000", "+1000", "zoom stop",
@@ -83,16 +84,18 @@ void tst_ViscaModel::panelCommands_data()
     // Auto focus searches back to the sharp position at top speed (400 a second).
     row("focus", "auto", {"8101043802FF"}, "8101043803FF 8101040837FF +1000 8101040800FF", "+250",
         "auto focus", "focus=300 focusMode=auto focusDrive=stop");
-    row("focus", "manual", {"8101043803FF"}, "", "+1000", "manual focus", "focus=600 focusMode=manual");
-    row("focus", "trigger", {"8101041801FF"}, "8101043803FF 8101040837FF +1000 8101040800FF", "+1000",
-        "one-push focus trigger", "focus=600 focusMode=one-push");
+    row("focus", "manual", {"8101043803FF"}, "", "+1000", "manual focus",
+        "focus=600 focusMode=manual");
+    row("focus", "trigger", {"8101041801FF"}, "8101043803FF 8101040837FF +1000 8101040800FF",
+        "+1000", "one-push focus trigger", "focus=600 focusMode=one-push");
 
     // The lamp moves 20 a second at tilt speed 1; "off" is dark at once.
     for (const char *lamp : {"led", "pt"}) {
         row(lamp, "up", {kLampUp}, "", "+1000", "pan-tilt drive: tilt up at 01h, pan stop at 00h",
             "lamp=20 lampDrive=up1");
-        row(lamp, "down", {"8201060100010302FF"}, QStringLiteral("%1 +3000 %2").arg(kLampUp, kLampStop),
-            "+1000", "pan-tilt drive: tilt down at 01h, pan stop at 00h", "lamp=40 lampDrive=down1");
+        row(lamp, "down", {"8201060100010302FF"},
+            QStringLiteral("%1 +3000 %2").arg(kLampUp, kLampStop), "+1000",
+            "pan-tilt drive: tilt down at 01h, pan stop at 00h", "lamp=40 lampDrive=down1");
         row(lamp, "stop", {kLampStop}, QStringLiteral("%1 +1000").arg(kLampUp), "+1000",
             "pan-tilt drive: tilt stop at 00h, pan stop at 00h", "lamp=20 lampDrive=stop");
         row(lamp, "off", {"8201060100180302FF"}, QStringLiteral("%1 +3000").arg(kLampUp), "+1000",
@@ -104,9 +107,10 @@ void tst_ViscaModel::panelCommands_data()
     row("color", "3200k", {"8101043501FF"}, "", "", "white balance indoor", "wb=indoor");
     row("color", "5800k", {"8101043502FF"}, "", "", "white balance outdoor", "wb=outdoor");
 
-    row("brightness", "on", {"8101043E02FF"}, "", "", "exposure compensation on", "expComp=on expLevel=7");
-    row("brightness", "off", {"8101043E03FF"}, "8101043E02FF 8101040E02FF", "", "exposure compensation off",
-        "expComp=off expLevel=8");
+    row("brightness", "on", {"8101043E02FF"}, "", "", "exposure compensation on",
+        "expComp=on expLevel=7");
+    row("brightness", "off", {"8101043E03FF"}, "8101043E02FF 8101040E02FF", "",
+        "exposure compensation off", "expComp=off expLevel=8");
     row("brightness", "reset", {"8101040E00FF"}, "8101043E02FF 8101040E02FF 8101040E02FF", "",
         "exposure compensation reset", "expComp=on expLevel=7");
     row("brightness", "up", {"8101040E02FF"}, "8101043E02FF", "", "exposure compensation up",
@@ -121,16 +125,20 @@ void tst_ViscaModel::panelCommands_data()
         const QString set = QStringLiteral("8101043F010%1FF").arg(n);
         // Stored at zoom 200 under indoor light, then moved away: recall brings both back.
         const QString stored = QStringLiteral("%1 8101043501FF %2").arg(kZoomTo200, set);
-        row("profile", QStringLiteral("set%1").arg(n), {set}, QStringLiteral("%1 8101043501FF").arg(kZoomTo200),
-            "", QStringLiteral("memory set %1").arg(n), QStringLiteral("memory=%1 zoom=200 wb=indoor").arg(n));
-        row("profile", QStringLiteral("recall%1").arg(n), {QStringLiteral("8101043F020%1FF").arg(n)},
+        row("profile", QStringLiteral("set%1").arg(n), {set},
+            QStringLiteral("%1 8101043501FF").arg(kZoomTo200), "",
+            QStringLiteral("memory set %1").arg(n),
+            QStringLiteral("memory=%1 zoom=200 wb=indoor").arg(n));
+        row("profile", QStringLiteral("recall%1").arg(n),
+            {QStringLiteral("8101043F020%1FF").arg(n)},
             QStringLiteral("%1 8101040733FF +1000 8101040700FF 8101043502FF").arg(stored), "",
             QStringLiteral("memory recall %1").arg(n), QStringLiteral("zoom=200 wb=indoor"));
-        row("profile", QStringLiteral("reset%1").arg(n), {QStringLiteral("8101043F000%1FF").arg(n)}, stored, "",
-            QStringLiteral("memory reset %1").arg(n), QStringLiteral("memory=none zoom=200"));
+        row("profile", QStringLiteral("reset%1").arg(n), {QStringLiteral("8101043F000%1FF").arg(n)},
+            stored, "", QStringLiteral("memory reset %1").arg(n),
+            QStringLiteral("memory=none zoom=200"));
     }
-    row("profile", "setcustom", {"8101043F017FFF"}, kZoomTo200, "", "memory set 7F (camera default)",
-        "memory=7F zoom=200");
+    row("profile", "setcustom", {"8101043F017FFF"}, kZoomTo200, "",
+        "memory set 7F (camera default)", "memory=7F zoom=200");
     // The panel's "reset" is two packets: the camera default back to the
     // factory settings, then recalled.
     row("profile", "reset", {"8101043F007FFF", "8101043F027FFF"},
@@ -156,7 +164,8 @@ void tst_ViscaModel::panelCommands()
     QCOMPARE(packets.size(), texts.size());
     for (const ViscaModel::Packet &packet : packets) {
         QVERIFY2(packet.kind == Kind::Command, qPrintable(packet.logLine));
-        QCOMPARE(packet.device, group == QLatin1String("led") || group == QLatin1String("pt") ? 2 : 1);
+        QCOMPARE(packet.device,
+                 group == QLatin1String("led") || group == QLatin1String("pt") ? 2 : 1);
     }
     QCOMPARE(packets.last().meaning, meaning);
     play(model, after);
@@ -171,23 +180,27 @@ void tst_ViscaModel::sequences_data()
     QTest::addColumn<Kind>("lastKind");
     QTest::addColumn<QString>("state");
 
-    QTest::newRow("zoom stops at the tele end") << "8101040727FF +5000" << Kind::Command << "zoom=1000 zoomDrive=tele7";
-    QTest::newRow("zoom stops at the wide end") << "8101040737FF +5000" << Kind::Command << "zoom=0";
+    QTest::newRow("zoom stops at the tele end")
+        << "8101040727FF +5000" << Kind::Command << "zoom=1000 zoomDrive=tele7";
+    QTest::newRow("zoom stops at the wide end")
+        << "8101040737FF +5000" << Kind::Command << "zoom=0";
     QTest::newRow("a new speed takes over from the running one")
         << "8101040720FF +1000 8101040727FF +1000" << Kind::Command << "zoom=450 zoomDrive=tele7";
-    QTest::newRow("time without a drive changes nothing") << "+60000" << Kind::Command
-                                                          << "zoom=0 focus=600 lamp=0 packets=0";
-    QTest::newRow("lamp stops at full") << "8201060100010301ff +10000" << Kind::Command << "lamp=100";
+    QTest::newRow("time without a drive changes nothing")
+        << "+60000" << Kind::Command << "zoom=0 focus=600 lamp=0 packets=0";
+    QTest::newRow("lamp stops at full")
+        << "8201060100010301ff +10000" << Kind::Command << "lamp=100";
     QTest::newRow("lamp faster at a higher tilt speed")
-        << "8201060100030301FF +1000 8201060100000303FF" << Kind::Command << "lamp=60 lampDrive=stop";
+        << "8201060100030301FF +1000 8201060100000303FF" << Kind::Command
+        << "lamp=60 lampDrive=stop";
     QTest::newRow("lamp ignores the pan axis")
         << "8201060105010201FF +1000" << Kind::Command << "lamp=20 lampDrive=up1";
     QTest::newRow("exposure level tops out at 14")
-        << QStringLiteral("8101043E02FF") + QStringLiteral(" 8101040E02FF").repeated(10) << Kind::Command
-        << "expLevel=14";
+        << QStringLiteral("8101043E02FF") + QStringLiteral(" 8101040E02FF").repeated(10)
+        << Kind::Command << "expLevel=14";
     QTest::newRow("exposure level bottoms out at 0")
-        << QStringLiteral("8101043E02FF") + QStringLiteral(" 8101040E03FF").repeated(10) << Kind::Command
-        << "expLevel=0";
+        << QStringLiteral("8101043E02FF") + QStringLiteral(" 8101040E03FF").repeated(10)
+        << Kind::Command << "expLevel=0";
     QTest::newRow("level steps while compensation is off")
         << "8101040E02FF" << Kind::Command << "expComp=off expLevel=8";
     QTest::newRow("focus drive refused in auto focus")
@@ -195,30 +208,38 @@ void tst_ViscaModel::sequences_data()
     QTest::newRow("one-push trigger refused in auto focus")
         << "8101041801FF" << Kind::Ignored << "focusMode=auto";
     QTest::newRow("focus drive after one-push is manual again")
-        << "8101043803FF 8101041801FF 8101040820FF +1000" << Kind::Command << "focusMode=manual focus=650";
+        << "8101043803FF 8101041801FF 8101040820FF +1000" << Kind::Command
+        << "focusMode=manual focus=650";
     QTest::newRow("auto focus follows a manual detour")
-        << "8101043803FF 8101040827FF +1000 8101043802FF +2000" << Kind::Command << "focus=600 focusMode=auto";
+        << "8101043803FF 8101040827FF +1000 8101043802FF +2000" << Kind::Command
+        << "focus=600 focusMode=auto";
     QTest::newRow("mode change stops the focus drive")
-        << "8101043803FF 8101040827FF +500 8101043803FF +1000" << Kind::Command << "focus=800 focusDrive=stop";
+        << "8101043803FF 8101040827FF +500 8101043803FF +1000" << Kind::Command
+        << "focus=800 focusDrive=stop";
     QTest::newRow("recall stops a running zoom")
-        << "8101043F0101FF 8101040727FF +1000 8101043F0201FF +1000" << Kind::Command << "zoom=0 zoomDrive=stop";
+        << "8101043F0101FF 8101040727FF +1000 8101043F0201FF +1000" << Kind::Command
+        << "zoom=0 zoomDrive=stop";
     QTest::newRow("recall of a slot never set gives the factory settings")
         << "8101043D02FF 8101043F0205FF" << Kind::Command << "wdr=off memory=none";
     QTest::newRow("slots 0A..0F exist beyond the panel's ten")
-        << "8101043D02FF 8101043F010FFF 8101043D03FF 8101043F020FFF" << Kind::Command << "wdr=on memory=F";
+        << "8101043D02FF 8101043F010FFF 8101043D03FF 8101043F020FFF" << Kind::Command
+        << "wdr=on memory=F";
     QTest::newRow("memory keeps the focus mode and the exposure")
-        << "8101043803FF 8101043E02FF 8101040E03FF 8101043F0103FF 8101043802FF 8101040E00FF 8101043F0203FF"
+        << "8101043803FF 8101043E02FF 8101040E03FF 8101043F0103FF 8101043802FF 8101040E00FF "
+           "8101043F0203FF"
         << Kind::Command << "focusMode=manual expComp=on expLevel=6";
     QTest::newRow("memory leaves the lamp alone")
-        << "8101043F0103FF 8201060100010301ff +1000 8201060100000303FF 8101043F0203FF" << Kind::Command
-        << "lamp=20";
+        << "8101043F0103FF 8201060100010301ff +1000 8201060100000303FF 8101043F0203FF"
+        << Kind::Command << "lamp=20";
     QTest::newRow("camera default stored, moved away, reset recalled")
-        << "8101040723FF +1000 8101040700FF 8101043F017FFF 8101040733FF +500 8101040700FF 8101043F027FFF"
+        << "8101040723FF +1000 8101040700FF 8101043F017FFF 8101040733FF +500 8101040700FF "
+           "8101043F027FFF"
         << Kind::Command << "zoom=200 memory=7F";
     QTest::newRow("no slot 20h") << "8101043F0220FF" << Kind::Ignored << "memory=none";
-    QTest::newRow("no white-balance mode 0Ah") << "8101043502FF 810104350AFF" << Kind::Ignored << "wb=outdoor";
-    QTest::newRow("lamp direction 04 refused") << "8201060100010304FF +1000" << Kind::Ignored
-                                                << "lamp=0 lampDrive=stop";
+    QTest::newRow("no white-balance mode 0Ah")
+        << "8101043502FF 810104350AFF" << Kind::Ignored << "wb=outdoor";
+    QTest::newRow("lamp direction 04 refused")
+        << "8201060100010304FF +1000" << Kind::Ignored << "lamp=0 lampDrive=stop";
     QTest::newRow("camera command to the lamp changes nothing")
         << "8201040727FF +1000" << Kind::Ignored << "zoom=0 zoomDrive=stop";
     QTest::newRow("lamp command to the camera changes nothing")
@@ -254,36 +275,47 @@ void tst_ViscaModel::brokenBytes_data()
     const QByteArray zoomTele = QByteArray::fromHex("8101040727FF");
     const auto hex = [](const char *text) { return QByteArray::fromHex(text); };
 
-    QTest::newRow("noise ending in FF") << hex("1234FF") + zoomTele
-                                        << QList<Kind>{Kind::Garbage, Kind::Command} << "" << "no packet header";
-    QTest::newRow("noise before a header") << hex("0012347F") + zoomTele
-                                           << QList<Kind>{Kind::Garbage, Kind::Command} << "" << "";
-    QTest::newRow("lone terminators") << hex("FFFF") + zoomTele
-                                      << QList<Kind>{Kind::Garbage, Kind::Garbage, Kind::Command} << "" << "";
-    QTest::newRow("long noise comes in pieces") << QByteArray(40, '\x11') + zoomTele
-                                                << QList<Kind>{Kind::Garbage, Kind::Garbage, Kind::Garbage,
-                                                               Kind::Command}
-                                                << "" << "";
-    QTest::newRow("ends early: one command fits") << hex("8101043F02FF") << QList<Kind>{Kind::Truncated}
-                                                  << "memory recall ?" << "ends after 6 bytes";
-    QTest::newRow("ends early: several commands fit") << hex("81010407FF") << QList<Kind>{Kind::Truncated}
-                                                      << "" << "the start of 3 commands";
-    QTest::newRow("cut short by the next header") << hex("8101040727") + zoomTele
-                                                  << QList<Kind>{Kind::Truncated, Kind::Command}
-                                                  << "zoom tele, speed 7" << "no terminator FF";
-    QTest::newRow("header cut short by a header") << hex("81") + zoomTele
-                                                  << QList<Kind>{Kind::Truncated, Kind::Command} << ""
-                                                  << "the start of";
-    QTest::newRow("empty packet") << hex("81FF") << QList<Kind>{Kind::Malformed} << "" << "empty packet";
+    QTest::newRow("noise ending in FF")
+        << hex("1234FF") + zoomTele << QList<Kind>{Kind::Garbage, Kind::Command} << ""
+        << "no packet header";
+    QTest::newRow("noise before a header")
+        << hex("0012347F") + zoomTele << QList<Kind>{Kind::Garbage, Kind::Command} << ""
+        << "";
+    QTest::newRow("lone terminators")
+        << hex("FFFF") + zoomTele << QList<Kind>{Kind::Garbage, Kind::Garbage, Kind::Command} << ""
+        << "";
+    QTest::newRow("long noise comes in pieces")
+        << QByteArray(40, '\x11') + zoomTele
+        << QList<Kind>{Kind::Garbage, Kind::Garbage, Kind::Garbage, Kind::Command} << ""
+        << "";
+    QTest::newRow("ends early: one command fits")
+        << hex("8101043F02FF") << QList<Kind>{Kind::Truncated} << "memory recall ?"
+        << "ends after 6 bytes";
+    QTest::newRow("ends early: several commands fit")
+        << hex("81010407FF") << QList<Kind>{Kind::Truncated} << ""
+        << "the start of 3 commands";
+    QTest::newRow("cut short by the next header")
+        << hex("8101040727") + zoomTele << QList<Kind>{Kind::Truncated, Kind::Command}
+        << "zoom tele, speed 7"
+        << "no terminator FF";
+    QTest::newRow("header cut short by a header")
+        << hex("81") + zoomTele << QList<Kind>{Kind::Truncated, Kind::Command} << ""
+        << "the start of";
+    QTest::newRow("empty packet") << hex("81FF") << QList<Kind>{Kind::Malformed} << ""
+                                  << "empty packet";
     QTest::newRow("high byte inside") << hex("81010407F0FF") << QList<Kind>{Kind::Malformed} << ""
                                       << "byte F0";
-    QTest::newRow("no terminator for too long") << hex("81") + QByteArray(20, '\x01') + hex("FF") + zoomTele
-                                                << QList<Kind>{Kind::Malformed, Kind::Garbage, Kind::Command}
-                                                << "" << "no terminator FF within 16 bytes";
-    QTest::newRow("unknown command") << hex("8101045502FF") << QList<Kind>{Kind::Unknown} << "" << "";
-    QTest::newRow("known command, one byte too many") << hex("810104070000FF") << QList<Kind>{Kind::Unknown}
-                                                      << "" << "";
-    QTest::newRow("inquiry") << hex("81090447FF") << QList<Kind>{Kind::Unknown} << "" << "";
+    QTest::newRow("no terminator for too long")
+        << hex("81") + QByteArray(20, '\x01') + hex("FF") + zoomTele
+        << QList<Kind>{Kind::Malformed, Kind::Garbage, Kind::Command} << ""
+        << "no terminator FF within 16 bytes";
+    QTest::newRow("unknown command") << hex("8101045502FF") << QList<Kind>{Kind::Unknown} << ""
+                                     << "";
+    QTest::newRow("known command, one byte too many")
+        << hex("810104070000FF") << QList<Kind>{Kind::Unknown} << ""
+        << "";
+    QTest::newRow("inquiry") << hex("81090447FF") << QList<Kind>{Kind::Unknown} << ""
+                             << "";
 }
 
 void tst_ViscaModel::brokenBytes()
@@ -309,7 +341,8 @@ void tst_ViscaModel::brokenBytes()
     // Only the good packet at the end, if any, moved anything.
     const bool goodEnd = kinds.last() == Kind::Command;
     model.tick(1000);
-    verifyState(model.state(), goodEnd ? QStringLiteral("zoom=400") : QStringLiteral("zoom=0 focus=600 lamp=0"));
+    verifyState(model.state(),
+                goodEnd ? QStringLiteral("zoom=400") : QStringLiteral("zoom=0 focus=600 lamp=0"));
     QCOMPARE(model.state().packets, kinds.size());
 }
 
@@ -373,16 +406,20 @@ void tst_ViscaModel::logLine()
     ViscaModel model;
     model.tick(1234);
     const ViscaModel::Packet packet = model.feed(QByteArray::fromHex("8201060100180302FF")).first();
-    QCOMPARE(packet.logLine,
-             QStringLiteral("    1.234 s lamp      [82 01 06 01 00 18 03 02 FF] pan-tilt drive: tilt down at 18h, "
-                            "pan stop at 00h (lamp off) | ")
-                 + ViscaModel::stateText(model.state()));
-    QVERIFY(packet.logLine.endsWith(QStringLiteral("lamp=0 zoomDrive=stop focusDrive=stop lampDrive=stop "
-                                                   "memory=none packets=1")));
+    QCOMPARE(
+        packet.logLine,
+        QStringLiteral(
+            "    1.234 s lamp      [82 01 06 01 00 18 03 02 FF] pan-tilt drive: tilt down at 18h, "
+            "pan stop at 00h (lamp off) | ")
+            + ViscaModel::stateText(model.state()));
+    QVERIFY(packet.logLine.endsWith(
+        QStringLiteral("lamp=0 zoomDrive=stop focusDrive=stop lampDrive=stop "
+                       "memory=none packets=1")));
 
     const ViscaModel::Packet unknown = model.feed(QByteArray::fromHex("8101045502FF")).first();
-    QVERIFY2(unknown.logLine.contains(QStringLiteral("camera    [81 01 04 55 02 FF] unknown command |")),
-             qPrintable(unknown.logLine));
+    QVERIFY2(
+        unknown.logLine.contains(QStringLiteral("camera    [81 01 04 55 02 FF] unknown command |")),
+        qPrintable(unknown.logLine));
 }
 
 QTEST_GUILESS_MAIN(tst_ViscaModel)

@@ -53,7 +53,13 @@ inline QString rate(const char *head, int value)
         + QLatin1String("FF");
 }
 
-inline QString zoom(int value) { return rate("81010407", value); }
-inline QString focus(int value) { return rate("81010408", value); }
+inline QString zoom(int value)
+{
+    return rate("81010407", value);
+}
+inline QString focus(int value)
+{
+    return rate("81010408", value);
+}
 
 } // namespace PacketText

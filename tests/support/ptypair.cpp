@@ -18,7 +18,7 @@ PtyPair::PtyPair()
         return;
     // Raw mode on both sides: no echo, no line discipline between the bytes
     // the program writes and the bytes the test reads.
-    termios tio {};
+    termios tio{};
     if (::tcgetattr(s, &tio) == 0) {
         ::cfmakeraw(&tio);
         ::tcsetattr(s, TCSANOW, &tio);
@@ -50,7 +50,7 @@ QByteArray PtyPair::read(int expected, int timeoutMs)
         const qint64 left = timeoutMs - clock.elapsed();
         if (left <= 0)
             break;
-        pollfd p {masterFd, POLLIN, 0};
+        pollfd p{masterFd, POLLIN, 0};
         ::poll(&p, 1, int(left));
     }
     return out;

@@ -23,7 +23,8 @@ void useTemporaryStore()
     Q_ASSERT(storeDir().isValid());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, storeDir().path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, storeDir().path());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, storeDir().path() + "/system");
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope,
+                       storeDir().path() + "/system");
     QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, storeDir().path() + "/system");
 }
 

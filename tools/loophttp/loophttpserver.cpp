@@ -13,16 +13,26 @@ constexpr int maxHeadBytes = 64 * 1024;
 QByteArray reasonPhrase(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 431: return "Request Header Fields Too Large";
-    case 500: return "Internal Server Error";
-    case 501: return "Not Implemented";
-    case 503: return "Service Unavailable";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 431:
+        return "Request Header Fields Too Large";
+    case 500:
+        return "Internal Server Error";
+    case 501:
+        return "Not Implemented";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Status";
     }
 }
 
@@ -308,8 +318,9 @@ void LoopHttpServer::serveNext(QTcpSocket *socket)
     if (!wellFormed || !request.header("Transfer-Encoding").isEmpty()) {
         connection.keepAlive = false;
         connection.buffer.clear();
-        respond(socket, wellFormed ? Response::text("chunked requests not supported\n", 501)
-                                   : Response::text("malformed request\n", 400));
+        respond(socket,
+                wellFormed ? Response::text("chunked requests not supported\n", 501)
+                           : Response::text("malformed request\n", 400));
         return;
     }
 
@@ -323,7 +334,7 @@ void LoopHttpServer::serveNext(QTcpSocket *socket)
 
     const QByteArray connectionHeader = request.header("Connection").toLower();
     connection.keepAlive = request.version == "HTTP/1.1" ? connectionHeader != "close"
-                                                        : connectionHeader == "keep-alive";
+                                                         : connectionHeader == "keep-alive";
 
     received.append(request);
     const QPointer<QTcpSocket> guard(socket);

@@ -36,8 +36,8 @@ public:
         QByteArray version;     // "HTTP/1.1"
         QList<QPair<QByteArray, QByteArray>> headers;
 
-        QByteArray path() const;  // target up to "?", still encoded
-        QByteArray query() const; // target after "?", still encoded
+        QByteArray path() const;                         // target up to "?", still encoded
+        QByteArray query() const;                        // target after "?", still encoded
         QByteArray header(const QByteArray &name) const; // first one, name in any case
         // The query's "key=value" items split at "&", both sides decoded; an
         // item without "=" gives a null value.
@@ -76,7 +76,8 @@ public:
 
     // Listens on a loopback address only (127.0.0.1 or ::1); port 0 picks a
     // free one.
-    bool listen(const QHostAddress &address = QHostAddress(QHostAddress::LocalHost), quint16 port = 0);
+    bool listen(const QHostAddress &address = QHostAddress(QHostAddress::LocalHost),
+                quint16 port = 0);
     // Stops listening and drops every connection.
     void close();
     bool isListening() const;
@@ -112,8 +113,8 @@ private:
     struct Connection
     {
         QByteArray buffer;
-        bool busy = false;      // a request is being answered
-        bool keepAlive = true;  // of the request being answered
+        bool busy = false;     // a request is being answered
+        bool keepAlive = true; // of the request being answered
     };
 
     void accept();

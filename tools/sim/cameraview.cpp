@@ -29,10 +29,14 @@ struct Tint
 Tint tintFor(int whiteBalance)
 {
     switch (whiteBalance) {
-    case 1: return {0.80, 0.95, 1.25}; // indoor, 3200 K
-    case 2: return {1.12, 1.00, 0.82}; // outdoor, 5800 K
-    case 8: return {0.68, 0.90, 1.45}; // sodium lamp, about 2700 K
-    default: return {1.0, 1.0, 1.0};
+    case 1:
+        return {0.80, 0.95, 1.25}; // indoor, 3200 K
+    case 2:
+        return {1.12, 1.00, 0.82}; // outdoor, 5800 K
+    case 8:
+        return {0.68, 0.90, 1.45}; // sodium lamp, about 2700 K
+    default:
+        return {1.0, 1.0, 1.0};
     }
 }
 
@@ -110,14 +114,16 @@ void drawScene(QPainter &p)
     const QColor patches[] = {Qt::red, Qt::green, Qt::blue, Qt::cyan, Qt::magenta, Qt::yellow};
     for (int i = 0; i < 6; ++i) {
         p.setBrush(patches[i]);
-        p.drawRect(QRectF(board.right() - 46 + (i % 2) * 20, board.top() + 8 + (i / 2) * 18, 16, 14));
+        p.drawRect(
+            QRectF(board.right() - 46 + (i % 2) * 20, board.top() + 8 + (i / 2) * 18, 16, 14));
     }
 
     QFont font;
     font.setPixelSize(4);
     p.setFont(font);
     p.setPen(QColor(30, 30, 30));
-    p.drawText(QRectF(board.right() - 48, board.top() + 64, 44, 16), Qt::AlignLeft | Qt::TextWordWrap,
+    p.drawText(QRectF(board.right() - 48, board.top() + 64, 44, 16),
+               Qt::AlignLeft | Qt::TextWordWrap,
                QStringLiteral("tarnDeck test chart, simulated camera"));
 }
 
@@ -125,11 +131,12 @@ void drawScene(QPainter &p)
 std::array<std::array<uchar, 256>, 3> toneTables(const ViscaModel::Picture &picture)
 {
     const double gain = picture.expComp
-        ? std::pow(2.0, (picture.expLevel - ViscaModel::kExpLevelNeutral) * 1.5 / 6.0) // 1.5 dB a step
+        ? std::pow(2.0,
+                   (picture.expLevel - ViscaModel::kExpLevelNeutral) * 1.5 / 6.0) // 1.5 dB a step
         : 1.0;
     const Tint tint = tintFor(picture.whiteBalance);
     const double channelGain[3] = {tint.red, tint.green, tint.blue};
-    std::array<std::array<uchar, 256>, 3> tables {};
+    std::array<std::array<uchar, 256>, 3> tables{};
     for (int c = 0; c < 3; ++c) {
         for (int v = 0; v < 256; ++v) {
             double x = std::clamp(v / 255.0 * gain * channelGain[c], 0.0, 1.0);
@@ -147,7 +154,8 @@ namespace CameraPicture {
 
 double magnification(double zoom)
 {
-    return std::pow(kMaxMagnification, std::clamp(zoom, 0.0, double(ViscaModel::kRange)) / ViscaModel::kRange);
+    return std::pow(kMaxMagnification,
+                    std::clamp(zoom, 0.0, double(ViscaModel::kRange)) / ViscaModel::kRange);
 }
 
 double defocus(const ViscaModel::Picture &picture)
@@ -161,13 +169,15 @@ QImage render(const ViscaModel::State &state, const QSize &size)
     const ViscaModel::Picture &picture = state.picture;
     // Out of focus: draw at a lower resolution and let the scaling smear it.
     const double blur = std::clamp(1.0 + 2.5 * defocus(picture), 1.0, double(kMaxBlur));
-    const QSize drawn(std::max(8, int(size.width() / blur)), std::max(5, int(size.height() / blur)));
+    const QSize drawn(std::max(8, int(size.width() / blur)),
+                      std::max(5, int(size.height() / blur)));
 
     QImage image(drawn, QImage::Format_RGB32);
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
-        const double fit = std::min(drawn.width() / kScene.width(), drawn.height() / kScene.height());
+        const double fit
+            = std::min(drawn.width() / kScene.width(), drawn.height() / kScene.height());
         p.translate(drawn.width() / 2.0, drawn.height() / 2.0);
         p.scale(fit * magnification(picture.zoom), fit * magnification(picture.zoom));
         p.translate(-kStarCentre);
@@ -240,6 +250,7 @@ void CameraView::paintEvent(QPaintEvent *)
     p.drawImage(at, frame);
 
     p.setPen(Qt::white);
-    p.drawText(QRect(at, size).adjusted(8, 6, -8, -6), Qt::AlignLeft | Qt::AlignBottom,
-               QStringLiteral("%1x").arg(CameraPicture::magnification(shown.picture.zoom), 0, 'f', 1));
+    p.drawText(
+        QRect(at, size).adjusted(8, 6, -8, -6), Qt::AlignLeft | Qt::AlignBottom,
+        QStringLiteral("%1x").arg(CameraPicture::magnification(shown.picture.zoom), 0, 'f', 1));
 }

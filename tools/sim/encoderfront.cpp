@@ -88,7 +88,8 @@ QString EncoderFront::normalisedSerialSetting(const QString &text)
     const int baud = match.captured(4).toInt();
     if (std::find(std::begin(kBaudRates), std::end(kBaudRates), baud) == std::end(kBaudRates))
         return QString();
-    return match.captured(1) + match.captured(2) + match.captured(3) + QLatin1Char(',') + QString::number(baud);
+    return match.captured(1) + match.captured(2) + match.captured(3) + QLatin1Char(',')
+        + QString::number(baud);
 }
 
 bool EncoderFront::validHex(const QString &text)

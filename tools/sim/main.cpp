@@ -53,9 +53,11 @@ bool parseListen(const QString &text, QHostAddress *address, quint16 *port, QStr
         host = text.left(colon);
         portText = text.mid(colon + 1);
     }
-    *address = host == QLatin1String("localhost") ? QHostAddress(QHostAddress::LocalHost) : QHostAddress(host);
+    *address = host == QLatin1String("localhost") ? QHostAddress(QHostAddress::LocalHost)
+                                                  : QHostAddress(host);
     if (address->isNull() || !address->isLoopback()) {
-        *error = QStringLiteral("--listen takes a loopback address (127.0.0.1, ::1), not '%1'").arg(text);
+        *error = QStringLiteral("--listen takes a loopback address (127.0.0.1, ::1), not '%1'")
+                     .arg(text);
         return false;
     }
     bool ok = true;
@@ -84,7 +86,9 @@ void quitOnSignals(QCoreApplication *app)
         return;
     auto *notifier = new QSocketNotifier(quitSignalPipe[0], QSocketNotifier::Read, app);
     QObject::connect(notifier, &QSocketNotifier::activated, app, &QCoreApplication::quit);
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = onQuitSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -111,20 +115,25 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(
         QStringLiteral("A simulated VISCA camera and lamp behind a simulated ACTi encoder."));
     parser.addHelpOption();
-    const QCommandLineOption listen(QStringLiteral("listen"),
-                                    QStringLiteral("Encoder address and port (default 127.0.0.1 and a free port)."),
-                                    QStringLiteral("ADDR:PORT"), QStringLiteral("127.0.0.1:0"));
-    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("Encoder user name."), QStringLiteral("USER"),
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
+        QStringLiteral("Encoder address and port (default 127.0.0.1 and a free port)."),
+        QStringLiteral("ADDR:PORT"), QStringLiteral("127.0.0.1:0"));
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("Encoder user name."),
+                                  QStringLiteral("USER"),
                                   QString::fromLatin1(EncoderFront::kDefaultUser));
-    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Encoder password."),
-                                      QStringLiteral("PASSWORD"), QString::fromLatin1(EncoderFront::kDefaultPassword));
-    const QCommandLineOption serial(QStringLiteral("serial"),
-                                    QStringLiteral("Also read VISCA bytes from this serial device (9600 8N1)."),
-                                    QStringLiteral("DEVICE"));
+    const QCommandLineOption password(
+        QStringLiteral("password"), QStringLiteral("Encoder password."), QStringLiteral("PASSWORD"),
+        QString::fromLatin1(EncoderFront::kDefaultPassword));
+    const QCommandLineOption serial(
+        QStringLiteral("serial"),
+        QStringLiteral("Also read VISCA bytes from this serial device (9600 8N1)."),
+        QStringLiteral("DEVICE"));
     const QCommandLineOption pty(QStringLiteral("pty"),
                                  QStringLiteral("Also read VISCA bytes from a new pseudo-terminal; "
                                                 "its path is printed for the panel to open."));
-    const QCommandLineOption noWindow(QStringLiteral("headless"), QStringLiteral("Run without a window."));
+    const QCommandLineOption noWindow(QStringLiteral("headless"),
+                                      QStringLiteral("Run without a window."));
     parser.addOptions({listen, user, password, serial, pty, noWindow});
     parser.process(*app);
 
@@ -154,8 +163,8 @@ int main(int argc, char *argv[])
 
     std::unique_ptr<SimWindow> window;
     if (!headless) {
-        QStringList links {QStringLiteral("encoder http://%1  user %2")
-                               .arg(sim.encoderAuthority(), sim.encoder().user())};
+        QStringList links{QStringLiteral("encoder http://%1  user %2")
+                              .arg(sim.encoderAuthority(), sim.encoder().user())};
         if (sim.serial().isOpen())
             links << QStringLiteral("serial %1").arg(sim.serial().path());
         window = std::make_unique<SimWindow>(&sim, links);

@@ -14,13 +14,14 @@ namespace {
 
 QString systemError(const char *what)
 {
-    return QStringLiteral("%1: %2").arg(QString::fromLatin1(what), QString::fromLocal8Bit(std::strerror(errno)));
+    return QStringLiteral("%1: %2").arg(QString::fromLatin1(what),
+                                        QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 // Raw bytes, 9600 baud, 8 data bits, no parity, one stop bit, no flow control.
 bool makeRaw(int fd)
 {
-    termios line {};
+    termios line{};
     if (::tcgetattr(fd, &line) != 0)
         return false;
     ::cfmakeraw(&line);
@@ -49,7 +50,8 @@ SerialLine::~SerialLine()
 bool SerialLine::openDevice(const QString &device, QString *error)
 {
     close();
-    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd
+        = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         *error = systemError(qPrintable(device));
         return false;

@@ -13,17 +13,19 @@ const int kHistoryLines = 1000;
 
 Simulator::Simulator(QObject *parent)
     : QObject(parent)
-    , front([this](const QByteArray &bytes) {
-                const QString setting = front.serialSetting();
-                if (setting == QLatin1String(kCameraLineSetting)) {
-                    receive(bytes);
-                    return;
-                }
-                log(QStringLiteral("encoder: %1 bytes sent at %2, the camera listens at %3: they arrive as noise")
-                        .arg(bytes.size())
-                        .arg(setting, QLatin1String(kCameraLineSetting)));
-            },
-            [this](const QString &text) { log(text); })
+    , front(
+          [this](const QByteArray &bytes) {
+              const QString setting = front.serialSetting();
+              if (setting == QLatin1String(kCameraLineSetting)) {
+                  receive(bytes);
+                  return;
+              }
+              log(QStringLiteral("encoder: %1 bytes sent at %2, the camera listens at %3: they "
+                                 "arrive as noise")
+                      .arg(bytes.size())
+                      .arg(setting, QLatin1String(kCameraLineSetting)));
+          },
+          [this](const QString &text) { log(text); })
 {
     qRegisterMetaType<ViscaModel::Packet>();
     clock.start();

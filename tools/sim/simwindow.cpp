@@ -24,7 +24,9 @@ QString shownValue(const QString &key, const QVariant &value, const ViscaModel::
             .arg(value.toString())
             .arg(CameraPicture::magnification(state.picture.zoom), 0, 'f', 1);
     if (key == QLatin1String("focus"))
-        return QStringLiteral("%1  (sharp at %2)").arg(value.toString()).arg(ViscaModel::kSharpFocus);
+        return QStringLiteral("%1  (sharp at %2)")
+            .arg(value.toString())
+            .arg(ViscaModel::kSharpFocus);
     if (key == QLatin1String("expLevel"))
         return QStringLiteral("%1  (%2 dB)")
             .arg(value.toString())

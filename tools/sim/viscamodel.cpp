@@ -55,8 +55,10 @@ const Shape kShapes[] = {
     {Target::Camera, "01 04 08 00", Effect::FocusDrive, 0, "focus stop"},
     {Target::Camera, "01 04 08 2p", Effect::FocusDrive, +1, "focus far, speed {p}"},
     {Target::Camera, "01 04 08 3p", Effect::FocusDrive, -1, "focus near, speed {p}"},
-    {Target::Camera, "01 04 38 02", Effect::FocusMode, int(ViscaModel::FocusMode::Auto), "auto focus"},
-    {Target::Camera, "01 04 38 03", Effect::FocusMode, int(ViscaModel::FocusMode::Manual), "manual focus"},
+    {Target::Camera, "01 04 38 02", Effect::FocusMode, int(ViscaModel::FocusMode::Auto),
+     "auto focus"},
+    {Target::Camera, "01 04 38 03", Effect::FocusMode, int(ViscaModel::FocusMode::Manual),
+     "manual focus"},
     {Target::Camera, "01 04 18 01", Effect::FocusOnePush, 0, "one-push focus trigger"},
     {Target::Camera, "01 04 35 0p", Effect::WhiteBalance, 0, "white balance {p:wb}"},
     {Target::Camera, "01 04 3E 02", Effect::ExpComp, 1, "exposure compensation on"},
@@ -116,8 +118,8 @@ Fit fit(const char *pattern, const QByteArray &payload, Fields *fields)
 }
 
 const char *const kWhiteBalanceNames[] = {
-    "auto", "indoor", "outdoor", "one-push", "atw", "manual",
-    "outdoor-auto", "sodium-auto", "sodium", "sodium-outdoor-auto",
+    "auto",   "indoor",       "outdoor",     "one-push", "atw",
+    "manual", "outdoor-auto", "sodium-auto", "sodium",   "sodium-outdoor-auto",
 };
 
 bool validSlot(int slot)
@@ -134,10 +136,14 @@ QString slotName(int slot)
 QString directionName(int value, const char *first, const char *second)
 {
     switch (value) {
-    case 1: return QString::fromLatin1(first);
-    case 2: return QString::fromLatin1(second);
-    case 3: return QStringLiteral("stop");
-    default: return QStringLiteral("direction %1").arg(value);
+    case 1:
+        return QString::fromLatin1(first);
+    case 2:
+        return QString::fromLatin1(second);
+    case 3:
+        return QStringLiteral("stop");
+    default:
+        return QStringLiteral("direction %1").arg(value);
     }
 }
 
@@ -150,7 +156,8 @@ QString fieldText(int value, const QString &kind)
     if (kind == QLatin1String("wb"))
         return ViscaModel::whiteBalanceName(value);
     if (kind == QLatin1String("slot"))
-        return value == ViscaModel::kCameraDefaultSlot ? QStringLiteral("7F (camera default)") : slotName(value);
+        return value == ViscaModel::kCameraDefaultSlot ? QStringLiteral("7F (camera default)")
+                                                       : slotName(value);
     if (kind == QLatin1String("pan"))
         return directionName(value, "left", "right");
     if (kind == QLatin1String("tilt"))
@@ -217,7 +224,8 @@ QString driveText(const ViscaModel::Drive &drive, const char *forward, const cha
 {
     if (drive.direction == 0)
         return QStringLiteral("stop");
-    return QString::fromLatin1(drive.direction > 0 ? forward : backward) + QString::number(drive.speed);
+    return QString::fromLatin1(drive.direction > 0 ? forward : backward)
+        + QString::number(drive.speed);
 }
 
 bool isHeader(quint8 byte)
@@ -285,7 +293,8 @@ bool applyEffect(State &s, const Shape &shape, const Fields &fields, QString *no
         return true;
     case Effect::ExpCompStep: {
         const int wanted = shape.arg == 0 ? ViscaModel::kExpLevelNeutral : pic.expLevel + shape.arg;
-        pic.expLevel = std::clamp(wanted, int(ViscaModel::kExpLevelMin), int(ViscaModel::kExpLevelMax));
+        pic.expLevel
+            = std::clamp(wanted, int(ViscaModel::kExpLevelMin), int(ViscaModel::kExpLevelMax));
         QStringList notes;
         if (pic.expLevel != wanted)
             notes << QStringLiteral("level already at its limit");
@@ -319,7 +328,8 @@ bool applyEffect(State &s, const Shape &shape, const Fields &fields, QString *no
         const int tilt = fields['t' - 'a'];
         const int tiltSpeed = fields['w' - 'a'];
         if (pan < 1 || pan > 3 || tilt < 1 || tilt > 3) {
-            *note = QStringLiteral("directions are 01 (left / up), 02 (right / down) and 03 (stop)");
+            *note
+                = QStringLiteral("directions are 01 (left / up), 02 (right / down) and 03 (stop)");
             return false;
         }
         QStringList notes;
@@ -353,8 +363,8 @@ bool applyEffect(State &s, const Shape &shape, const Fields &fields, QString *no
 bool ViscaModel::Picture::operator==(const Picture &other) const
 {
     return zoom == other.zoom && focus == other.focus && focusMode == other.focusMode
-        && whiteBalance == other.whiteBalance && expComp == other.expComp && expLevel == other.expLevel
-        && wdr == other.wdr;
+        && whiteBalance == other.whiteBalance && expComp == other.expComp
+        && expLevel == other.expLevel && wdr == other.wdr;
 }
 
 QString ViscaModel::whiteBalanceName(int mode)
@@ -367,9 +377,12 @@ QString ViscaModel::whiteBalanceName(int mode)
 QString ViscaModel::focusModeName(FocusMode mode)
 {
     switch (mode) {
-    case FocusMode::Auto: return QStringLiteral("auto");
-    case FocusMode::Manual: return QStringLiteral("manual");
-    case FocusMode::OnePush: return QStringLiteral("one-push");
+    case FocusMode::Auto:
+        return QStringLiteral("auto");
+    case FocusMode::Manual:
+        return QStringLiteral("manual");
+    case FocusMode::OnePush:
+        return QStringLiteral("one-push");
     }
     return QString();
 }
@@ -377,12 +390,18 @@ QString ViscaModel::focusModeName(FocusMode mode)
 QString ViscaModel::Packet::kindName(Kind kind)
 {
     switch (kind) {
-    case Kind::Command: return QStringLiteral("command");
-    case Kind::Ignored: return QStringLiteral("ignored");
-    case Kind::Unknown: return QStringLiteral("unknown");
-    case Kind::Truncated: return QStringLiteral("truncated");
-    case Kind::Malformed: return QStringLiteral("malformed");
-    case Kind::Garbage: return QStringLiteral("garbage");
+    case Kind::Command:
+        return QStringLiteral("command");
+    case Kind::Ignored:
+        return QStringLiteral("ignored");
+    case Kind::Unknown:
+        return QStringLiteral("unknown");
+    case Kind::Truncated:
+        return QStringLiteral("truncated");
+    case Kind::Malformed:
+        return QStringLiteral("malformed");
+    case Kind::Garbage:
+        return QStringLiteral("garbage");
     }
     return QString();
 }
@@ -390,11 +409,16 @@ QString ViscaModel::Packet::kindName(Kind kind)
 QString ViscaModel::deviceName(int device)
 {
     switch (device) {
-    case 0: return QStringLiteral("line");
-    case 1: return QStringLiteral("camera");
-    case 2: return QStringLiteral("lamp");
-    case 8: return QStringLiteral("broadcast");
-    default: return QStringLiteral("device %1").arg(device);
+    case 0:
+        return QStringLiteral("line");
+    case 1:
+        return QStringLiteral("camera");
+    case 2:
+        return QStringLiteral("lamp");
+    case 8:
+        return QStringLiteral("broadcast");
+    default:
+        return QStringLiteral("device %1").arg(device);
     }
 }
 
@@ -584,9 +608,10 @@ void ViscaModel::tick(qint64 elapsedMs)
 bool ViscaModel::moving() const
 {
     const State &s = current;
-    const bool searching =
-        (s.picture.focusMode == FocusMode::Auto || s.onePushFocusing) && s.picture.focus != kSharpFocus;
-    return searching || s.zoomDrive.direction != 0 || s.focusDrive.direction != 0 || s.lampDrive.direction != 0;
+    const bool searching = (s.picture.focusMode == FocusMode::Auto || s.onePushFocusing)
+        && s.picture.focus != kSharpFocus;
+    return searching || s.zoomDrive.direction != 0 || s.focusDrive.direction != 0
+        || s.lampDrive.direction != 0;
 }
 
 QList<QPair<QString, QVariant>> ViscaModel::stateValues(const State &s)
@@ -607,7 +632,8 @@ QList<QPair<QString, QVariant>> ViscaModel::stateValues(const State &s)
         {QStringLiteral("zoomDrive"), driveText(s.zoomDrive, "tele", "wide")},
         {QStringLiteral("focusDrive"), driveText(s.focusDrive, "far", "near")},
         {QStringLiteral("lampDrive"), driveText(s.lampDrive, "up", "down")},
-        {QStringLiteral("memory"), stored.isEmpty() ? QStringLiteral("none") : stored.join(QLatin1Char(','))},
+        {QStringLiteral("memory"),
+         stored.isEmpty() ? QStringLiteral("none") : stored.join(QLatin1Char(','))},
         {QStringLiteral("packets"), s.packets},
     };
 }

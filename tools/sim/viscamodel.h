@@ -65,9 +65,9 @@ public:
     struct State
     {
         Picture picture;
-        Drive zoomDrive;  // +1 tele, -1 wide
-        Drive focusDrive; // +1 far, -1 near
-        Drive lampDrive;  // +1 up (brighter), -1 down
+        Drive zoomDrive;              // +1 tele, -1 wide
+        Drive focusDrive;             // +1 far, -1 near
+        Drive lampDrive;              // +1 up (brighter), -1 down
         bool onePushFocusing = false; // a one-push trigger is still settling
         double lamp = 0;
         QMap<int, Picture> memory; // slots written by "memory set"
@@ -88,12 +88,12 @@ public:
         };
 
         Kind kind = Kind::Unknown;
-        QByteArray bytes;  // as received, FF included when there was one
-        int device = 0;    // 1..7, 8 for broadcast, 0 when no header
-        QString meaning;   // "zoom tele, speed 3", "unknown command", ...
-        QString note;      // why it was ignored, what looked wrong
-        State state;       // the state right after this packet
-        QString logLine;   // time, device, bytes, meaning, state
+        QByteArray bytes; // as received, FF included when there was one
+        int device = 0;   // 1..7, 8 for broadcast, 0 when no header
+        QString meaning;  // "zoom tele, speed 3", "unknown command", ...
+        QString note;     // why it was ignored, what looked wrong
+        State state;      // the state right after this packet
+        QString logLine;  // time, device, bytes, meaning, state
 
         static QString kindName(Kind kind);
     };
