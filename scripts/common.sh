@@ -3,8 +3,10 @@
 
 TARNDECK_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# Debian packages the build needs.
-TARNDECK_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev)
+# Debian packages the build needs (and a font, which the widgets' tests and
+# the simulator's view draw text with).
+TARNDECK_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qtbase5-dev qtbase5-dev-tools
+    libqt5serialport5-dev fonts-dejavu-core)
 
 say() { printf '%s\n' "$*" >&2; }
 
