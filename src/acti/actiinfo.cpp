@@ -117,7 +117,7 @@ void ACTIINFO::clearSystemInfo()
 bool ACTIINFO::ACTIXMLHANDLER::startElement(const QString &, const QString &localName,
                                             const QString &, const QXmlAttributes &atts)
 {
-    if (!info)
+    if (!info || ++depth > maxDepth)
         return false;
 
     const QString name = localName.toUpper().trimmed();
@@ -128,6 +128,12 @@ bool ACTIINFO::ACTIXMLHANDLER::startElement(const QString &, const QString &loca
             break;
         }
     }
+    return true;
+}
+
+bool ACTIINFO::ACTIXMLHANDLER::endElement(const QString &, const QString &, const QString &)
+{
+    --depth;
     return true;
 }
 
@@ -149,13 +155,24 @@ bool ACTIINFO::parseReply(const QByteArray &body)
     if (!text.contains(QLatin1String("XML"), Qt::CaseInsensitive))
         return false;
 
+    // The system information needs no document type. A declared one could
+    // define entities that expand a small body into gigabytes, so any body
+    // declaring one is refused unread.
+    const bool declaresType = text.contains(QLatin1String("<!DOCTYPE"), Qt::CaseInsensitive)
+        || text.contains(QLatin1String("<!ENTITY"), Qt::CaseInsensitive);
+
     ACTIXMLHANDLER handler;
     handler.info = this;
     QXmlInputSource source;
     source.setData(body);
     QXmlSimpleReader reader;
     reader.setContentHandler(&handler);
-    if (!reader.parse(&source)) {
+    if (declaresType || !reader.parse(&source)) {
+        if (declaresType)
+            qCDebug(lcActi).noquote() << "XML reply declares a document type, refused.";
+        else if (handler.depth > ACTIXMLHANDLER::maxDepth)
+            qCDebug(lcActi).noquote() << "XML reply nested deeper than" << ACTIXMLHANDLER::maxDepth
+                                      << "elements, refused.";
         qCWarning(lcActi).noquote() << "XML parser failed:";
         qCWarning(lcActi).noquote() << text;
         return false;

@@ -13,12 +13,20 @@
 class ACTIINFO::ACTIXMLHANDLER : public QXmlDefaultHandler
 {
 public:
+    // The system information is a flat document; a reply nested deeper than
+    // this is refused before the reader, which recurses once per level, can
+    // go further.
+    static constexpr int maxDepth = 64;
+
     // Stores the first attribute of every element the encoder describes
     // itself with; all other elements, attributes and text are ignored.
     bool startElement(const QString &namespaceURI, const QString &localName, const QString &qName,
                       const QXmlAttributes &atts) override;
+    bool endElement(const QString &namespaceURI, const QString &localName,
+                    const QString &qName) override;
 
     ACTIINFO *info = nullptr; // the object filled; not owned
+    int depth = 0;            // elements open at the reader's position
 };
 
 #pragma GCC diagnostic pop

@@ -7,6 +7,23 @@
 #include <QTimer>
 #include <QUrl>
 
+namespace {
+
+// Nothing to read, and no way back to the start.
+class UnrepeatableBody : public QIODevice
+{
+public:
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return 0; }
+    bool atEnd() const override { return true; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *, qint64) override { return -1; }
+};
+
+} // namespace
+
 MYHTTP::MYHTTP(QObject *parent)
     : QObject(parent)
 {
@@ -49,32 +66,36 @@ QByteArray MYHTTP::get(const QString &url, int timeoutMs)
     QNetworkReply *const current = start(request, true);
     reply = current;
 
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5 % early
+    // The deadline settles this request when it passes, even while a later
+    // request waits above this one on the stack.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5 % early
     QEventLoop loop;
-    connect(&timer, SIGNAL(timeout()), &loop, SLOT(quit()));
+    connect(&deadline, &QTimer::timeout, this, [this, current] { expire(current); });
+    connect(&deadline, SIGNAL(timeout()), &loop, SLOT(quit()));
     connect(current, SIGNAL(finished()), &loop, SLOT(quit()));
-    timer.start(timeoutMs);
-    if (!current->isFinished())
+    deadline.start(timeoutMs);
+    if (!outcomes.at(current).settled)
         loop.exec(QEventLoop::AllEvents);
+    deadline.stop();
 
-    const bool timedOut = !timer.isActive();
-    timer.stop();
-    if (timedOut || !current->isFinished()) {
-        // No answer in time, or the loop was ended from outside (the
-        // application is quitting): give the request up.
-        const QNetworkReply::NetworkError code
-            = timedOut ? QNetworkReply::TimeoutError : QNetworkReply::OperationCanceledError;
-        current->abort();
+    if (!outcomes.at(current).settled && current->isFinished())
+        finishedSlot(current);
+    if (!outcomes.at(current).settled) {
+        // The loop was ended from outside (the application is quitting):
+        // give the request up.
         Outcome &outcome = outcomes.at(current);
-        outcome.error = code;
+        outcome.settled = true;
+        outcome.error = QNetworkReply::OperationCanceledError;
         outcome.body.clear();
-        qCDebug(lcActi).noquote() << (timedOut ? "myHttp() - timeout:" : "myHttp() - cancelled:")
-                                  << code;
+        current->disconnect(this);
+        current->abort();
+        qCDebug(lcActi).noquote() << "myHttp() - cancelled:"
+                                  << QNetworkReply::NetworkError(outcome.error);
     }
 
-    disconnect(&timer, SIGNAL(timeout()), &loop, SLOT(quit()));
+    disconnect(&deadline, SIGNAL(timeout()), &loop, SLOT(quit()));
     disconnect(current, SIGNAL(finished()), &loop, SLOT(quit()));
 
     const auto entry = outcomes.find(current);
@@ -88,31 +109,44 @@ QByteArray MYHTTP::get(const QString &url, int timeoutMs)
 
 QNetworkReply *MYHTTP::start(const QNetworkRequest &request, bool waited)
 {
-    QNetworkReply *const started = manager.get(request);
+    QNetworkRequest once = request;
+    // A connection of its own, closed after the answer: never a reused one
+    // the encoder may have closed meanwhile, which the network layer would
+    // answer by sending the request again.
+    once.setRawHeader("Connection", "close");
+    // An empty body the network layer cannot rewind: should it try to send
+    // the request again after a broken connection, it finds it cannot and
+    // reports the request failed instead.
+    once.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    once.setHeader(QNetworkRequest::ContentLengthHeader, 0);
+    auto *const unrepeatable = new UnrepeatableBody;
+    unrepeatable->open(QIODevice::ReadOnly);
+    QNetworkReply *const started = manager.sendCustomRequest(once, "GET", unrepeatable);
+    unrepeatable->setParent(started);
+    // What has arrived is moved into the request's own body as it comes, so
+    // the network layer holds no more than this at any time.
+    started->setReadBufferSize(readBufferBytes);
     outcomes[started].waited = waited;
     connect(started, SIGNAL(error(QNetworkReply::NetworkError)), this,
             SLOT(replyErrorSlot(QNetworkReply::NetworkError)));
-
-    // Keep an oversized reply from filling memory: judge it by its announced
-    // length as soon as the headers are in, and by what has arrived since.
-    const auto watch = [this, started] { limitBodySize(started); };
-    connect(started, &QNetworkReply::metaDataChanged, this, watch);
-    connect(started, &QNetworkReply::downloadProgress, this, watch);
-    connect(started, &QIODevice::readyRead, this, watch);
+    const auto arrived = [this, started] { take(started); };
+    connect(started, &QNetworkReply::metaDataChanged, this, arrived);
+    connect(started, &QIODevice::readyRead, this, arrived);
     return started;
 }
 
-bool MYHTTP::refuseIfTooLarge(QNetworkReply *r, Outcome &outcome)
+bool MYHTTP::refuseIfTooLarge(QNetworkReply *r, Outcome &outcome, qint64 arriving)
 {
     if (outcome.error != QNetworkReply::NoError)
         return false;
     const QVariant length = r->header(QNetworkRequest::ContentLengthHeader);
     const bool tooLarge = (length.isValid() && length.toLongLong() > maxBodyBytes)
-        || r->bytesAvailable() > maxBodyBytes;
+        || outcome.body.size() + arriving > maxBodyBytes;
     if (!tooLarge)
         return false;
 
     outcome.error = tooLargeError;
+    outcome.body.clear();
     qCWarning(lcActi).noquote() << "myHTTP() - reply larger than" << maxBodyBytes
                                 << "bytes, dropped:" << QNetworkReply::NetworkError(tooLargeError);
     // The abort's own cancellation code must not replace ours.
@@ -121,29 +155,59 @@ bool MYHTTP::refuseIfTooLarge(QNetworkReply *r, Outcome &outcome)
     return true;
 }
 
-void MYHTTP::limitBodySize(QNetworkReply *r)
+void MYHTTP::take(QNetworkReply *r)
 {
     const auto entry = outcomes.find(r);
-    if (entry == outcomes.end() || r->isFinished())
+    if (entry == outcomes.end() || entry->second.settled || !r->isReadable())
         return;
-    if (refuseIfTooLarge(r, entry->second))
-        r->abort();
+    Outcome &outcome = entry->second;
+    if (outcome.error != QNetworkReply::NoError) {
+        // A failed reply's body is never delivered; let it drain.
+        r->skip(r->bytesAvailable());
+        return;
+    }
+    if (refuseIfTooLarge(r, outcome, r->bytesAvailable())) {
+        if (!r->isFinished())
+            r->abort();
+        return;
+    }
+    outcome.body += r->readAll();
+}
+
+void MYHTTP::expire(QNetworkReply *r)
+{
+    const auto entry = outcomes.find(r);
+    if (entry == outcomes.end() || entry->second.settled)
+        return;
+    if (r->isFinished()) {
+        // It ended in time; its slot has only not run yet.
+        finishedSlot(r);
+        return;
+    }
+    Outcome &outcome = entry->second;
+    outcome.settled = true;
+    outcome.error = QNetworkReply::TimeoutError;
+    outcome.body.clear();
+    disconnect(r, SIGNAL(error(QNetworkReply::NetworkError)), this,
+               SLOT(replyErrorSlot(QNetworkReply::NetworkError)));
+    r->abort();
+    qCDebug(lcActi).noquote() << "myHttp() - timeout:"
+                              << QNetworkReply::NetworkError(outcome.error);
 }
 
 void MYHTTP::finishedSlot(QNetworkReply *finishedReply)
 {
     const auto entry = outcomes.find(finishedReply);
-    if (entry == outcomes.end())
-        return; // its request has already ended (aborted after a time-out)
+    if (entry == outcomes.end() || entry->second.settled)
+        return; // its request has already ended (timed out, or given up)
 
     Outcome &outcome = entry->second;
-    refuseIfTooLarge(finishedReply, outcome);
+    take(finishedReply);
+    outcome.settled = true;
     if (outcome.error != QNetworkReply::NoError) {
         qCDebug(lcActi).noquote() << "myHTTP()" << QNetworkReply::NetworkError(outcome.error);
-    } else if (finishedReply->isReadable()) {
-        outcome.body = finishedReply->readAll();
-        data = outcome.body;
-    } else {
+    } else if (!finishedReply->isReadable()) {
+        outcome.body.clear();
         qCDebug(lcActi).noquote() << "WARNING! - HTTP reply not readable.\n";
     }
 
@@ -163,6 +227,10 @@ void MYHTTP::finishedSlot(QNetworkReply *finishedReply)
 
 void MYHTTP::replyErrorSlot(QNetworkReply::NetworkError code)
 {
+    // The network layer's attempt to send a request again, refused: the
+    // request went out once and the encoder closed without an answer.
+    if (code == QNetworkReply::ContentReSendError)
+        code = QNetworkReply::RemoteHostClosedError;
     QNetworkReply *source = qobject_cast<QNetworkReply *>(sender());
     if (!source)
         source = reply;

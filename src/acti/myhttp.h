@@ -3,8 +3,16 @@
 //
 // The nested loop delivers every event, so a second request may start on the
 // same object while one waits (a key press during the connect flow sends a
-// camera command). Each request keeps its own reply, timer, loop and outcome;
-// `error` and `data` describe the request whose get() returned last.
+// camera command). Each request keeps its own reply, deadline, loop and
+// outcome, and its outcome is settled the moment its reply ends or its own
+// deadline passes, whatever else waits meanwhile. A wait that began earlier
+// can only return once the later ones, which sit above it on the stack, have
+// returned; it then reports what it settled at its own time. `error` and
+// `data` describe the request whose get() returned last.
+//
+// Every request goes out on a connection of its own, closed after the answer:
+// the network layer resends a request whose reused connection the encoder had
+// closed, and a pass-through must reach the camera at most once.
 #pragma once
 
 #include <QByteArray>
@@ -55,13 +63,20 @@ private:
     struct Outcome
     {
         int error = QNetworkReply::NoError;
-        QByteArray body;
-        bool waited = false; // a get() waits for it (positive time-out)
+        QByteArray body;      // read as it arrives, never more than maxBodyBytes
+        bool waited = false;  // a get() waits for it (positive time-out)
+        bool settled = false; // the reply ended, or the deadline passed
     };
 
+    // How much of a reply the network layer may hold before we read it.
+    static constexpr qint64 readBufferBytes = 64 * 1024;
+
     QNetworkReply *start(const QNetworkRequest &request, bool waited);
-    void limitBodySize(QNetworkReply *reply);
-    bool refuseIfTooLarge(QNetworkReply *reply, Outcome &outcome);
+    // Moves what has arrived into the request's own body; refuses the reply
+    // once it announces or delivers more than maxBodyBytes.
+    void take(QNetworkReply *reply);
+    bool refuseIfTooLarge(QNetworkReply *reply, Outcome &outcome, qint64 arriving);
+    void expire(QNetworkReply *reply);
 
     // The requests under way, by reply. Node-based, so an entry stays where it
     // is while nested requests add their own.

@@ -2,6 +2,7 @@
 // system-information reader, against a real HTTP server on loopback.
 #include "acticgi.h"
 #include "actiinfo.h"
+#include "hostilereplies.h"
 #include "loophttpserver.h"
 #include "testsettings.h"
 
@@ -383,6 +384,20 @@ void TestActiInfo::parseReply_data()
         << xmlFailed;
     QTest::newRow("XML that does not parse, still not valid")
         << QByteArray("<?xml version=\"1.0\"?><a></b>") << false << false << false << xmlFailed;
+    // Hostile documents: refused whole, as a reply that does not parse.
+    QTest::newRow("nesting at the limit parses")
+        << HostileReplies::nestedElements(64) << false << true << true << "";
+    QTest::newRow("nesting one past the limit")
+        << HostileReplies::nestedElements(65) << true << false << true << xmlFailed;
+    QTest::newRow("nesting 25,000 deep")
+        << HostileReplies::nestedElements(25000) << false << false << false << xmlFailed;
+    QTest::newRow("entity declared and repeated")
+        << HostileReplies::entityExpansion(6, 10) << false << false << false << xmlFailed;
+    QTest::newRow("document type without entities")
+        << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE S><S/>") << true << false << true
+        << xmlFailed;
+    QTest::newRow("1 MiB document parses")
+        << HostileReplies::largeDocument(1024 * 1024) << false << true << true << "";
     QTest::newRow("empty") << QByteArray() << true << false << true << "";
     QTest::newRow("plain text") << QByteArray("hello encoder") << true << false << true << "";
 }

@@ -3,6 +3,7 @@
 #include "myhttp.h"
 #include "testsettings.h"
 
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -35,6 +36,9 @@ private slots:
     void nonPositiveTimeoutReturnsAtOnce();
     void oversizedBodyIsRefused_data();
     void oversizedBodyIsRefused();
+    void closingEncoderGetsEachRequestOnce();
+    void nestedRequestsKeepTheirOwnDeadlines_data();
+    void nestedRequestsKeepTheirOwnDeadlines();
     void overlappingRequestsKeepTheirOwnReplies_data();
     void overlappingRequestsKeepTheirOwnReplies();
 };
@@ -115,6 +119,8 @@ void TestMyHttp::failureAfterSuccessReturnsEmpty()
     QVERIFY(http.data.isEmpty());
     QCOMPARE(finished.count(), 1);
     QCOMPARE(server.requestLines().first(), QStringLiteral("GET /good HTTP/1.1"));
+    // A request that failed is never sent again.
+    QCOMPARE(server.requestLines().size(), refuse ? 1 : 2);
     VERIFY_REPLIES_RELEASED(http);
 }
 
@@ -170,29 +176,50 @@ void TestMyHttp::nonPositiveTimeoutReturnsAtOnce()
 
 void TestMyHttp::oversizedBodyIsRefused_data()
 {
-    QTest::addColumn<int>("size");
-    QTest::addColumn<bool>("sendLength");
+    QTest::addColumn<Response>("answer");
+    QTest::addColumn<qint64>("size");
     QTest::addColumn<bool>("accepted");
 
     const int limit = int(MYHTTP::maxBodyBytes);
-    QTest::newRow("exactly the limit") << limit << true << true;
-    QTest::newRow("one byte over, announced") << limit + 1 << true << false;
-    QTest::newRow("one byte over, unannounced") << limit + 1 << false << false;
-    QTest::newRow("2 MiB, announced") << 2 * limit << true << false;
-    QTest::newRow("2 MiB, unannounced") << 2 * limit << false << false;
+    const auto body = [](qint64 size, bool length, bool chunked, int trickleMs) {
+        Response answer;
+        answer.fillBytes = size;
+        answer.sendContentLength = length;
+        answer.chunked = chunked;
+        answer.trickleMs = trickleMs;
+        answer.pieceBytes = trickleMs > 0 ? 128 * 1024 : 16 * 1024;
+        return answer;
+    };
+    QTest::newRow("exactly the limit") << body(limit, true, false, 0) << qint64(limit) << true;
+    QTest::newRow("one byte over, announced")
+        << body(limit + 1, true, false, 0) << qint64(limit + 1) << false;
+    QTest::newRow("one byte over, unannounced")
+        << body(limit + 1, false, false, 0) << qint64(limit + 1) << false;
+    QTest::newRow("2 MiB, announced")
+        << body(2 * limit, true, false, 0) << qint64(2 * limit) << false;
+    QTest::newRow("2 MiB, unannounced")
+        << body(2 * limit, false, false, 0) << qint64(2 * limit) << false;
+    QTest::newRow("chunked, exactly the limit")
+        << body(limit, false, true, 0) << qint64(limit) << true;
+    QTest::newRow("chunked, one byte over")
+        << body(limit + 1, false, true, 0) << qint64(limit + 1) << false;
+    QTest::newRow("chunked, endless 2000 MB")
+        << body(2000LL * 1000 * 1000, false, true, 0) << qint64(0) << false;
+    QTest::newRow("trickled, exactly the limit")
+        << body(limit, false, false, 5) << qint64(limit) << true;
+    QTest::newRow("trickled chunks, one byte over")
+        << body(limit + 1, false, true, 5) << qint64(limit + 1) << false;
 }
 
 void TestMyHttp::oversizedBodyIsRefused()
 {
-    QFETCH(int, size);
-    QFETCH(bool, sendLength);
+    QFETCH(Response, answer);
+    QFETCH(qint64, size);
     QFETCH(bool, accepted);
 
     LoopHttpServer server;
     QVERIFY(server.listen());
-    Response big = Response::text(QByteArray(size, 'x'));
-    big.sendContentLength = sendLength;
-    server.setHandler([&big](const LoopHttpServer::Request &) { return big; });
+    server.setHandler([&answer](const LoopHttpServer::Request &) { return answer; });
 
     MYHTTP http;
     QSignalSpy finished(&http, &MYHTTP::finished);
@@ -204,7 +231,7 @@ void TestMyHttp::oversizedBodyIsRefused()
     const QByteArray body = http.get(server.baseUrl() + QStringLiteral("/big"));
 
     if (accepted) {
-        QCOMPARE(body.size(), size);
+        QCOMPARE(qint64(body.size()), size);
         QCOMPARE(http.error, int(QNetworkReply::NoError));
         QCOMPARE(finished.count(), 1);
     } else {
@@ -212,7 +239,104 @@ void TestMyHttp::oversizedBodyIsRefused()
         QVERIFY(http.data.isEmpty());
         QCOMPARE(http.error, int(MYHTTP::tooLargeError));
         QCOMPARE(finished.count(), 0);
+        // The stream is cut off: the encoder sees its connection go.
+        QTRY_COMPARE(server.connectionCount(), 0);
     }
+    VERIFY_REPLIES_RELEASED(http);
+}
+
+void TestMyHttp::closingEncoderGetsEachRequestOnce()
+{
+    // The encoder announces keep-alive, yet drops the connection at the next
+    // request it reads: a client reusing the connection would see the
+    // request fail and the network layer would send it again.
+    LoopHttpServer server;
+    QVERIFY(server.listen());
+    server.setHandler([](const LoopHttpServer::Request &request) {
+        Response answer = Response::text("OK: " + request.query());
+        answer.closeAfter = true;
+        return answer;
+    });
+
+    MYHTTP http;
+    QStringList expected;
+    for (const char *hex : {"8101040E02FF", "8101040E02FF", "8101040E03FF"}) {
+        const QString query = QStringLiteral("SERIAL_HEX=") + QLatin1String(hex);
+        QCOMPARE(http.get(server.baseUrl() + QStringLiteral("/cgi-bin/ENCODER?") + query),
+                 QByteArray("OK: ") + query.toLatin1());
+        expected << QStringLiteral("GET /cgi-bin/ENCODER?%1 HTTP/1.1").arg(query);
+    }
+    QCOMPARE(server.requestLines(), expected);
+    VERIFY_REPLIES_RELEASED(http);
+}
+
+void TestMyHttp::nestedRequestsKeepTheirOwnDeadlines_data()
+{
+    QTest::addColumn<int>("outerDelayMs"); // -1: never answered
+    QTest::addColumn<int>("outerTimeoutMs");
+    QTest::addColumn<int>("innerDelayMs");
+    QTest::addColumn<int>("innerTimeoutMs");
+    QTest::addColumn<int>("outerError");
+    QTest::addColumn<int>("innerError");
+
+    const int ok = QNetworkReply::NoError;
+    const int late = QNetworkReply::TimeoutError;
+    QTest::newRow("outer answered in time, inner silent past the outer's deadline")
+        << 150 << 400 << -1 << 700 << ok << late;
+    QTest::newRow("outer answered after its deadline, while the inner waits")
+        << 550 << 400 << -1 << 700 << late << late;
+    QTest::newRow("inner answered, outer silent") << -1 << 400 << 100 << 700 << late << ok;
+    QTest::newRow("inner ends first, outer answered later") << 300 << 600 << 50 << 700 << ok << ok;
+}
+
+void TestMyHttp::nestedRequestsKeepTheirOwnDeadlines()
+{
+    QFETCH(int, outerDelayMs);
+    QFETCH(int, outerTimeoutMs);
+    QFETCH(int, innerDelayMs);
+    QFETCH(int, innerTimeoutMs);
+    QFETCH(int, outerError);
+    QFETCH(int, innerError);
+
+    LoopHttpServer server;
+    QVERIFY(server.listen());
+    server.setHandler([&](const LoopHttpServer::Request &request) {
+        const bool outer = request.path() == "/outer";
+        const int delay = outer ? outerDelayMs : innerDelayMs;
+        if (delay < 0)
+            return Response::hold();
+        Response answer = Response::text(request.path());
+        answer.delayMs = delay;
+        return answer;
+    });
+
+    MYHTTP http;
+    QElapsedTimer clock;
+    QByteArray innerResult = "not run";
+    int innerResultError = -1;
+    qint64 innerReturnedMs = -1;
+    // A key press during the outer wait starts the inner request.
+    QTimer::singleShot(20, this, [&] {
+        const qint64 startedMs = clock.elapsed();
+        innerResult = http.get(server.baseUrl() + QStringLiteral("/inner"), innerTimeoutMs);
+        innerResultError = http.error;
+        innerReturnedMs = clock.elapsed() - startedMs;
+    });
+
+    clock.start();
+    const QByteArray outerResult
+        = http.get(server.baseUrl() + QStringLiteral("/outer"), outerTimeoutMs);
+
+    QCOMPARE(http.error, outerError);
+    QCOMPARE(outerResult,
+             outerError == QNetworkReply::NoError ? QByteArray("/outer") : QByteArray());
+    QCOMPARE(innerResultError, innerError);
+    QCOMPARE(innerResult,
+             innerError == QNetworkReply::NoError ? QByteArray("/inner") : QByteArray());
+    // Neither request ended the other's wait early.
+    if (innerError == QNetworkReply::TimeoutError)
+        QVERIFY2(innerReturnedMs >= innerTimeoutMs - 5,
+                 qPrintable(QString::number(innerReturnedMs)));
     VERIFY_REPLIES_RELEASED(http);
 }
 

@@ -265,6 +265,13 @@ void LoopHttpServer::accept()
         connections[socket] = Connection();
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket); });
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] {
+            const auto entry = connections.find(socket);
+            if (entry != connections.end() && entry->second.draining) {
+                entry->second.draining = false;
+                sendBody(socket);
+            }
+        });
     }
 }
 
@@ -337,6 +344,12 @@ void LoopHttpServer::serveNext(QTcpSocket *socket)
                                                          : connectionHeader == "keep-alive";
 
     received.append(request);
+    if (connection.dropNext) {
+        // The careless encoder: it took the request, then drops the line.
+        connection.buffer.clear();
+        socket->disconnectFromHost();
+        return;
+    }
     const QPointer<QTcpSocket> guard(socket);
     emit requestReceived(request);
     if (!guard || connections.find(socket) == connections.end())
@@ -374,18 +387,72 @@ void LoopHttpServer::respond(QTcpSocket *socket, const Response &response)
         return;
     }
 
-    const bool keepOpen = connection.keepAlive && response.sendContentLength;
+    const bool delimited = response.sendContentLength || response.chunked;
+    const bool keepOpen = connection.keepAlive && delimited;
+    const qint64 bodySize = response.fillBytes > 0 ? response.fillBytes : response.body.size();
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
         + reasonPhrase(response.status) + "\r\n";
     head += "Content-Type: " + response.contentType + "\r\n";
-    if (response.sendContentLength)
-        head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    if (response.chunked)
+        head += "Transfer-Encoding: chunked\r\n";
+    else if (response.sendContentLength)
+        head += "Content-Length: " + QByteArray::number(bodySize) + "\r\n";
     head += keepOpen ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
     head += "\r\n";
     socket->write(head);
-    socket->write(response.body);
 
-    if (!keepOpen) {
+    connection.sending = response;
+    connection.bodySent = 0;
+    connection.keepOpen = keepOpen;
+    connection.dropNext = response.closeAfter;
+    sendBody(socket);
+}
+
+// Writes the next pieces of the answer under way: all at once, one per
+// trickle tick, or, for a generated body, as far as the socket has drained.
+void LoopHttpServer::sendBody(QTcpSocket *socket)
+{
+    const auto entry = connections.find(socket);
+    if (entry == connections.end())
+        return;
+    Connection &connection = entry->second;
+    const Response &response = connection.sending;
+    const qint64 size = response.fillBytes > 0 ? response.fillBytes : response.body.size();
+    const qint64 piece = qMax(1, response.pieceBytes);
+    constexpr qint64 queuedLimit = 256 * 1024;
+
+    while (connection.bodySent < size) {
+        if (response.fillBytes > 0 && socket->bytesToWrite() > queuedLimit) {
+            connection.draining = true; // resumed from bytesWritten
+            return;
+        }
+        const qint64 length = qMin(piece, size - connection.bodySent);
+        const QByteArray bytes = response.fillBytes > 0
+            ? QByteArray(int(length), 'x')
+            : response.body.mid(int(connection.bodySent), int(length));
+        if (response.chunked)
+            socket->write(QByteArray::number(length, 16) + "\r\n" + bytes + "\r\n");
+        else
+            socket->write(bytes);
+        connection.bodySent += length;
+        if (response.trickleMs > 0 && connection.bodySent < size) {
+            QTimer::singleShot(response.trickleMs, socket, [this, socket] { sendBody(socket); });
+            return;
+        }
+    }
+    if (response.chunked)
+        socket->write("0\r\n\r\n");
+    answered(socket);
+}
+
+void LoopHttpServer::answered(QTcpSocket *socket)
+{
+    const auto entry = connections.find(socket);
+    if (entry == connections.end())
+        return;
+    Connection &connection = entry->second;
+    connection.sending = Response();
+    if (!connection.keepOpen) {
         socket->disconnectFromHost();
         return;
     }

@@ -5,7 +5,10 @@
 // persistent connections, one request after the other per connection. Every
 // request is recorded and announced; a handler callback decides the answer,
 // which may also be delayed, withheld (the connection stays open until
-// answerHeld() or close()), or replaced by closing the connection.
+// answerHeld() or close()), or replaced by closing the connection. Bodies can
+// be sent chunked, trickled piece by piece, or generated as they drain (a
+// stream of any length that is never held in memory); a connection can be
+// dropped after each answer, as a careless encoder does.
 #pragma once
 
 #include <QByteArray>
@@ -62,6 +65,17 @@ public:
         int delayMs = 0; // wait this long before answering (or closing)
         // false: no Content-Length; the body ends when the server closes.
         bool sendContentLength = true;
+        // Transfer-Encoding: chunked, one chunk per piece.
+        bool chunked = false;
+        // The body leaves in pieces of this size, trickleMs apart.
+        int pieceBytes = 16 * 1024;
+        int trickleMs = 0;
+        // Above 0: the body is this many filler bytes, made as the socket
+        // drains (body is then ignored).
+        qint64 fillBytes = 0;
+        // The answer announces keep-alive, but the next request on the
+        // connection is read, recorded and met by closing the connection.
+        bool closeAfter = false;
 
         static Response text(const QByteArray &body, int status = 200);
         static Response xml(const QByteArray &body);
@@ -115,12 +129,20 @@ private:
         QByteArray buffer;
         bool busy = false;     // a request is being answered
         bool keepAlive = true; // of the request being answered
+        bool dropNext = false; // close at the next request instead of answering
+        // The body still to send of the answer under way.
+        Response sending;
+        qint64 bodySent = 0;
+        bool keepOpen = false;
+        bool draining = false; // a generated body waits for the socket to drain
     };
 
     void accept();
     void readFrom(QTcpSocket *socket);
     void serveNext(QTcpSocket *socket);
     void respond(QTcpSocket *socket, const Response &response);
+    void sendBody(QTcpSocket *socket);
+    void answered(QTcpSocket *socket);
     void drop(QTcpSocket *socket);
 
     QTcpServer *server;
