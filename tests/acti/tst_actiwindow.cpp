@@ -201,6 +201,7 @@ private slots:
     void serialPortWinsOverTheEncoder();
 
     void leavingTheRouteReturnsToIdle();
+    void windowStaysLiveDuringARequest_data();
     void windowStaysLiveDuringARequest();
     void leavingTheRouteWhileConnecting_data();
     void leavingTheRouteWhileConnecting();
@@ -908,11 +909,24 @@ void tst_ActiWindow::leavingTheRouteReturnsToIdle()
     verifyConnected(encoder->authority);
 }
 
+void tst_ActiWindow::windowStaysLiveDuringARequest_data()
+{
+    QTest::addColumn<Response>("hexAnswer");
+    QTest::addColumn<int>("result");
+    QTest::newRow("command answered") << Response::text("OK: SERIAL_HEX") << 1;
+    // The command's own wait outlasts the connect request's time-out; the
+    // system information, answered after 1 s, still connects.
+    QTest::newRow("command never answered") << Response::hold() << 0;
+}
+
 void tst_ActiWindow::windowStaysLiveDuringARequest()
 {
+    QFETCH(Response, hexAnswer);
+    QFETCH(int, result);
     Response slow = Response::xml(systemInfoXml);
     slow.delayMs = 1000;
     encoder->systemAnswer = slow;
+    encoder->hexAnswer = hexAnswer;
 
     // A timer started while the system information is held back, and a
     // camera command sent from it.
@@ -934,7 +948,7 @@ void tst_ActiWindow::windowStaysLiveDuringARequest()
 
     QVERIFY(delivered);
     QCOMPARE(statusWhileHeld, QStringLiteral("Connecting.."));
-    QCOMPARE(commandResult, 1);
+    QCOMPARE(commandResult, result);
     QCOMPARE(encoder->lines(),
              (QStringList{systemLine(), hexLine(QStringLiteral("8101040722FF")),
                           settingLine(QStringLiteral("8N1,9600"))}));
