@@ -4,8 +4,6 @@
 #include "actixmlhandler.h"
 #include "logcategories.h"
 
-#include <QRegularExpression>
-
 #include <iterator>
 
 namespace {
@@ -55,8 +53,22 @@ static_assert(std::size(systemInfoElements) == 19, "one row per system-informati
 // others kept untrimmed.
 QStringList pieces(const QString &value)
 {
-    static const QRegularExpression separators(QStringLiteral("[,;-]"));
-    return value.split(separators, Qt::SkipEmptyParts);
+    // Split by hand: a regular expression per element made a large reply
+    // cost several times its parse.
+    QStringList all;
+    int start = 0;
+    for (int at = 0; at <= value.size(); ++at) {
+        const bool end = at == value.size();
+        if (!end) {
+            const QChar c = value.at(at);
+            if (c != QLatin1Char(',') && c != QLatin1Char(';') && c != QLatin1Char('-'))
+                continue;
+        }
+        if (at > start)
+            all.append(value.mid(start, at - start));
+        start = at + 1;
+    }
+    return all;
 }
 
 QString firstPiece(const QString &value)
@@ -121,9 +133,9 @@ bool ACTIINFO::ACTIXMLHANDLER::startElement(const QString &, const QString &loca
         return false;
 
     const QString name = localName.toUpper().trimmed();
-    const QString value = atts.count() > 0 ? atts.value(0) : QString();
     for (const Element &element : systemInfoElements) {
         if (name == QLatin1String(element.name)) {
+            const QString value = atts.count() > 0 ? atts.value(0) : QString();
             store(*info, element, value);
             break;
         }
