@@ -202,10 +202,15 @@ QString ACTIINFO::credentials() const
     return ActiCgi::credentialsText(user, password);
 }
 
+bool ACTIINFO::hasAddress() const
+{
+    return !address.isNull() && address != QHostAddress(QHostAddress::AnyIPv4)
+        && address != QHostAddress(QHostAddress::AnyIPv6);
+}
+
 bool ACTIINFO::cgiRequest(const QString &command, const QString &parameters)
 {
-    if (address.isNull() || address == QHostAddress(QHostAddress::AnyIPv4)
-        || address == QHostAddress(QHostAddress::AnyIPv6)) {
+    if (!hasAddress()) {
         qCDebug(lcActi).noquote() << "ACTi: no encoder address, nothing sent:" << command;
         return false;
     }

@@ -27,6 +27,9 @@ public:
     void clearSystemInfo();
 
     QString credentials() const;
+    // Whether an address is set that requests can go to (not null, not
+    // the unspecified address).
+    bool hasAddress() const;
     bool cgiRequest(const QString &command, const QString &parameters);
     bool httpRequest(const QString &url);
     bool readSystemInfo();

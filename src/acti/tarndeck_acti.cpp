@@ -2,6 +2,7 @@
 // and the serial setting sent to the encoder whenever a parameter changes.
 #include "acticgi.h"
 #include "logcategories.h"
+#include "sendfailure.h"
 #include "tarndeck.h"
 
 #include <QCoreApplication>
@@ -23,10 +24,12 @@ void tarnDeck::on_pushButtonActiConnect_clicked()
     qCDebug(lcActi) << "ACTi connect button:";
     ui.pushButtonActiConnect->setEnabled(false);
     ui.labelActiStatus->setText(QStringLiteral("Connecting.."));
+    ui.labelActiStatus->setToolTip(QString());
     // Paint the new status before the blocking request starts.
     QCoreApplication::processEvents();
 
-    actiInfo.setEndpoint(ui.lineEditActiIP->text());
+    const QString typed = ui.lineEditActiIP->text();
+    const bool parsed = actiInfo.setEndpoint(typed);
     actiInfo.user = ui.lineEditActiUser->text();
     actiInfo.password = ui.lineEditActiPassword->text();
 
@@ -44,11 +47,21 @@ void tarnDeck::on_pushButtonActiConnect_clicked()
     if (routeLeft())
         return;
     if (!informed) {
-        qCDebug(lcActi) << "ACTi not connected.";
-        ui.labelActiStatus->setText(actiInfo.http.error != 0
-                                        ? QStringLiteral("Failed, could not connect")
-                                        : QStringLiteral("Failed, authentication"));
-        ui.pushButtonActiConnect->setEnabled(true);
+        // Without a request the status tells what the last one met, as it
+        // always did; the tooltip says why this attempt failed.
+        QString why;
+        if (typed.trimmed().isEmpty())
+            why = SendFailure::noAddressEntered();
+        else if (!parsed)
+            why = SendFailure::notAnAddress(typed);
+        else if (!actiInfo.hasAddress())
+            why = SendFailure::notAUsableAddress(actiInfo.endpointText());
+        else
+            why = SendFailure::connectReason(
+                SendFailure::encoderOutcome(actiInfo.http.error, actiInfo.lastReply, true));
+        actiConnectFailed(actiInfo.http.error != 0 ? QStringLiteral("Failed, could not connect")
+                                                   : QStringLiteral("Failed, authentication"),
+                          QStringLiteral("ACTi not connected:"), why);
         return;
     }
 
@@ -57,9 +70,10 @@ void tarnDeck::on_pushButtonActiConnect_clicked()
     if (routeLeft())
         return;
     if (serialSet == 0) {
-        qCDebug(lcActi) << "ACTi could not set serial port parameters.";
-        ui.labelActiStatus->setText(QStringLiteral("Failed, serial parameters"));
-        ui.pushButtonActiConnect->setEnabled(true);
+        actiConnectFailed(QStringLiteral("Failed, serial parameters"),
+                          QStringLiteral("ACTi could not set serial port parameters:"),
+                          SendFailure::connectReason(SendFailure::encoderOutcome(
+                              actiInfo.http.error, actiInfo.lastReply)));
         return;
     }
 
@@ -68,6 +82,16 @@ void tarnDeck::on_pushButtonActiConnect_clicked()
     ui.groupBoxActi->hide();
     enablePanels(true);
     setWindowTitle(titleBase + QStringLiteral(" - ACTi <") + encoder + QLatin1Char('>'));
-    ui.labelLastCommand->setText(QStringLiteral("Connected to ACTi <") + encoder
-                                 + QLatin1Char('>'));
+    showStatus(QStringLiteral("Connected to ACTi <") + encoder + QLatin1Char('>'));
+}
+
+// A connect that failed: the status the operator knows, the reason in its
+// tooltip and the log, the button back for a retry.
+void tarnDeck::actiConnectFailed(const QString &status, const QString &logPrefix,
+                                 const QString &why)
+{
+    qCWarning(lcActi).noquote() << logPrefix << why;
+    ui.labelActiStatus->setText(status);
+    ui.labelActiStatus->setToolTip(why);
+    ui.pushButtonActiConnect->setEnabled(true);
 }

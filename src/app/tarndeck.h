@@ -145,6 +145,10 @@ private:
     // Shared by the slots of one concern each.
     void selectSerialParameter(QAction *chosen);
     void setLinkIdle();
+    // The status line under the panels; `failed` draws it in the warning
+    // colour until the next text that is not a failure.
+    void showStatus(const QString &text, bool failed = false);
+    void actiConnectFailed(const QString &status, const QString &logPrefix, const QString &why);
     void onSerialPortError(QSerialPort::SerialPortError error);
     QList<QAction *> cameraProfileEntries() const;
     void recallCameraProfile(int number);
@@ -162,6 +166,14 @@ private:
     QTimer timer;
     ACTIINFO actiInfo;
     QString lastCommand;
+    // Why the packet serialSendCommand handled last did not leave, in the
+    // operator's words; empty when it left or when no route was up. Set as
+    // the call returns, so a request sent from a nested event loop meanwhile
+    // cannot leave its own outcome behind.
+    QString packetFailure;
+    // The port's own words for the error that broke the line, kept because
+    // closing the port forgets them.
+    QString lineBrokenError;
 
     // The "&Baudrate" and "&Protocol" menu-bar entries while "Serial port
     // settings" keeps them out of the menu bar.

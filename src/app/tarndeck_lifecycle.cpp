@@ -10,6 +10,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QStyle>
 
 namespace {
 
@@ -68,7 +69,7 @@ tarnDeck::tarnDeck(QWidget *parent)
     ui.menuCameraProfiles->setEnabled(false);
 
     cameraProfileDeselect();
-    ui.labelLastCommand->clear();
+    showStatus(QString());
     ui.menuCameraProfiles->setEnabled(false);
 
     ui.actionACTi->setVisible(settings.contains(QStringLiteral("acti"))
@@ -144,7 +145,20 @@ void tarnDeck::enablePanels(bool enabled)
     }
     ui.menuCameraProfiles->setEnabled(false);
     cameraProfileDeselect();
-    ui.labelLastCommand->clear();
+    showStatus(QString());
+}
+
+void tarnDeck::showStatus(const QString &text, bool failed)
+{
+    QLabel *status = ui.labelLastCommand;
+    status->setText(text);
+    if (status->property("failed").toBool() == failed)
+        return;
+    // The style sheet picks the warning colour by this property; a changed
+    // property shows only once the label is polished again.
+    status->setProperty("failed", failed);
+    status->style()->unpolish(status);
+    status->style()->polish(status);
 }
 
 void tarnDeck::restoreSettings()

@@ -1,6 +1,7 @@
 // sendCommand turns a (group, action) pair into its packets through the
 // vocabulary; serialSendCommand puts one packet on whichever route is up.
 #include "logcategories.h"
+#include "sendfailure.h"
 #include "tarndeck.h"
 #include "viscavocabulary.h"
 
@@ -8,18 +9,28 @@ int tarnDeck::sendCommand(QString group, QString action)
 {
     group = normaliseWord(group);
     action = normaliseWord(action);
-    lastCommand = group + QLatin1Char(',') + action;
+    const QString request = group + QLatin1Char(',') + action;
+    lastCommand = request;
     qCDebug(lcCamera).noquote() << "sendCommand():" << lastCommand;
 
     int result = 0;
+    QString failure; // the first packet that did not leave
     const QStringList packets = viscaCommands(group, action);
-    for (const QString &packet : packets)
+    for (const QString &packet : packets) {
         result = serialSendCommand(packet);
+        if (failure.isEmpty())
+            failure = packetFailure;
+    }
 
-    // Only bytes that really left count as sent: a failed write (-1) leaves
-    // the status line as it was.
-    if (result > 0)
-        ui.labelLastCommand->setText(lastCommand);
+    // The status line tells whether the camera got this request: an older
+    // command's text must not stand after a newer one failed.
+    if (!failure.isEmpty()) {
+        const QString text = notSentText(request, failure);
+        qCWarning(lcCamera).noquote() << text;
+        showStatus(text, true);
+    } else if (result > 0) {
+        showStatus(lastCommand);
+    }
     return result;
 }
 
@@ -33,18 +44,28 @@ int tarnDeck::serialSendCommand(QString command)
         serialPort.waitForBytesWritten(1000);
         // The line can break while the bytes drain (the port is then closed):
         // what was buffered never left.
-        if (!serialPort.isOpen())
+        const bool lineBroken = !serialPort.isOpen();
+        if (lineBroken)
             written = -1;
         qCDebug(lcCamera) << "serialSendCommand():" << bytes.toHex() << written;
+        packetFailure = written < 0
+            ? SendFailure::serialWriteFailed(lineBroken ? QStringLiteral("port lost (")
+                                                     + lineBrokenError + QLatin1Char(')')
+                                                        : serialPort.errorString())
+            : QString();
         return int(written);
     }
-    if (ui.actionACTi->isChecked()) {
-        const int sent = actiInfo.cgiRequest(QStringLiteral("ENCODER"),
-                                             QStringLiteral("SERIAL_HEX=") + command)
-            ? 1
-            : 0;
-        qCDebug(lcCamera).noquote() << "serialSendCommand() - ACTi:" << command << sent;
-        return sent;
+    // Without an encoder address the route is chosen but not up: nothing
+    // leaves, and nothing is reported.
+    if (ui.actionACTi->isChecked() && actiInfo.hasAddress()) {
+        const bool delivered = actiInfo.cgiRequest(QStringLiteral("ENCODER"),
+                                                   QStringLiteral("SERIAL_HEX=") + command);
+        qCDebug(lcCamera).noquote() << "serialSendCommand() - ACTi:" << command << int(delivered);
+        packetFailure = delivered
+            ? QString()
+            : SendFailure::encoderReason(actiInfo.http.error, actiInfo.lastReply);
+        return delivered ? 1 : 0;
     }
+    packetFailure.clear();
     return 0;
 }

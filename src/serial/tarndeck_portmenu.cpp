@@ -2,6 +2,7 @@
 // present, rebuilt each time the menu opens. Choosing a port opens it or, when
 // one is open, closes it; the two routes exclude each other.
 #include "logcategories.h"
+#include "sendfailure.h"
 #include "tarndeck.h"
 
 namespace {
@@ -44,6 +45,7 @@ void tarnDeck::on_menuPort_triggered(QAction *action)
         if (checked) {
             ui.pushButtonActiConnect->setEnabled(true);
             ui.labelActiStatus->setText(notConnected);
+            ui.labelActiStatus->setToolTip(QString());
             ui.groupBoxActi->show();
         } else {
             ui.groupBoxActi->hide();
@@ -71,13 +73,19 @@ void tarnDeck::on_menuPort_triggered(QAction *action)
 
     serialPort.setPortName(found->systemLocation);
     serialPort.open(QIODevice::ReadWrite);
-    if (serialPort.isOpen()) {
+    const bool opened = serialPort.isOpen();
+    if (opened) {
         enablePanels(true);
         setWindowTitle(titleBase + QStringLiteral(" - ") + serialPort.portName());
-        ui.labelLastCommand->setText(QStringLiteral("Connected to ") + serialPort.portName());
+        showStatus(QStringLiteral("Connected to ") + serialPort.portName());
+    } else {
+        const QString why = SendFailure::serialOpenFailedText(found->portName, serialPort.error(),
+                                                              serialPort.errorString());
+        qCWarning(lcSerial).noquote() << why;
+        showStatus(why, true);
     }
-    qCDebug(lcSerial).noquote() << "Connected to:" << serialPort.portName()
-                                << serialPort.baudRate();
+    qCDebug(lcSerial).noquote() << (opened ? "Connected to:" : "Could not open:")
+                                << serialPort.portName() << serialPort.baudRate();
     qCDebug(lcSerial) << serialPort.dataBits();
     qCDebug(lcSerial) << serialPort.stopBits();
     qCDebug(lcSerial) << serialPort.parity();
@@ -91,7 +99,7 @@ void tarnDeck::setLinkIdle()
 {
     enablePanels(false);
     setWindowTitle(titleBase + QStringLiteral(" - Not connected"));
-    ui.labelLastCommand->setText(notConnected);
+    showStatus(notConnected);
     if (serialPort.isOpen()) {
         const QString name = serialPort.portName();
         serialPort.close();
@@ -110,7 +118,9 @@ void tarnDeck::onSerialPortError(QSerialPort::SerialPortError error)
     if (!lineBroken || !serialPort.isOpen())
         return;
     const QString name = serialPort.portName();
-    qCWarning(lcSerial).noquote() << "Port lost:" << name << "error" << int(error);
+    lineBrokenError = serialPort.errorString();
+    qCWarning(lcSerial).noquote() << "Port lost:" << name << "error" << int(error)
+                                  << lineBrokenError;
     setLinkIdle();
-    ui.labelLastCommand->setText(QStringLiteral("Port lost: ") + name);
+    showStatus(QStringLiteral("Port lost: ") + name, true);
 }

@@ -3,6 +3,7 @@
 // connect button, the serial parameter menus and the camera controls. A real
 // HTTP server on loopback stands in for the encoder and records every request
 // line it receives; the window never learns it is not an encoder.
+#include "logcapture.h"
 #include "loophttpserver.h"
 #include "tarndeck.h"
 #include "testsettings.h"
@@ -192,6 +193,7 @@ private slots:
     void commandsTravelAsSerialHex();
     void encoderVerdictOnCommands_data();
     void encoderVerdictOnCommands();
+    void encoderSwitchedOffMidSession();
     void noAddressNoRequest_data();
     void noAddressNoRequest();
     void serialSettingFollowsTheMenus_data();
@@ -400,6 +402,7 @@ void tst_ActiWindow::connectOutcomes_data()
     QTest::addColumn<Response>("settingAnswer");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("why"); // the status tooltip and the warning line
 
     const Response xml = Response::xml(systemInfoXml);
     const Response ok = Response::text("OK: SERIAL_SETTING=8N1,9600");
@@ -410,36 +413,47 @@ void tst_ActiWindow::connectOutcomes_data()
     const QString refused = QStringLiteral("Failed, authentication");
     const QString noSetting = QStringLiteral("Failed, serial parameters");
 
-    QTest::newRow("encoder accepts") << true << xml << ok << both << connected;
+    QTest::newRow("encoder accepts") << true << xml << ok << both << connected << "";
 
-    QTest::newRow("nobody listening") << false << xml << ok << QStringList() << unreachable;
+    QTest::newRow("nobody listening")
+        << false << xml << ok << QStringList() << unreachable << "connection refused";
     QTest::newRow("connection closed without an answer")
-        << true << Response::close() << ok << systemOnly << unreachable;
+        << true << Response::close() << ok << systemOnly << unreachable
+        << "connection closed without an answer";
     QTest::newRow("HTTP 404 with system information")
-        << true << withStatus(xml, 404) << ok << systemOnly << unreachable;
-    QTest::newRow("HTTP 500") << true << Response::text("", 500) << ok << systemOnly << unreachable;
+        << true << withStatus(xml, 404) << ok << systemOnly << unreachable << "HTTP 404";
+    QTest::newRow("HTTP 500") << true << Response::text("", 500) << ok << systemOnly << unreachable
+                              << "HTTP 500";
+    QTest::newRow("HTTP 401") << true << Response::text("", 401) << ok << systemOnly << unreachable
+                              << "HTTP 401";
     QTest::newRow("no answer within the time-out")
-        << true << Response::hold() << ok << systemOnly << unreachable;
+        << true << Response::hold() << ok << systemOnly << unreachable << "no answer in 5 s";
 
     QTest::newRow("plain text") << true << Response::text("SYSTEM_INFO not supported") << ok
-                                << systemOnly << refused;
+                                << systemOnly << refused << "the answer was not system information";
     QTest::newRow("XML that does not parse")
         << true << Response::xml("<?xml version=\"1.0\"?><SYSTEM_INFO><MODEL_NUMBER value=\"x\">")
-        << ok << systemOnly << refused;
+        << ok << systemOnly << refused << "the answer was not system information";
     QTest::newRow("log-in refused")
-        << true << Response::text("ERROR: authentication failed") << ok << systemOnly << refused;
-    QTest::newRow("empty answer") << true << Response::text("") << ok << systemOnly << refused;
+        << true << Response::text("ERROR: authentication failed") << ok << systemOnly << refused
+        << "encoder answered ERROR: authentication failed";
+    QTest::newRow("empty answer") << true << Response::text("") << ok << systemOnly << refused
+                                  << "the answer was not system information";
 
     QTest::newRow("serial setting refused")
-        << true << xml << Response::text("ERROR: SERIAL_SETTING") << both << noSetting;
+        << true << xml << Response::text("ERROR: SERIAL_SETTING") << both << noSetting
+        << "encoder answered ERROR: SERIAL_SETTING";
     QTest::newRow("serial setting not acknowledged")
-        << true << xml << Response::text("done") << both << noSetting;
+        << true << xml << Response::text("done") << both << noSetting
+        << "encoder did not confirm: done";
     QTest::newRow("serial setting acknowledged with an error")
-        << true << xml << Response::text("OK: SERIAL_SETTING error") << both << noSetting;
+        << true << xml << Response::text("OK: SERIAL_SETTING error") << both << noSetting
+        << "encoder answered OK: SERIAL_SETTING error";
     QTest::newRow("serial setting: HTTP 500")
-        << true << xml << Response::text("OK:", 500) << both << noSetting;
+        << true << xml << Response::text("OK:", 500) << both << noSetting << "HTTP 500";
     QTest::newRow("serial setting: connection closed")
-        << true << xml << Response::close() << both << noSetting;
+        << true << xml << Response::close() << both << noSetting
+        << "connection closed without an answer";
 }
 
 void tst_ActiWindow::connectOutcomes()
@@ -449,9 +463,11 @@ void tst_ActiWindow::connectOutcomes()
     QFETCH(Response, settingAnswer);
     QFETCH(QStringList, lines);
     QFETCH(QString, status);
+    QFETCH(QString, why);
 
     encoder->systemAnswer = systemAnswer;
     encoder->settingAnswer = settingAnswer;
+    LogCapture log("tarndeck.acti");
     // What the operator sees while each request waits for its answer.
     QStringList whileWaiting;
     encoder->onRequest = [this, &whileWaiting](const Request &) {
@@ -474,6 +490,13 @@ void tst_ActiWindow::connectOutcomes()
         verifyConnected(encoder->authority);
     else
         verifyNotConnected(status);
+    QCOMPARE(encoderStatus()->toolTip(), why);
+    const QStringList warnings = LogCapture::lines(QtWarningMsg);
+    if (why.isEmpty())
+        QCOMPARE(warnings, QStringList());
+    else
+        QVERIFY2(warnings.constLast().endsWith(QStringLiteral(": ") + why),
+                 qPrintable(warnings.join('|')));
 }
 
 void tst_ActiWindow::unusableAddressSendsNothing_data()
@@ -481,22 +504,32 @@ void tst_ActiWindow::unusableAddressSendsNothing_data()
     QTest::addColumn<QString>("address"); // %1: the stand-in's port
     QTest::addColumn<bool>("failedBefore");
     QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("why"); // %1: the stand-in's port
 
     const QString refused = QStringLiteral("Failed, authentication");
-    QTest::newRow("empty") << "" << false << refused;
-    QTest::newRow("blanks") << "   " << false << refused;
-    QTest::newRow("unspecified IPv4") << "0.0.0.0:%1" << false << refused;
-    QTest::newRow("unspecified IPv6") << "[::]:%1" << false << refused;
-    QTest::newRow("port missing") << "127.0.0.1:" << false << refused;
-    QTest::newRow("port 0") << "127.0.0.1:0" << false << refused;
-    QTest::newRow("port beyond 65535") << "127.0.0.1:65536" << false << refused;
-    QTest::newRow("port with a sign") << "127.0.0.1:+%1" << false << refused;
-    QTest::newRow("IPv4 in brackets") << "[127.0.0.1]:%1" << false << refused;
-    QTest::newRow("IPv6 bracket not closed") << "[::1:%1" << false << refused;
+    const QString none = QStringLiteral("no address entered");
+    QTest::newRow("empty") << "" << false << refused << none;
+    QTest::newRow("blanks") << "   " << false << refused << none;
+    QTest::newRow("unspecified IPv4")
+        << "0.0.0.0:%1" << false << refused << "not a usable address: 0.0.0.0:%1";
+    QTest::newRow("unspecified IPv6")
+        << "[::]:%1" << false << refused << "not a usable address: [::]:%1";
+    QTest::newRow("port missing") << "127.0.0.1:" << false << refused
+                                  << "not an IP address: 127.0.0.1:";
+    QTest::newRow("port 0") << "127.0.0.1:0" << false << refused
+                            << "not an IP address: 127.0.0.1:0";
+    QTest::newRow("port beyond 65535")
+        << "127.0.0.1:65536" << false << refused << "not an IP address: 127.0.0.1:65536";
+    QTest::newRow("port with a sign")
+        << "127.0.0.1:+%1" << false << refused << "not an IP address: 127.0.0.1:+%1";
+    QTest::newRow("IPv4 in brackets")
+        << "[127.0.0.1]:%1" << false << refused << "not an IP address: [127.0.0.1]:%1";
+    QTest::newRow("IPv6 bracket not closed")
+        << "[::1:%1" << false << refused << "not an IP address: [::1:%1";
     // Nothing is sent, so the status tells what the last request that was
     // sent met.
     QTest::newRow("empty after an unreachable encoder")
-        << "" << true << QStringLiteral("Failed, could not connect");
+        << "" << true << QStringLiteral("Failed, could not connect") << none;
 }
 
 void tst_ActiWindow::unusableAddressSendsNothing()
@@ -504,6 +537,7 @@ void tst_ActiWindow::unusableAddressSendsNothing()
     QFETCH(QString, address);
     QFETCH(bool, failedBefore);
     QFETCH(QString, status);
+    QFETCH(QString, why);
 
     if (failedBefore) {
         encoder->systemAnswer = Response::close();
@@ -525,6 +559,8 @@ void tst_ActiWindow::unusableAddressSendsNothing()
     QCOMPARE(afterClick, QStringLiteral("Connecting.."));
     QCOMPARE(encoder->lines(), QStringList());
     verifyNotConnected(status);
+    QCOMPARE(encoderStatus()->toolTip(),
+             why.replace(QLatin1String("%1"), QString::number(encoder->server.port())));
 }
 
 void tst_ActiWindow::retryTakesTheFieldsAnew()
@@ -698,13 +734,20 @@ void tst_ActiWindow::encoderVerdictOnCommands_data()
     QTest::addColumn<Response>("hexAnswer");
     QTest::addColumn<int>("result");
     QTest::addColumn<int>("requests"); // each reaches the encoder once, whatever the answer
+    QTest::addColumn<QString>("why");  // after "Not sent: zoom,3 – "; empty: sent
 
-    QTest::newRow("OK:") << Response::text("OK: SERIAL_HEX=8101040722FF") << 1 << 1;
-    QTest::newRow("ERROR") << Response::text("ERROR: serial port busy") << 0 << 1;
-    QTest::newRow("OK: with an error") << Response::text("OK: error") << 0 << 1;
-    QTest::newRow("no marker") << Response::text("done") << 0 << 1;
-    QTest::newRow("HTTP 500") << Response::text("OK:", 500) << 0 << 1;
-    QTest::newRow("connection closed") << Response::close() << 0 << 1;
+    QTest::newRow("OK:") << Response::text("OK: SERIAL_HEX=8101040722FF") << 1 << 1 << "";
+    QTest::newRow("ERROR") << Response::text("ERROR: serial port busy\r\nline 2") << 0 << 1
+                           << "encoder answered ERROR: serial port busy";
+    QTest::newRow("OK: with an error")
+        << Response::text("OK: error") << 0 << 1 << "encoder answered OK: error";
+    QTest::newRow("no marker") << Response::text("done") << 0 << 1
+                               << "encoder did not confirm: done";
+    QTest::newRow("HTTP 500") << Response::text("OK:", 500) << 0 << 1
+                              << "encoder answered HTTP 500";
+    QTest::newRow("connection closed")
+        << Response::close() << 0 << 1 << "encoder closed the connection without an answer";
+    QTest::newRow("no answer") << Response::hold() << 0 << 1 << "encoder did not answer in 5 s";
 }
 
 void tst_ActiWindow::encoderVerdictOnCommands()
@@ -712,10 +755,11 @@ void tst_ActiWindow::encoderVerdictOnCommands()
     QFETCH(Response, hexAnswer);
     QFETCH(int, result);
     QFETCH(int, requests);
+    QFETCH(QString, why);
 
     connectEncoder();
     encoder->hexAnswer = hexAnswer;
-    const QString before = statusLine()->text();
+    LogCapture log("tarndeck.camera");
 
     QCOMPARE(window().sendCommand(QStringLiteral("zoom"), QStringLiteral("3")), result);
     QStringList sent;
@@ -723,10 +767,37 @@ void tst_ActiWindow::encoderVerdictOnCommands()
         sent << QStringLiteral("8101040722FF");
     QCOMPARE(encoder->lines(), hexLines(sent));
     QCOMPARE(window().lastCommandText(), QStringLiteral("zoom,3 [8101040722FF]"));
-    QCOMPARE(statusLine()->text(), result ? window().lastCommandText() : before);
+    // A command that did not leave replaces the status line, in the warning
+    // colour, and is logged in the same words.
+    const QString notSent = QStringLiteral("Not sent: zoom,3 \u2013 ") + why;
+    QCOMPARE(statusLine()->text(), result ? window().lastCommandText() : notSent);
+    QCOMPARE(statusLine()->property("failed").toBool(), !result);
+    QCOMPARE(LogCapture::lines(QtWarningMsg), result ? QStringList() : QStringList{notSent});
     // A refused command changes nothing else.
     QCOMPARE(window().windowTitle(), titleBase + " - ACTi <" + encoder->authority + '>');
     QCOMPARE(encoderStatus()->text(), QStringLiteral("Connected"));
+}
+
+void tst_ActiWindow::encoderSwitchedOffMidSession()
+{
+    connectEncoder();
+    find<QPushButton>("pushButtonBrightnessWDR")->click();
+    QCOMPARE(statusLine()->text(), QStringLiteral("wdr,on [8101043D02FF]"));
+
+    const quint16 port = encoder->server.port();
+    encoder->server.close();
+    find<QPushButton>("pushButtonColor3200K")->click();
+    QCOMPARE(statusLine()->text(),
+             QStringLiteral("Not sent: color,3200k \u2013 encoder refused the connection"));
+    QVERIFY(statusLine()->property("failed").toBool());
+    // The route stays until the operator leaves it.
+    verifyConnected(encoder->authority, statusLine()->text());
+
+    // Back on: the next command that gets through clears the warning.
+    QVERIFY(encoder->server.listen(QHostAddress(QHostAddress::LocalHost), port));
+    find<QPushButton>("pushButtonColor5800K")->click();
+    QCOMPARE(statusLine()->text(), QStringLiteral("color,5800k [8101043502FF]"));
+    QVERIFY(!statusLine()->property("failed").toBool());
 }
 
 void tst_ActiWindow::noAddressNoRequest_data()

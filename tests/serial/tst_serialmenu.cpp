@@ -3,6 +3,7 @@
 // two routes excluding each other, opening and closing the port, a port that
 // is gone, the parameter entries reaching the line, the parameter menus
 // leaving and rejoining the menu bar, and an adapter pulled while open.
+#include "logcapture.h"
 #include "ptypair.h"
 #include "tarndeck.h"
 #include "testsettings.h"
@@ -169,35 +170,21 @@ void verifyIdle(WindowHarness &harness, const QString &status)
     QVERIFY(!harness.find<QMenu>("menuCameraProfiles")->isEnabled());
 }
 
-// Collects the serial debug lines while it lives.
+// Collects the serial log lines while it lives, debug lines switched on.
 class SerialLog
 {
 public:
     SerialLog()
     {
-        lines().clear();
         QLoggingCategory::setFilterRules(quietRules
                                          + QStringLiteral("\ntarndeck.serial.debug=true"));
-        previous = qInstallMessageHandler(&SerialLog::handle);
     }
-    ~SerialLog()
-    {
-        qInstallMessageHandler(previous);
-        QLoggingCategory::setFilterRules(quietRules);
-    }
-    static QStringList &lines()
-    {
-        static QStringList captured;
-        return captured;
-    }
+    ~SerialLog() { QLoggingCategory::setFilterRules(quietRules); }
+    static QStringList lines() { return LogCapture::lines(QtDebugMsg); }
+    static QStringList warnings() { return LogCapture::lines(QtWarningMsg); }
 
 private:
-    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &text)
-    {
-        if (type == QtDebugMsg && qstrcmp(context.category, "tarndeck.serial") == 0)
-            lines() << text;
-    }
-    QtMessageHandler previous = nullptr;
+    LogCapture capture{"tarndeck.serial"};
 };
 
 } // namespace
@@ -418,15 +405,30 @@ void tst_SerialMenu::vanishedPortLeavesTheWindowIdle()
     line.reset();
     QVERIFY(!QFileInfo::exists(path));
 
-    const LinkView before = linkView(harness);
+    LinkView expected = linkView(harness);
     SerialLog log;
     menu.at(2)->trigger();
-    QCOMPARE(linkView(harness), before);
+    // The status line says why, in the warning colour, and so does the log.
+    const QString why = QStringLiteral("Could not open ttyGone: No such file or directory");
+    expected.status = why;
+    QCOMPARE(linkView(harness), expected);
+    QVERIFY(harness.find<QLabel>("labelLastCommand")->property("failed").toBool());
+    QCOMPARE(SerialLog::warnings(), QStringList{why});
     QVERIFY(!harness.find<QAction>("actionACTi")->isChecked());
-    // Only the five lines about the attempt.
+    // The five lines about the attempt, which do not claim a connection.
     QCOMPARE(SerialLog::lines().size(), 5);
-    QVERIFY(SerialLog::lines().at(0).startsWith(QLatin1String("Connected to:")));
+    QVERIFY(SerialLog::lines().at(0).startsWith(QLatin1String("Could not open:")));
+
     QVERIFY(!portEntries(harness.showPortMenu()).at(0).checked);
+
+    // Opening a port that is there restores the normal colour.
+    const QString present = harness.pty().slavePath();
+    const QString name = harness.portName();
+    harness.window().setPortLister([present, name] {
+        return QList<SerialPortEntry>{{name, present}};
+    });
+    QVERIFY(harness.openPort());
+    QVERIFY(!harness.find<QLabel>("labelLastCommand")->property("failed").toBool());
 }
 
 void tst_SerialMenu::choosingTheOpenPortClosesIt()
@@ -668,9 +670,16 @@ void tst_SerialMenu::unpluggedAdapterReturnsToIdle()
         harness.window().sendCommand(QStringLiteral("zoom"), QStringLiteral("3"));
 
     QTRY_COMPARE_WITH_TIMEOUT(harness.window().windowTitle(), notConnectedTitle, 5000);
-    QVERIFY2(
-        harness.find<QLabel>("labelLastCommand")->text().startsWith(QLatin1String("Port lost")),
-        qPrintable(harness.find<QLabel>("labelLastCommand")->text()));
+    // A command caught by the loss did not leave, and says so; otherwise the
+    // loss itself is the news. Both in the warning colour.
+    QLabel *status = harness.find<QLabel>("labelLastCommand");
+    const QString expected = sendAfterUnplug
+        ? QStringLiteral("Not sent: zoom,3 \u2013 serial write failed: port lost (")
+        : QStringLiteral("Port lost: ") + harness.portName();
+    QVERIFY2(status->text().startsWith(expected), qPrintable(status->text()));
+    if (sendAfterUnplug)
+        QVERIFY(status->text().size() > expected.size());
+    QVERIFY(status->property("failed").toBool());
     for (const char *name : panelNames)
         QVERIFY2(!harness.find<QGroupBox>(name)->isEnabled(), name);
     QVERIFY(!harness.find<QAction>("actionCameraProfile1")->isChecked());
