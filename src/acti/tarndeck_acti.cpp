@@ -13,10 +13,16 @@ int tarnDeck::actiSetSerialParameters()
         return 0;
     const QString setting = ActiCgi::serialSettingText(serialPort);
     qCDebug(lcActi).noquote() << "COM settings:" << setting;
-    return actiInfo.cgiRequest(QStringLiteral("ENCODER"),
-                               QStringLiteral("SERIAL_SETTING=") + setting)
-        ? 1
-        : 0;
+    const bool accepted = actiInfo.cgiRequest(QStringLiteral("ENCODER"),
+                                              QStringLiteral("SERIAL_SETTING=") + setting);
+    // An encoder that answers again is news once a command failed for want
+    // of an answer.
+    if (accepted && encoderSilent) {
+        encoderSilent = false;
+        showStatus(QStringLiteral("Connected to ACTi <") + actiInfo.endpointText()
+                   + QLatin1Char('>'));
+    }
+    return accepted ? 1 : 0;
 }
 
 void tarnDeck::on_pushButtonActiConnect_clicked()

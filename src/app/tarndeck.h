@@ -174,6 +174,9 @@ private:
     // The port's own words for the error that broke the line, kept because
     // closing the port forgets them.
     QString lineBrokenError;
+    // The encoder did not answer the last pass-through (refused, time-out,
+    // unreachable); the next request it answers clears the status line.
+    bool encoderSilent = false;
 
     // The "&Baudrate" and "&Protocol" menu-bar entries while "Serial port
     // settings" keeps them out of the menu bar.

@@ -61,9 +61,10 @@ int tarnDeck::serialSendCommand(QString command)
         const bool delivered = actiInfo.cgiRequest(QStringLiteral("ENCODER"),
                                                    QStringLiteral("SERIAL_HEX=") + command);
         qCDebug(lcCamera).noquote() << "serialSendCommand() - ACTi:" << command << int(delivered);
-        packetFailure = delivered
-            ? QString()
-            : SendFailure::encoderReason(actiInfo.http.error, actiInfo.lastReply);
+        const SendFailure::Outcome outcome
+            = SendFailure::encoderOutcome(actiInfo.http.error, actiInfo.lastReply);
+        packetFailure = delivered ? QString() : SendFailure::reason(outcome);
+        encoderSilent = !delivered && SendFailure::isNetworkFailure(outcome.kind);
         return delivered ? 1 : 0;
     }
     packetFailure.clear();

@@ -793,8 +793,12 @@ void tst_ActiWindow::encoderSwitchedOffMidSession()
     // The route stays until the operator leaves it.
     verifyConnected(encoder->authority, statusLine()->text());
 
-    // Back on: the next command that gets through clears the warning.
+    // Back on: the next request it answers, a serial setting here, clears
+    // the warning; so does the next command.
     QVERIFY(encoder->server.listen(QHostAddress(QHostAddress::LocalHost), port));
+    find<QAction>("action19200")->trigger();
+    verifyConnected(encoder->authority);
+    QVERIFY(!statusLine()->property("failed").toBool());
     find<QPushButton>("pushButtonColor5800K")->click();
     QCOMPARE(statusLine()->text(), QStringLiteral("color,5800k [8101043502FF]"));
     QVERIFY(!statusLine()->property("failed").toBool());
