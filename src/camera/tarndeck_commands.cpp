@@ -4,11 +4,20 @@
 #include "tarndeck.h"
 #include "viscavocabulary.h"
 
+namespace {
+// The status line of a command the transport refused.
+QString notSentStatus(const QString &request, const QString &reason)
+{
+    return QStringLiteral("Not sent: ") + request + QStringLiteral(" \u2013 ") + reason;
+}
+} // namespace
+
 int tarnDeck::sendCommand(QString group, QString action)
 {
     group = normaliseWord(group);
     action = normaliseWord(action);
-    lastCommand = group + QLatin1Char(',') + action;
+    const QString request = group + QLatin1Char(',') + action;
+    lastCommand = request;
     qCDebug(lcCamera).noquote() << "sendCommand():" << lastCommand;
 
     int result = 0;
@@ -20,6 +29,8 @@ int tarnDeck::sendCommand(QString group, QString action)
     // the status line as it was.
     if (result > 0)
         ui.labelLastCommand->setText(lastCommand);
+    else if (result < 0 && serialWriter.lastOutcome() == SerialWriter::Outcome::Blocked)
+        ui.labelLastCommand->setText(notSentStatus(request, QStringLiteral("serial line blocked")));
     return result;
 }
 
@@ -29,14 +40,12 @@ int tarnDeck::serialSendCommand(QString command)
     lastCommand += QStringLiteral(" [") + command + QLatin1Char(']');
 
     if (serialPort.isOpen()) {
-        qint64 written = serialPort.write(bytes);
-        serialPort.waitForBytesWritten(1000);
-        // The line can break while the bytes drain (the port is then closed):
-        // what was buffered never left.
-        if (!serialPort.isOpen())
-            written = -1;
+        // A line that holds earlier bytes refuses at once instead of
+        // waiting again; bytes that did not drain count as not sent.
+        const int written
+            = serialWriter.write(bytes) == SerialWriter::Outcome::Sent ? int(bytes.size()) : -1;
         qCDebug(lcCamera) << "serialSendCommand():" << bytes.toHex() << written;
-        return int(written);
+        return written;
     }
     if (ui.actionACTi->isChecked()) {
         const int sent = actiInfo.cgiRequest(QStringLiteral("ENCODER"),
