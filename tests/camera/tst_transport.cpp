@@ -317,9 +317,16 @@ void tst_Transport::blockedLineWaitsOnceAndQueuesOnePacket()
     QVERIFY(filler >= 0);
     const QByteArray block(512, '\0');
     qint64 filled = 0;
-    for (size_t chunk = size_t(block.size()); chunk > 0; chunk /= 2) {
-        for (ssize_t n; (n = ::write(filler, block.constData(), chunk)) > 0;)
-            filled += n;
+    // The line moves bytes on to the far end in the background: fill until
+    // a round after a pause takes nothing more.
+    for (qint64 round = -1; round != 0;) {
+        round = 0;
+        for (size_t chunk = size_t(block.size()); chunk > 0; chunk /= 2) {
+            for (ssize_t n; (n = ::write(filler, block.constData(), chunk)) > 0;)
+                round += n;
+        }
+        filled += round;
+        QThread::msleep(50);
     }
     ::close(filler);
     const QString blocked = QStringLiteral("Not sent: zoom,0 \u2013 serial line blocked");
