@@ -15,6 +15,8 @@
 #include "actiinfo.h"
 #include "keyboardmap.h"
 #include "serialportlister.h"
+#include "serialwriter.h"
+#include "settingsguard.h"
 #include "ui_tarndeck.h"
 
 #include <QMainWindow>
@@ -160,8 +162,11 @@ private:
 
     Ui::tarnDeckClass ui;
     QString titleBase;
+    // Runs before the settings object below reads the store.
+    const SettingsGuard::Outcome settingsCheck = SettingsGuard::prepareStore();
     QSettings settings;
     QSerialPort serialPort;
+    SerialWriter serialWriter{serialPort};
     QList<SerialPortEntry> portInfoList;
     QTimer timer;
     ACTIINFO actiInfo;

@@ -71,6 +71,8 @@ tarnDeck::tarnDeck(QWidget *parent)
     cameraProfileDeselect();
     showStatus(QString());
     ui.menuCameraProfiles->setEnabled(false);
+    if (!settingsCheck.warning.isEmpty())
+        showStatus(settingsCheck.warning, true);
 
     ui.actionACTi->setVisible(settings.contains(QStringLiteral("acti"))
                               && settings.value(QStringLiteral("acti")).toBool());
@@ -163,12 +165,24 @@ void tarnDeck::showStatus(const QString &text, bool failed)
 
 void tarnDeck::restoreSettings()
 {
-    if (settings.contains(QStringLiteral("geometry")))
-        restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
-    else
+    // A stored value this window could not have written is skipped (the
+    // form's size stands), never handed to the restore calls.
+    if (!settings.contains(QStringLiteral("geometry"))) {
         resize(240, 140);
-    if (settings.contains(QStringLiteral("windowState")))
-        restoreState(settings.value(QStringLiteral("windowState")).toByteArray(), 0);
+    } else {
+        const QByteArray geometry = settings.value(QStringLiteral("geometry")).toByteArray();
+        if (SettingsGuard::plausibleGeometry(geometry))
+            restoreGeometry(geometry);
+        else
+            qCWarning(lcApp) << "Stored window geometry skipped: not one this window writes";
+    }
+    if (settings.contains(QStringLiteral("windowState"))) {
+        const QByteArray state = settings.value(QStringLiteral("windowState")).toByteArray();
+        if (SettingsGuard::plausibleWindowState(state))
+            restoreState(state, 0);
+        else
+            qCWarning(lcApp) << "Stored window state skipped: not one this window writes";
+    }
 
     for (const auto &panel : panelKeys) {
         if (settings.contains(QLatin1String(panel.key)))

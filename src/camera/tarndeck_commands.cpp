@@ -40,20 +40,28 @@ int tarnDeck::serialSendCommand(QString command)
     lastCommand += QStringLiteral(" [") + command + QLatin1Char(']');
 
     if (serialPort.isOpen()) {
-        qint64 written = serialPort.write(bytes);
-        serialPort.waitForBytesWritten(1000);
-        // The line can break while the bytes drain (the port is then closed):
-        // what was buffered never left.
-        const bool lineBroken = !serialPort.isOpen();
-        if (lineBroken)
-            written = -1;
+        // A line that holds earlier bytes refuses at once instead of
+        // waiting again; bytes that did not drain count as not sent.
+        const SerialWriter::Outcome outcome = serialWriter.write(bytes);
+        const int written = outcome == SerialWriter::Outcome::Sent ? int(bytes.size()) : -1;
         qCDebug(lcCamera) << "serialSendCommand():" << bytes.toHex() << written;
-        packetFailure = written < 0
-            ? SendFailure::serialWriteFailed(lineBroken ? QStringLiteral("port lost (")
-                                                     + lineBrokenError + QLatin1Char(')')
-                                                        : serialPort.errorString())
-            : QString();
-        return int(written);
+        switch (outcome) {
+        case SerialWriter::Outcome::Sent:
+            packetFailure.clear();
+            break;
+        case SerialWriter::Outcome::Blocked:
+            packetFailure = SendFailure::serialBlocked();
+            break;
+        case SerialWriter::Outcome::Failed:
+            // A line that broke while draining has closed the port, which
+            // forgets its error text: the text kept at the loss says why.
+            packetFailure
+                = SendFailure::serialWriteFailed(serialPort.isOpen() ? serialPort.errorString()
+                                                                     : QStringLiteral("port lost (")
+                                                         + lineBrokenError + QLatin1Char(')'));
+            break;
+        }
+        return written;
     }
     // Without an encoder address the route is chosen but not up: nothing
     // leaves, and nothing is reported.

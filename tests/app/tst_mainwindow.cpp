@@ -3,6 +3,7 @@
 // what closing writes, the two start-up log lines, and the style chosen for
 // the desktop's composition state.
 #include "desktopcomposition.h"
+#include "settingsguard.h"
 #include "tarndeck.h"
 #include "testsettings.h"
 #include "windowharness.h"
@@ -162,6 +163,12 @@ private slots:
     void encoderEntryFollowsActiKey_data();
     void encoderEntryFollowsActiKey();
     void unreadableGeometryKeepsTheFormSize();
+    void implausibleLayoutIsSkipped_data();
+    void implausibleLayoutIsSkipped();
+    void untrustedStoreIsSetAside_data();
+    void untrustedStoreIsSetAside();
+    void trustedValuesSurviveTheGuard_data();
+    void trustedValuesSurviveTheGuard();
 
     void fullRoundTrip();
     void passwordIsStoredAsPlainText();
@@ -563,6 +570,99 @@ void tst_MainWindow::unreadableGeometryKeepsTheFormSize()
     QCOMPARE(window.windowTitle(), QStringLiteral("Veltrane - tarnDeck 1.0 - Not connected"));
 }
 
+// A main-window state with a valid header and a count that drives the
+// restore's loop (an endless spin before states were checked).
+static QByteArray stateWithCount(quint8 section, qint32 count)
+{
+    QByteArray state;
+    QDataStream out(&state, QIODevice::WriteOnly);
+    out << qint32(0xff) << qint32(0) << section << count;
+    return state;
+}
+
+void tst_MainWindow::implausibleLayoutIsSkipped_data()
+{
+    QTest::addColumn<QByteArray>("state");
+    QTest::newRow("tool bar lines") << stateWithCount(0xfc, 0x7fffffff);
+    QTest::newRow("old tool bar lines") << stateWithCount(0xfe, 0x7fffffff);
+    QTest::newRow("dock areas") << stateWithCount(0xfd, 0x7fffffff);
+    QTest::newRow("header only") << stateWithCount(0xfd, 0).left(8);
+}
+
+void tst_MainWindow::implausibleLayoutIsSkipped()
+{
+    QFETCH(QByteArray, state);
+    {
+        // What a real window writes passes the checks.
+        tarnDeck window;
+        window.resize(500, 300);
+        QVERIFY(SettingsGuard::plausibleGeometry(window.saveGeometry()));
+        QVERIFY(SettingsGuard::plausibleWindowState(window.saveState(0)));
+        window.close();
+    }
+    QSettings().setValue(QStringLiteral("windowState"), state);
+    QSettings().sync();
+    QElapsedTimer clock;
+    clock.start();
+    tarnDeck window;
+    QVERIFY2(clock.elapsed() < 5000, "the start-up spun on the stored state");
+    QCOMPARE(window.size(), QSize(500, 300));
+}
+
+void tst_MainWindow::untrustedStoreIsSetAside_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    const QByteArray variant = "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\bQPixmap\\0\\0\\0\\0\\x1)";
+    QTest::newRow("variant") << QByteArray("[General]\nactiIP=10.0.0.1\nactiUser=" + variant
+                                           + "\n");
+    QTest::newRow("quoted") << QByteArray("[General]\nactiUser=\"" + variant + "\"\n");
+    QTest::newRow("list item") << QByteArray("[General]\nactiUser=a, " + variant + "\n");
+    QTest::newRow("hex escape") << QByteArray("[General]\nactiUser=\\x40Variant(\\0)\n");
+    QTest::newRow("continued") << QByteArray("[General]\nactiUser=a,\\\n " + variant + "\n");
+    QTest::newRow("rectangle") << QByteArray("[General]\ngeometry=@Rect(0 0 10 10)\n");
+    QTest::newRow("oversized") << QByteArray("[General]\nactiUser=") + QByteArray(1 << 20, 'a');
+}
+
+void tst_MainWindow::untrustedStoreIsSetAside()
+{
+    QFETCH(QByteArray, text);
+    const QString path = TestSettings::storeFile();
+    QFile::remove(path + ".bad");
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    }
+    tarnDeck window;
+    QVERIFY(window.findChild<QLabel *>("labelLastCommand")->text().contains("tarnDeck.conf.bad"));
+    const tarnDeck defaults;
+    QCOMPARE(window.findChild<QLineEdit *>("lineEditActiUser")->text(),
+             defaults.findChild<QLineEdit *>("lineEditActiUser")->text());
+    QFile aside(path + ".bad");
+    QVERIFY(aside.open(QIODevice::ReadOnly));
+    QCOMPARE(aside.readAll(), text);
+    QVERIFY(!QFile::exists(path));
+}
+
+void tst_MainWindow::trustedValuesSurviveTheGuard_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::newRow("leading at") << QStringLiteral("@Variant(x)");
+    QTest::newRow("list-like") << QStringLiteral("a, @Variant(b)");
+    QTest::newRow("backslashes") << QStringLiteral("\\x40\\100\\");
+    QTest::newRow("quotes") << QStringLiteral("\"@\", \"@Invalid()");
+}
+
+void tst_MainWindow::trustedValuesSurviveTheGuard()
+{
+    QFETCH(QString, password);
+    QSettings().setValue(QStringLiteral("actiPassword"), password);
+    QSettings().sync();
+    tarnDeck window;
+    QCOMPARE(window.findChild<QLineEdit *>("lineEditActiPassword")->text(), password);
+    QVERIFY(window.findChild<QLabel *>("labelLastCommand")->text().isEmpty());
+}
+
 void tst_MainWindow::fullRoundTrip()
 {
     const QStringList chosenParameters{"action38400", "actionDatabits7", "actionParityOdd",
@@ -675,6 +775,13 @@ void tst_MainWindow::storeFileIsOwnerOnlyAfterSave()
 
     {
         tarnDeck window;
+        // Tightened at start, and what the process creates from now on (the
+        // store's temporary file among it) is private from the first moment.
+        QCOMPARE(permissionBits(path), 0600);
+        QFile created(path + ".created");
+        QVERIFY(created.open(QIODevice::WriteOnly));
+        QCOMPARE(permissionBits(created.fileName()), 0600);
+        created.remove();
         QCOMPARE(window.findChild<QLineEdit *>("lineEditActiPassword")->text(),
                  QStringLiteral("secret"));
         window.close();

@@ -11,6 +11,9 @@
 #include <QLabel>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 // Zoom stop, sent after a request to mark the end of its bytes.
@@ -57,6 +60,7 @@ private slots:
     void noRouteSendsNothing_data();
     void noRouteSendsNothing();
     void serialPortWinsOverEncoderRoute();
+    void blockedLineWaitsOnceAndQueuesOnePacket();
 };
 
 void tst_Transport::initTestCase()
@@ -302,3 +306,47 @@ void tst_Transport::serialPortWinsOverEncoderRoute()
 
 QTEST_MAIN(tst_Transport)
 #include "tst_transport.moc"
+
+void tst_Transport::blockedLineWaitsOnceAndQueuesOnePacket()
+{
+    WindowHarness harness;
+    QVERIFY(harness.openPort());
+    // Nobody reads the far end: fill the line's buffer until it takes no more.
+    const int filler = ::open(QFile::encodeName(harness.pty().slavePath()).constData(),
+                              O_WRONLY | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(filler >= 0);
+    const QByteArray block(512, '\0');
+    qint64 filled = 0;
+    // The line moves bytes on to the far end in the background: fill until
+    // a round after a pause takes nothing more.
+    for (qint64 round = -1; round != 0;) {
+        round = 0;
+        for (size_t chunk = size_t(block.size()); chunk > 0; chunk /= 2) {
+            for (ssize_t n; (n = ::write(filler, block.constData(), chunk)) > 0;)
+                round += n;
+        }
+        filled += round;
+        QThread::msleep(50);
+    }
+    ::close(filler);
+    const QString blocked = QStringLiteral("Not sent: zoom,0 \u2013 serial line blocked");
+
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(harness.window().sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), -1);
+    QVERIFY(clock.elapsed() >= 900);
+    QCOMPARE(statusLine(harness)->text(), blocked);
+    clock.restart();
+    for (int press = 0; press < 12; ++press)
+        QCOMPARE(harness.window().sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), -1);
+    QVERIFY2(clock.elapsed() < 500, "a refused packet waited for the line");
+    QCOMPARE(statusLine(harness)->text(), blocked);
+
+    // The line drains: the one packet that was queued leaves, the refused
+    // ones never do, and the next command goes out at once.
+    QByteArray received;
+    QTRY_VERIFY((received += harness.pty().drain()).size() >= filled + marker.size());
+    QCOMPARE(harness.window().sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), 6);
+    received += harness.pty().read(marker.size());
+    QCOMPARE(received.mid(int(filled)), marker + marker);
+}

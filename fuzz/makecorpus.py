@@ -1,0 +1,87 @@
+#!/usr/bin/env python3
+"""Writes the fuzz targets' seed corpus into fuzz/corpus/<target>/.
+
+Ordinary inputs of each kind, and the hostile ones the panel must survive:
+a system-information reply nested 25,000 deep, replies that repeat one
+declared entity, a settings file with a value of an arbitrary serialised
+type, and window states whose counts would drive the restore for ever.
+Run it again after changing it; the output is checked in.
+"""
+import os
+import struct
+
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
+
+
+def write(target, name, data):
+    folder = os.path.join(ROOT, target)
+    os.makedirs(folder, exist_ok=True)
+    if isinstance(data, str):
+        data = data.encode("utf-8")
+    with open(os.path.join(folder, name), "wb") as out:
+        out.write(data)
+
+
+def reply_seeds():
+    info = ('<?xml version="1.0"?><SYSTEM_INFO>'
+            '<MODEL_NUMBER value="VX-410"/><UNIT_TYPE value="encoder"/>'
+            '<SERIAL_PORT value="8N1,9600"/><CHANNEL value="1"/>'
+            '<VIDEO_RESOLUTION_CAP value="N720x480,N352x240"/>'
+            '<VIDEO_RESOLUTION_CURRENT value="N720x480,x"/>'
+            '<VIDEO_FPS_CAP value="MODE1,30,15"/><VIDEO_FPS_CURRENT value="MODE1,30"/>'
+            '<STREAMING_MODE_CAP value="TCP,UDP"/></SYSTEM_INFO>')
+    write("actireply", "system-info", info)
+    write("actireply", "ok", "OK: SERIAL_HEX\n")
+    write("actireply", "error", "ERROR: unknown XML request\n")
+    write("actireply", "deep-nesting-25000", '<?xml version="1.0"?>' + "<a>" * 25000)
+    for size, name in ((70_000, "entity-70k"), (200_000, "entity-200k")):
+        head = ('<?xml version="1.0"?><!DOCTYPE SYSTEM_INFO [<!ENTITY e "' + "XML" * 300
+                + '">]><SYSTEM_INFO><MODEL_NUMBER value="')
+        tail = '"/></SYSTEM_INFO>'
+        write("actireply", name, head + "&e;" * ((size - len(head) - len(tail)) // 3) + tail)
+
+
+def vocabulary_seeds():
+    for i, words in enumerate(("zoom\n-3", "focus\nauto", "profile\nreset", "profile\nrecall2",
+                               "led\nup", "brightness\nwdr", " ZOOM \n 7 ", "8101043802FF")):
+        write("vocabulary", "seed-%d" % i, words)
+
+
+def endpoint_seeds():
+    for i, text in enumerate(("127.0.0.1\nAdmin\n418275", "127.0.0.1:8080\nop&r\n%=+ #",
+                              "[::1]:8080\nuser\npäss", "::1", " 10.1.2.3:65535 ",
+                              "[fe80::1%lo]:81\na\nb", "host.example:80")):
+        write("endpoint", "seed-%d" % i, text)
+
+
+def window_state(*sections):
+    return struct.pack(">ii", 0xFF, 0) + b"".join(sections)
+
+
+def settings_seeds():
+    plain = ("[General]\nacti=true\nactiIP=127.0.0.1:8080\nactiPassword=@@secret\n"
+             "actiUser=\"a, b\"\nbaudrate=9600\ndatabits=8\nflowcontrol=0\nparity=0\n"
+             "portSettings=false\nstopbits=1\nzoomControl=true\n")
+    write("settings", "plain", plain)
+    write("settings", "stray-variant",
+          plain + "geometry=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\aQPixmap\\0\\0\\0\\0\\x1)\n")
+    # A window state as the window writes it, then ones with garbage counts.
+    empty_docks = struct.pack(">BiiiiiiiB", 0xFD, 0, 1209, 349, 4, 4, 8, 8, 0xFC) + \
+        struct.pack(">i", 0)
+    write("settings", "window-state", window_state(empty_docks))
+    write("settings", "window-state-garbage-lines",
+          window_state(struct.pack(">Bi", 0xFC, 0x7FFFFFFF)))
+    write("settings", "window-state-garbage-docks",
+          window_state(struct.pack(">Bi", 0xFD, 0x7FFFFFFF)))
+    geometry = struct.pack(">IHH", 0x1D9D0CB, 3, 0) + struct.pack(">iiii", 10, 10, 1218, 399) \
+        + struct.pack(">iiii", 10, 30, 1218, 399) + struct.pack(">iBBi", 0, 0, 0, 1920) \
+        + struct.pack(">iiii", 10, 30, 1218, 399)
+    write("settings", "geometry", geometry)
+    hexstate = "".join("\\x%02x" % b for b in window_state(struct.pack(">Bi", 0xFC, 0x7FFFFFFF)))
+    write("settings", "stored-garbage-state", plain + "windowState=@ByteArray(" + hexstate + ")\n")
+
+
+reply_seeds()
+vocabulary_seeds()
+endpoint_seeds()
+settings_seeds()

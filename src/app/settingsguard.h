@@ -1,0 +1,40 @@
+// Guards the start-up against a settings file that cannot be trusted: one
+// the settings library would deserialise arbitrary types from, one it cannot
+// parse or read, or one others may read (it holds the encoder password).
+// Plain functions, called before the window's settings object exists.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace SettingsGuard {
+
+// The outcome of preparing the store: what the operator should be told
+// (empty when all was well).
+struct Outcome
+{
+    QString warning;
+};
+
+// The file the application's per-user settings object reads, found without
+// letting the settings library parse it.
+QString storeFile();
+
+// Makes files the process creates from now on private to their owner,
+// tightens an existing store file to owner-only, and renames a store file
+// that cannot be read safely aside (to "<file>.bad", or a free numbered
+// variant), so the program starts with its defaults.
+Outcome prepareStore(const QString &file);
+Outcome prepareStore();
+
+// Why the text of a settings file cannot be handed to the settings library,
+// or empty when it can: only plain values, strings and byte arrays (the
+// kinds this program writes) pass.
+QString untrustedReason(const QByteArray &text);
+
+// Whether a stored window geometry / main-window state is one this window
+// could have written; anything else is skipped instead of restored.
+bool plausibleGeometry(const QByteArray &geometry);
+bool plausibleWindowState(const QByteArray &state);
+
+} // namespace SettingsGuard
