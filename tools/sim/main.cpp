@@ -8,6 +8,7 @@
 //   tarndeck-sim: ready
 //   state zoom=... focus=... ...                after every decoded packet
 // The readable log (one line per packet) goes to standard error.
+#include "appicon.h"
 #include "simulator.h"
 #include "simwindow.h"
 
@@ -106,6 +107,8 @@ int main(int argc, char *argv[])
         for (const char *option : {"--headless", "--help", "-h", "-?", "--help-all"})
             headless = headless || qstrcmp(argv[i], option) == 0;
     }
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     const std::unique_ptr<QCoreApplication> app(headless ? new QCoreApplication(argc, argv)
                                                          : new QApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("tarndeck-sim"));
@@ -167,6 +170,7 @@ int main(int argc, char *argv[])
                               .arg(sim.encoderAuthority(), sim.encoder().user())};
         if (sim.serial().isOpen())
             links << QStringLiteral("serial %1").arg(sim.serial().path());
+        QApplication::setWindowIcon(applicationIcon());
         window = std::make_unique<SimWindow>(&sim, links);
         window->show();
     }
