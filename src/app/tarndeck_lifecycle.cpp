@@ -57,6 +57,10 @@ tarnDeck::tarnDeck(QWidget *parent)
     qCInfo(lcApp).noquote() << "QT: " QT_VERSION_STR;
 
     restoreSettings();
+    // Grows the first-start size or a restored geometry to the floor the
+    // menu bar needs, and keeps it there as menus come and go.
+    fitMenuBar();
+    ui.menuBar->installEventFilter(this);
 
     ui.action14400->setVisible(false);
     ui.action28800->setVisible(false);

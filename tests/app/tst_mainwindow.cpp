@@ -151,6 +151,8 @@ private slots:
     void firstStartTexts_data();
     void firstStartTexts();
     void firstStartMenuBarHasNoParameterMenus();
+    void everyMenuTitleFits_data();
+    void everyMenuTitleFits();
     void startUpLogsIdentityAndQtVersion();
 
     void storedSerialParameter_data();
@@ -320,9 +322,40 @@ void tst_MainWindow::firstStartTexts()
 void tst_MainWindow::firstStartMenuBarHasNoParameterMenus()
 {
     tarnDeck window;
-    QCOMPARE(window.size(), QSize(240, 140));
+    // The size asked for, unless the menu bar needs more width.
+    QCOMPARE(window.size(), QSize(qMax(240, window.minimumWidth()), 140));
     QCOMPARE(menuBarTitles(window),
              (QStringList{"&Connect", "Control", "Camera profiles", "Options"}));
+}
+
+void tst_MainWindow::everyMenuTitleFits_data()
+{
+    QTest::addColumn<bool>("portSettings");
+    QTest::addColumn<bool>("toggleAfterShow");
+    QTest::newRow("first start") << false << false;
+    QTest::newRow("parameter menus stored shown") << true << false;
+    QTest::newRow("parameter menus shown while running") << false << true;
+}
+
+// No menu title hides behind the menu bar's overflow button.
+void tst_MainWindow::everyMenuTitleFits()
+{
+    QFETCH(bool, portSettings);
+    QFETCH(bool, toggleAfterShow);
+    QSettings().setValue(QStringLiteral("portSettings"), portSettings);
+    tarnDeck window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    if (toggleAfterShow)
+        window.findChild<QAction *>("actionPortSettings")->trigger();
+    QTest::qWait(50);
+    const auto *bar = window.findChild<QMenuBar *>("menuBar");
+    const auto *overflow = bar->findChild<QWidget *>("qt_menubar_ext_button");
+    QVERIFY(overflow);
+    QVERIFY(!overflow->isVisible());
+    const QList<QAction *> items = bar->actions();
+    for (QAction *item : items)
+        QVERIFY2(bar->rect().contains(bar->actionGeometry(item)), qPrintable(item->text()));
 }
 
 void tst_MainWindow::startUpLogsIdentityAndQtVersion()
@@ -577,7 +610,8 @@ void tst_MainWindow::fullRoundTrip()
         window.findChild<QLineEdit *>("lineEditActiIP")->setText(QStringLiteral("127.0.0.1:8080"));
         window.findChild<QLineEdit *>("lineEditActiUser")->setText(QStringLiteral("operator"));
         window.findChild<QLineEdit *>("lineEditActiPassword")->setText(QStringLiteral("Pl4inText"));
-        window.resize(500, 300);
+        // Wider than the menu bar with the parameter menus needs.
+        window.resize(700, 300);
         window.close();
     }
 
@@ -614,7 +648,7 @@ void tst_MainWindow::fullRoundTrip()
 
     {
         tarnDeck window;
-        QCOMPARE(window.size(), QSize(500, 300));
+        QCOMPARE(window.size(), QSize(700, 300));
         QVERIFY(!window.findChild<QAction *>("actionZoom")->isChecked());
         QVERIFY(window.findChild<QAction *>("actionFocus")->isChecked());
         QVERIFY(window.findChild<QAction *>("actionBrightness")->isChecked());
