@@ -1,5 +1,6 @@
 // The main window as an object: construction order, the settings it keeps,
 // closing, and the panel switch.
+#include "controldescriptions.h"
 #include "logcategories.h"
 #include "serialparameters.h"
 #include "tarndeck.h"
@@ -47,6 +48,7 @@ tarnDeck::tarnDeck(QWidget *parent)
 {
     Q_INIT_RESOURCE(tarnDeck);
     ui.setupUi(this);
+    describeControls(this);
 
     titleBase = QCoreApplication::organizationName() + QStringLiteral(" - ")
         + QCoreApplication::applicationName() + QStringLiteral(" ")

@@ -153,6 +153,10 @@ private slots:
     void firstStartMenuBarHasNoParameterMenus();
     void everyMenuTitleFits_data();
     void everyMenuTitleFits();
+    void everyControlIsDescribed();
+    void tooltipNamesTheKey_data();
+    void tooltipNamesTheKey();
+    void tabMovesThroughTheEncoderFieldsOnly();
     void startUpLogsIdentityAndQtVersion();
 
     void storedSerialParameter_data();
@@ -356,6 +360,95 @@ void tst_MainWindow::everyMenuTitleFits()
     const QList<QAction *> items = bar->actions();
     for (QAction *item : items)
         QVERIFY2(bar->rect().contains(bar->actionGeometry(item)), qPrintable(item->text()));
+}
+
+// Screen readers find a name and a description on every slider and button.
+void tst_MainWindow::everyControlIsDescribed()
+{
+    tarnDeck window;
+    QList<QWidget *> controls;
+    for (QAbstractSlider *slider : window.findChildren<QAbstractSlider *>())
+        controls << slider;
+    for (QAbstractButton *button : window.findChildren<QAbstractButton *>()) {
+        if (!button->objectName().startsWith(QLatin1String("qt_")))
+            controls << button;
+    }
+    QVERIFY(controls.size() >= 20);
+    for (const QWidget *control : qAsConst(controls)) {
+        const char *name = qPrintable(control->objectName());
+        QVERIFY2(!control->accessibleName().isEmpty(), name);
+        QVERIFY2(!control->accessibleDescription().isEmpty(), name);
+        QVERIFY2(control->toolTip().startsWith(control->accessibleDescription()), name);
+    }
+}
+
+void tst_MainWindow::tooltipNamesTheKey_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("key"); // empty: no key drives it
+    QTest::newRow("zoom") << "verticalSliderZoom"
+                          << "Zoom rate"
+                          << "Page Up / Page Down (hold)";
+    QTest::newRow("focus") << "verticalSliderFocus"
+                           << "Focus rate"
+                           << "Alt+Page Up";
+    QTest::newRow("focus auto") << "pushButtonFocusAuto"
+                                << "Focus auto"
+                                << "Key: Home";
+    QTest::newRow("one-push") << "pushButtonFocusTrigger"
+                              << "Focus one-push"
+                              << "Key: End";
+    QTest::newRow("brightness auto") << "pushButtonBrightnessAuto"
+                                     << "Brightness auto"
+                                     << "Key: Shift+Home";
+    QTest::newRow("lamp up") << "pushButtonLEDUp"
+                             << "Lamp up (hold)"
+                             << "Key: + (hold)";
+    QTest::newRow("lamp off") << "pushButtonLEDOff"
+                              << "Lamp off"
+                              << "Key: 0";
+    QTest::newRow("wdr") << "pushButtonBrightnessWDR"
+                         << "Wide dynamic range"
+                         << "";
+}
+
+void tst_MainWindow::tooltipNamesTheKey()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    QFETCH(QString, key);
+    tarnDeck window;
+    const auto *widget = window.findChild<QWidget *>(control);
+    QVERIFY(widget);
+    QCOMPARE(widget->accessibleName(), name);
+    if (key.isEmpty())
+        QVERIFY(!widget->toolTip().contains(QLatin1String("Key:")));
+    else
+        QVERIFY2(widget->toolTip().contains(key), qPrintable(widget->toolTip()));
+}
+
+// Tab cycles through the encoder's address, user, password and "Connect";
+// the camera controls keep taking focus by click only.
+void tst_MainWindow::tabMovesThroughTheEncoderFieldsOnly()
+{
+    QSettings().setValue(QStringLiteral("acti"), true);
+    tarnDeck window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.findChild<QAction *>("actionACTi")->trigger();
+    window.activateWindow();
+    auto *first = window.findChild<QWidget *>("lineEditActiIP");
+    first->setFocus(Qt::MouseFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), first);
+    const QStringList chain{"lineEditActiUser", "lineEditActiPassword", "pushButtonActiConnect",
+                            "lineEditActiIP"};
+    for (const QString &next : chain) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), next);
+    }
+    for (const char *control : {"verticalSliderZoom", "pushButtonFocusAuto", "pushButtonLEDUp"})
+        QVERIFY(!(window.findChild<QWidget *>(control)->focusPolicy() & Qt::TabFocus));
 }
 
 void tst_MainWindow::startUpLogsIdentityAndQtVersion()
