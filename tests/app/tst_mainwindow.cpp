@@ -387,30 +387,17 @@ void tst_MainWindow::tooltipNamesTheKey_data()
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("key"); // empty: no key drives it
-    QTest::newRow("zoom") << "verticalSliderZoom"
-                          << "Zoom rate"
-                          << "Page Up / Page Down (hold)";
-    QTest::newRow("focus") << "verticalSliderFocus"
-                           << "Focus rate"
-                           << "Alt+Page Up";
-    QTest::newRow("focus auto") << "pushButtonFocusAuto"
-                                << "Focus auto"
-                                << "Key: Home";
-    QTest::newRow("one-push") << "pushButtonFocusTrigger"
-                              << "Focus one-push"
-                              << "Key: End";
-    QTest::newRow("brightness auto") << "pushButtonBrightnessAuto"
-                                     << "Brightness auto"
-                                     << "Key: Shift+Home";
-    QTest::newRow("lamp up") << "pushButtonLEDUp"
-                             << "Lamp up (hold)"
-                             << "Key: + (hold)";
-    QTest::newRow("lamp off") << "pushButtonLEDOff"
-                              << "Lamp off"
-                              << "Key: 0";
-    QTest::newRow("wdr") << "pushButtonBrightnessWDR"
-                         << "Wide dynamic range"
-                         << "";
+    const auto row = [](const char *control, const char *name, const char *key) {
+        QTest::newRow(control) << QString(control) << QString(name) << QString(key);
+    };
+    row("verticalSliderZoom", "Zoom rate", "Page Up / Page Down (hold)");
+    row("verticalSliderFocus", "Focus rate", "Alt+Page Up");
+    row("pushButtonFocusAuto", "Focus auto", "Key: Home");
+    row("pushButtonFocusTrigger", "Focus one-push", "Key: End");
+    row("pushButtonBrightnessAuto", "Brightness auto", "Key: Shift+Home");
+    row("pushButtonLEDUp", "Lamp up (hold)", "Key: + (hold)");
+    row("pushButtonLEDOff", "Lamp off", "Key: 0");
+    row("pushButtonBrightnessWDR", "Wide dynamic range", "");
 }
 
 void tst_MainWindow::tooltipNamesTheKey()
