@@ -54,6 +54,8 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 export DISPLAY=":$display"
+# The real X11 platform, whatever the caller chose for its own tests.
+export QT_QPA_PLATFORM=xcb
 
 # A settings store of its own, so the test never reads the user's.
 XDG_CONFIG_HOME="$work" HOME="$work" /usr/bin/tarnDeck >"$work/log" 2>&1 &
