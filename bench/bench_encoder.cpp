@@ -80,7 +80,7 @@ struct Encoder
             if (request.path() == "/cgi-bin/system")
                 return LoopHttpServer::Response::xml(
                     "<?xml version=\"1.0\"?><SYSTEM_INFO><MODEL_NUMBER "
-                    "value=\"ACD-2200\"/></SYSTEM_INFO>");
+                    "value=\"TDE-3300\"/></SYSTEM_INFO>");
             return LoopHttpServer::Response::text(
                 "OK: " + request.query().mid(request.query().lastIndexOf('&') + 1));
         });

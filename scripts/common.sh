@@ -8,6 +8,10 @@ TARNDECK_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TARNDECK_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qtbase5-dev qtbase5-dev-tools
     libqt5serialport5-dev fonts-dejavu-core)
 
+# What building and checking the Debian package needs besides (CPack's
+# dependency computation runs dpkg-shlibdeps).
+TARNDECK_PACKAGE_PACKAGES=(dpkg-dev file desktop-file-utils appstream)
+
 say() { printf '%s\n' "$*" >&2; }
 
 # ensure_packages PKG...: installs the packages that are missing, with apt-get
@@ -70,4 +74,11 @@ with_display() {
     kill "$xvfb" 2>/dev/null || true
     wait "$xvfb" 2>/dev/null || true
     return $status
+}
+
+# validate_packaging: checks the desktop entry and the AppStream metainfo.
+validate_packaging() {
+    local packaging="$TARNDECK_ROOT/packaging"
+    desktop-file-validate "$packaging/com.veltrane.tarndeck.desktop"
+    appstreamcli validate --no-net --pedantic "$packaging/com.veltrane.tarndeck.metainfo.xml" >/dev/null
 }

@@ -1,5 +1,6 @@
 // The main window as an object: construction order, the settings it keeps,
 // closing, and the panel switch.
+#include "controldescriptions.h"
 #include "logcategories.h"
 #include "serialparameters.h"
 #include "tarndeck.h"
@@ -48,6 +49,7 @@ tarnDeck::tarnDeck(QWidget *parent)
 {
     Q_INIT_RESOURCE(tarnDeck);
     ui.setupUi(this);
+    describeControls(this);
 
     titleBase = QCoreApplication::organizationName() + QStringLiteral(" - ")
         + QCoreApplication::applicationName() + QStringLiteral(" ")
@@ -58,6 +60,10 @@ tarnDeck::tarnDeck(QWidget *parent)
     qCInfo(lcApp).noquote() << "QT: " QT_VERSION_STR;
 
     restoreSettings();
+    // Grows the first-start size or a restored geometry to the floor the
+    // menu bar needs, and keeps it there as menus come and go.
+    fitMenuBar();
+    ui.menuBar->installEventFilter(this);
 
     ui.action14400->setVisible(false);
     ui.action28800->setVisible(false);

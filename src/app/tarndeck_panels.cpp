@@ -1,5 +1,6 @@
 // Which camera panels are shown, how the sliders light up under the pointer,
 // how the panel buttons return to rest, and how the pad stays centred.
+#include "menubarwidth.h"
 #include "tarndeck.h"
 
 #include <QEvent>
@@ -33,6 +34,11 @@ void tarnDeck::showPanels(bool visible)
     };
     for (const auto &[panel, action] : panels)
         panel->setVisible(visible && action->isChecked());
+}
+
+void tarnDeck::fitMenuBar()
+{
+    setMinimumWidth(menuBarFullWidth(ui.menuBar));
 }
 
 void tarnDeck::timerEvent()
@@ -87,6 +93,14 @@ void tarnDeck::on_actionLED_triggered(bool)
 bool tarnDeck::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    if (watched == ui.menuBar) {
+        const bool titlesChanged = type == QEvent::ActionAdded || type == QEvent::ActionRemoved
+            || type == QEvent::ActionChanged || type == QEvent::FontChange
+            || type == QEvent::StyleChange;
+        if (titlesChanged)
+            fitMenuBar();
+        return false;
+    }
     const bool hover = type == QEvent::HoverEnter || type == QEvent::HoverLeave;
     if (hover && ui.centralWidget->isEnabled()) {
         // The rate sliders spring back when the pointer leaves them; the

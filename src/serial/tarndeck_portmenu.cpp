@@ -11,7 +11,8 @@ const QString notConnected = QStringLiteral("Not connected");
 
 void tarnDeck::on_menuPort_aboutToShow()
 {
-    portInfoList = portLister();
+    portInfoList = withConfiguredPorts(
+        portLister(), settings.value(QStringLiteral("serialPorts")).toStringList());
     QMenu *menu = ui.menuPort;
     QAction *acti = menu->actions().value(0);
     if (acti)
@@ -29,9 +30,9 @@ void tarnDeck::on_menuPort_aboutToShow()
     for (const SerialPortEntry &port : qAsConst(portInfoList)) {
         QAction *entry = menu->addAction(port.portName);
         entry->setCheckable(true);
-        const bool current = serialPort.isOpen() && port.portName == serialPort.portName();
+        const bool current = serialPort.isOpen() && isSerialPort(port, serialPort.portName());
         entry->setChecked(current);
-        if (ui.actionACTi->isChecked())
+        if (ui.actionACTi->isChecked() || port.portName.endsWith(serialPortMissingSuffix))
             entry->setEnabled(false);
         if (current && acti)
             acti->setEnabled(false);

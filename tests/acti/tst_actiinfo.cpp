@@ -20,7 +20,7 @@ Response encoderAnswer(const Request &request)
 {
     if (request.path() == "/cgi-bin/system")
         return Response::xml("<?xml version=\"1.0\"?><SYSTEM_INFO>"
-                             "<MODEL_NUMBER value=\"ACD-2200\"/></SYSTEM_INFO>");
+                             "<MODEL_NUMBER value=\"TDE-3300\"/></SYSTEM_INFO>");
     if (request.path() == "/cgi-bin/ENCODER") {
         const QList<QPair<QString, QString>> items = request.queryItems();
         const auto &last = items.last();
@@ -486,12 +486,12 @@ void TestActiInfo::readerRules()
 static const QByteArray fullSystemInfo
     = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       "<SYSTEM_INFO>\n"
-      " <MODEL_NUMBER value=\"ACD-2200\"/>\n"
+      " <MODEL_NUMBER value=\"TDE-3300\"/>\n"
       " <UNIT_TYPE value=\"ENCODER\"/>\n"
       " <DI value=\"2\"/>\n"
       " <DO value=\"1\"/>\n"
       " <SERIAL_PORT value=\"RS485\"/>\n"
-      " <PLATFORM value=\"A1D-220\"/>\n"
+      " <PLATFORM value=\"TDP-330\"/>\n"
       " <CHANNEL value=\"1\"/>\n"
       " <VIDEO_RESOLUTION_CAP value=\"N720x480,N352x240;N176x120\"/>\n"
       " <VIDEO_FPS_CAP value=\"30,15,5\"/>\n"
@@ -511,12 +511,12 @@ void TestActiInfo::readerFillsEveryField()
 {
     QVERIFY(info->parseReply(fullSystemInfo));
     QVERIFY(info->valid);
-    QCOMPARE(info->modelNumber, QStringLiteral("ACD-2200"));
+    QCOMPARE(info->modelNumber, QStringLiteral("TDE-3300"));
     QCOMPARE(info->unitType, QStringLiteral("ENCODER"));
     QCOMPARE(info->digitalInputs, QStringLiteral("2"));
     QCOMPARE(info->digitalOutputs, QStringLiteral("1"));
     QCOMPARE(info->encoderSerialPort, QStringLiteral("RS485"));
-    QCOMPARE(info->platform, QStringLiteral("A1D-220"));
+    QCOMPARE(info->platform, QStringLiteral("TDP-330"));
     QCOMPARE(info->channel, QStringLiteral("1"));
     QCOMPARE(info->videoResolutionCaps, (QStringList{"N720x480", "N352x240", "N176x120"}));
     QCOMPARE(info->videoFpsCaps, (QStringList{"30", "15", "5"}));
@@ -574,7 +574,7 @@ void TestActiInfo::readSystemInfo_data()
         << Response::xml(fullSystemInfo) << false << true << int(QNetworkReply::NoError);
     QTest::newRow("log-in refused") << Response::text("ERROR: authentication failed") << false
                                     << false << int(QNetworkReply::NoError);
-    QTest::newRow("not XML") << Response::text("SYSTEM_INFO='ACD-2200'") << false << false
+    QTest::newRow("not XML") << Response::text("SYSTEM_INFO='TDE-3300'") << false << false
                              << int(QNetworkReply::NoError);
     QTest::newRow("HTTP 401") << Response::text("", 401) << false << false
                               << int(QNetworkReply::AuthenticationRequiredError);
@@ -601,7 +601,7 @@ void TestActiInfo::readSystemInfo()
     QCOMPARE(info->readSystemInfo(), valid);
     QCOMPARE(info->valid, valid);
     QCOMPARE(info->http.error, error);
-    QCOMPARE(info->modelNumber, valid ? QStringLiteral("ACD-2200") : QString());
+    QCOMPARE(info->modelNumber, valid ? QStringLiteral("TDE-3300") : QString());
     QCOMPARE(info->videoFpsCaps.isEmpty(), !valid);
 }
 

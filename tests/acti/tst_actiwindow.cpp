@@ -34,7 +34,7 @@ const QString formPassword = QStringLiteral("418275");
 const QString formCredentials = QStringLiteral("USER=Admin&PWD=418275");
 
 const QByteArray systemInfoXml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                 "<SYSTEM_INFO><MODEL_NUMBER value=\"ACD-2200\"/>"
+                                 "<SYSTEM_INFO><MODEL_NUMBER value=\"TDE-3300\"/>"
                                  "<SERIAL_PORT value=\"1\"/></SYSTEM_INFO>\n";
 
 const char *const panelNames[]

@@ -113,6 +113,7 @@ private slots:
     void menuEntries_data();
     void menuEntries();
     void logoComesFromTheResource();
+    void logoIsSharpAtScaleTwo();
     void focusSliderChangeClicksManual_data();
     void focusSliderChangeClicksManual();
     void manualIsClickedBeforeTheWindowsFocusSlot();
@@ -135,6 +136,8 @@ void tst_Form::initTestCase()
     TestSettings::useTemporaryStore();
     // The core library is static: pull its resource collection in.
     Q_INIT_RESOURCE(tarnDeck);
+    // As the program sets it: icons hand out pixmaps for the screen's scale.
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
 }
 
 void tst_Form::init()
@@ -502,6 +505,19 @@ void tst_Form::logoComesFromTheResource()
     QCOMPARE(icon.pixmap(logoSize, QIcon::Disabled, QIcon::Off).toImage(), normal);
     QCOMPARE(icon.pixmap(logoSize, QIcon::Disabled, QIcon::On).toImage(), normal);
     QVERIFY(ui.pushButtonLogo->text().isEmpty());
+}
+
+// Run with QT_SCALE_FACTOR=2 (the test tst_form_scale2): the logo draws from
+// its @2x image instead of an enlarged copy of the small one.
+void tst_Form::logoIsSharpAtScaleTwo()
+{
+    if (qApp->devicePixelRatio() < 2)
+        QSKIP("needs a scale factor of 2 (QT_SCALE_FACTOR=2)");
+    const QPixmap drawn = ui.pushButtonLogo->icon().pixmap(logoSize);
+    QCOMPARE(drawn.devicePixelRatio(), 2.0);
+    QCOMPARE(drawn.size(), logoSize * 2);
+    const QImage twice(QStringLiteral(":/tarnDeck/#Gfx/veltrane-logo@2x.png"));
+    QCOMPARE(drawn.toImage(), twice.convertToFormat(drawn.toImage().format()));
 }
 
 void tst_Form::focusSliderChangeClicksManual_data()

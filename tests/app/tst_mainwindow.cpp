@@ -152,6 +152,12 @@ private slots:
     void firstStartTexts_data();
     void firstStartTexts();
     void firstStartMenuBarHasNoParameterMenus();
+    void everyMenuTitleFits_data();
+    void everyMenuTitleFits();
+    void everyControlIsDescribed();
+    void tooltipNamesTheKey_data();
+    void tooltipNamesTheKey();
+    void tabMovesThroughTheEncoderFieldsOnly();
     void startUpLogsIdentityAndQtVersion();
 
     void storedSerialParameter_data();
@@ -327,9 +333,116 @@ void tst_MainWindow::firstStartTexts()
 void tst_MainWindow::firstStartMenuBarHasNoParameterMenus()
 {
     tarnDeck window;
-    QCOMPARE(window.size(), QSize(240, 140));
+    // The size asked for, unless the menu bar needs more width.
+    QCOMPARE(window.size(), QSize(qMax(240, window.minimumWidth()), 140));
     QCOMPARE(menuBarTitles(window),
              (QStringList{"&Connect", "Control", "Camera profiles", "Options"}));
+}
+
+void tst_MainWindow::everyMenuTitleFits_data()
+{
+    QTest::addColumn<bool>("portSettings");
+    QTest::addColumn<bool>("toggleAfterShow");
+    QTest::newRow("first start") << false << false;
+    QTest::newRow("parameter menus stored shown") << true << false;
+    QTest::newRow("parameter menus shown while running") << false << true;
+}
+
+// No menu title hides behind the menu bar's overflow button.
+void tst_MainWindow::everyMenuTitleFits()
+{
+    QFETCH(bool, portSettings);
+    QFETCH(bool, toggleAfterShow);
+    QSettings().setValue(QStringLiteral("portSettings"), portSettings);
+    tarnDeck window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    if (toggleAfterShow)
+        window.findChild<QAction *>("actionPortSettings")->trigger();
+    QTest::qWait(50);
+    const auto *bar = window.findChild<QMenuBar *>("menuBar");
+    const auto *overflow = bar->findChild<QWidget *>("qt_menubar_ext_button");
+    QVERIFY(overflow);
+    QVERIFY(!overflow->isVisible());
+    const QList<QAction *> items = bar->actions();
+    for (QAction *item : items)
+        QVERIFY2(bar->rect().contains(bar->actionGeometry(item)), qPrintable(item->text()));
+}
+
+// Screen readers find a name and a description on every slider and button.
+void tst_MainWindow::everyControlIsDescribed()
+{
+    tarnDeck window;
+    QList<QWidget *> controls;
+    for (QAbstractSlider *slider : window.findChildren<QAbstractSlider *>())
+        controls << slider;
+    for (QAbstractButton *button : window.findChildren<QAbstractButton *>()) {
+        if (!button->objectName().startsWith(QLatin1String("qt_")))
+            controls << button;
+    }
+    QVERIFY(controls.size() >= 20);
+    for (const QWidget *control : qAsConst(controls)) {
+        const char *name = qPrintable(control->objectName());
+        QVERIFY2(!control->accessibleName().isEmpty(), name);
+        QVERIFY2(!control->accessibleDescription().isEmpty(), name);
+        QVERIFY2(control->toolTip().startsWith(control->accessibleDescription()), name);
+    }
+}
+
+void tst_MainWindow::tooltipNamesTheKey_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("key"); // empty: no key drives it
+    const auto row = [](const char *control, const char *name, const char *key) {
+        QTest::newRow(control) << QString(control) << QString(name) << QString(key);
+    };
+    row("verticalSliderZoom", "Zoom rate", "Page Up / Page Down (hold)");
+    row("verticalSliderFocus", "Focus rate", "Alt+Page Up");
+    row("pushButtonFocusAuto", "Focus auto", "Key: Home");
+    row("pushButtonFocusTrigger", "Focus one-push", "Key: End");
+    row("pushButtonBrightnessAuto", "Brightness auto", "Key: Shift+Home");
+    row("pushButtonLEDUp", "Lamp up (hold)", "Key: + (hold)");
+    row("pushButtonLEDOff", "Lamp off", "Key: 0");
+    row("pushButtonBrightnessWDR", "Wide dynamic range", "");
+}
+
+void tst_MainWindow::tooltipNamesTheKey()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    QFETCH(QString, key);
+    tarnDeck window;
+    const auto *widget = window.findChild<QWidget *>(control);
+    QVERIFY(widget);
+    QCOMPARE(widget->accessibleName(), name);
+    if (key.isEmpty())
+        QVERIFY(!widget->toolTip().contains(QLatin1String("Key:")));
+    else
+        QVERIFY2(widget->toolTip().contains(key), qPrintable(widget->toolTip()));
+}
+
+// Tab cycles through the encoder's address, user, password and "Connect";
+// the camera controls keep taking focus by click only.
+void tst_MainWindow::tabMovesThroughTheEncoderFieldsOnly()
+{
+    QSettings().setValue(QStringLiteral("acti"), true);
+    tarnDeck window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.findChild<QAction *>("actionACTi")->trigger();
+    window.activateWindow();
+    auto *first = window.findChild<QWidget *>("lineEditActiIP");
+    first->setFocus(Qt::MouseFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), first);
+    const QStringList chain{"lineEditActiUser", "lineEditActiPassword", "pushButtonActiConnect",
+                            "lineEditActiIP"};
+    for (const QString &next : chain) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), next);
+    }
+    for (const char *control : {"verticalSliderZoom", "pushButtonFocusAuto", "pushButtonLEDUp"})
+        QVERIFY(!(window.findChild<QWidget *>(control)->focusPolicy() & Qt::TabFocus));
 }
 
 void tst_MainWindow::startUpLogsIdentityAndQtVersion()
@@ -677,7 +790,8 @@ void tst_MainWindow::fullRoundTrip()
         window.findChild<QLineEdit *>("lineEditActiIP")->setText(QStringLiteral("127.0.0.1:8080"));
         window.findChild<QLineEdit *>("lineEditActiUser")->setText(QStringLiteral("operator"));
         window.findChild<QLineEdit *>("lineEditActiPassword")->setText(QStringLiteral("Pl4inText"));
-        window.resize(500, 300);
+        // Wider than the menu bar with the parameter menus needs.
+        window.resize(700, 300);
         window.close();
     }
 
@@ -714,7 +828,7 @@ void tst_MainWindow::fullRoundTrip()
 
     {
         tarnDeck window;
-        QCOMPARE(window.size(), QSize(500, 300));
+        QCOMPARE(window.size(), QSize(700, 300));
         QVERIFY(!window.findChild<QAction *>("actionZoom")->isChecked());
         QVERIFY(window.findChild<QAction *>("actionFocus")->isChecked());
         QVERIFY(window.findChild<QAction *>("actionBrightness")->isChecked());

@@ -213,6 +213,9 @@ private slots:
     void vanishedPortLeavesTheWindowIdle_data();
     void vanishedPortLeavesTheWindowIdle();
     void choosingTheOpenPortClosesIt();
+    void configuredPathsFollowThePorts_data();
+    void configuredPathsFollowThePorts();
+    void configuredPathOpensAndCarriesCommands();
 
     void parameterReachesTheLine_data();
     void parameterReachesTheLine();
@@ -460,6 +463,73 @@ void tst_SerialMenu::choosingTheOpenPortClosesIt()
     QVERIFY(harness.openPort());
     QCOMPARE(harness.window().sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), 6);
     QCOMPARE(harness.pty().read(6), QByteArray::fromHex("8101040700FF"));
+}
+
+// The settings key "serialPorts": paths after the enumerated ports, each
+// shown by its path, none twice, a missing one marked and not choosable.
+void tst_SerialMenu::configuredPathsFollowThePorts_data()
+{
+    QTest::addColumn<QVariant>("stored"); // "@pty": the harness's own line, "@other": a second pty
+    QTest::addColumn<QStringList>("texts"); // after the harness's entry; "@other" as above
+    QTest::addColumn<QList<bool>>("enabled");
+    const QString gone = QStringLiteral("/dev/tarndeck-test-absent");
+    QTest::newRow("key missing") << QVariant() << QStringList{} << QList<bool>{};
+    QTest::newRow("one path as a string")
+        << QVariant("@other") << QStringList{"@other"} << QList<bool>{true};
+    QTest::newRow("listed port, blanks, repeats")
+        << QVariant(QStringList{"@pty", " ", "@other", "@other"}) << QStringList{"@other"}
+        << QList<bool>{true};
+    QTest::newRow("missing path") << QVariant(QStringList{gone, "@other"})
+                                  << QStringList{gone + " (not present)", "@other"}
+                                  << QList<bool>{false, true};
+    QTest::newRow("not a list") << QVariant(42) << QStringList{} << QList<bool>{};
+}
+
+void tst_SerialMenu::configuredPathsFollowThePorts()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QStringList, texts);
+    QFETCH(QList<bool>, enabled);
+
+    WindowHarness harness;
+    PtyPair other;
+    const auto resolve = [&](QString text) {
+        return text.replace(QLatin1String("@pty"), harness.pty().slavePath())
+            .replace(QLatin1String("@other"), other.slavePath());
+    };
+    if (stored.type() == QVariant::StringList) {
+        QStringList paths;
+        for (const QString &path : stored.toStringList())
+            paths << resolve(path);
+        stored = paths;
+    } else if (stored.type() == QVariant::String) {
+        stored = resolve(stored.toString());
+    }
+    if (stored.isValid())
+        QSettings().setValue(QStringLiteral("serialPorts"), stored);
+
+    const QList<PortEntry> entries = portEntries(harness.showPortMenu());
+    QCOMPARE(entries.size(), 1 + texts.size());
+    QCOMPARE(entries.at(0).text, harness.portName());
+    for (int i = 0; i < texts.size(); ++i) {
+        QCOMPARE(entries.at(1 + i).text, resolve(texts.at(i)));
+        QCOMPARE(entries.at(1 + i).enabled, enabled.at(i));
+    }
+}
+
+void tst_SerialMenu::configuredPathOpensAndCarriesCommands()
+{
+    WindowHarness harness;
+    PtyPair other;
+    QSettings().setValue(QStringLiteral("serialPorts"), QStringList{other.slavePath()});
+    QVERIFY(harness.choosePortEntry(other.slavePath()));
+    QVERIFY(harness.window().windowTitle().endsWith(other.slavePath().mid(5)));
+    const QList<PortEntry> entries = portEntries(harness.showPortMenu());
+    QVERIFY(!entries.at(0).checked);
+    QVERIFY(entries.at(1).checked);
+    QCOMPARE(harness.window().sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), 6);
+    QCOMPARE(other.read(6), QByteArray::fromHex("8101040700FF"));
+    QCOMPARE(harness.pty().drain(), QByteArray());
 }
 
 void tst_SerialMenu::parameterReachesTheLine_data()

@@ -5,9 +5,11 @@
 // Standard output carries lines for programs that drive the simulator:
 //   tarndeck-sim: encoder at 127.0.0.1:PORT
 //   tarndeck-sim: serial at /dev/pts/N          (with --serial or --pty)
+//   tarndeck-sim: panel setting serialPorts=/dev/pts/N ...   (with --pty)
 //   tarndeck-sim: ready
 //   state zoom=... focus=... ...                after every decoded packet
 // The readable log (one line per packet) goes to standard error.
+#include "appicon.h"
 #include "simulator.h"
 #include "simwindow.h"
 
@@ -106,6 +108,8 @@ int main(int argc, char *argv[])
         for (const char *option : {"--headless", "--help", "-h", "-?", "--help-all"})
             headless = headless || qstrcmp(argv[i], option) == 0;
     }
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     const std::unique_ptr<QCoreApplication> app(headless ? new QCoreApplication(argc, argv)
                                                          : new QApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("tarndeck-sim"));
@@ -117,21 +121,27 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const QCommandLineOption listen(
         QStringLiteral("listen"),
-        QStringLiteral("Encoder address and port (default 127.0.0.1 and a free port)."),
+        QStringLiteral("Encoder address and port, loopback only (default 127.0.0.1 and a free "
+                       "port, printed at start)."),
         QStringLiteral("ADDR:PORT"), QStringLiteral("127.0.0.1:0"));
-    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("Encoder user name."),
+    const QCommandLineOption user(QStringLiteral("user"),
+                                  QStringLiteral("Encoder user name (default %1).")
+                                      .arg(QLatin1String(EncoderFront::kDefaultUser)),
                                   QStringLiteral("USER"),
                                   QString::fromLatin1(EncoderFront::kDefaultUser));
-    const QCommandLineOption password(
-        QStringLiteral("password"), QStringLiteral("Encoder password."), QStringLiteral("PASSWORD"),
-        QString::fromLatin1(EncoderFront::kDefaultPassword));
+    const QCommandLineOption password(QStringLiteral("password"),
+                                      QStringLiteral("Encoder password (default %1).")
+                                          .arg(QLatin1String(EncoderFront::kDefaultPassword)),
+                                      QStringLiteral("PASSWORD"),
+                                      QString::fromLatin1(EncoderFront::kDefaultPassword));
     const QCommandLineOption serial(
         QStringLiteral("serial"),
         QStringLiteral("Also read VISCA bytes from this serial device (9600 8N1)."),
         QStringLiteral("DEVICE"));
     const QCommandLineOption pty(QStringLiteral("pty"),
                                  QStringLiteral("Also read VISCA bytes from a new pseudo-terminal; "
-                                                "its path is printed for the panel to open."));
+                                                "prints the serialPorts line that lists it in "
+                                                "the panel's Connect menu."));
     const QCommandLineOption noWindow(QStringLiteral("headless"),
                                       QStringLiteral("Run without a window."));
     parser.addOptions({listen, user, password, serial, pty, noWindow});
@@ -156,6 +166,11 @@ int main(int argc, char *argv[])
     say(QStringLiteral("tarndeck-sim: encoder at ") + sim.encoderAuthority());
     if (sim.serial().isOpen())
         say(QStringLiteral("tarndeck-sim: serial at ") + sim.serial().path());
+    if (parser.isSet(pty))
+        say(QStringLiteral("tarndeck-sim: panel setting serialPorts=%1 (add it under [General] in "
+                           "~/.config/Veltrane/tarnDeck.conf; the panel's \"Connect\" menu then "
+                           "lists %1)")
+                .arg(sim.serial().path()));
 
     QObject::connect(&sim, &Simulator::packetDecoded, [](const ViscaModel::Packet &packet) {
         say(QStringLiteral("state ") + ViscaModel::stateText(packet.state));
@@ -167,6 +182,7 @@ int main(int argc, char *argv[])
                               .arg(sim.encoderAuthority(), sim.encoder().user())};
         if (sim.serial().isOpen())
             links << QStringLiteral("serial %1").arg(sim.serial().path());
+        QApplication::setWindowIcon(applicationIcon());
         window = std::make_unique<SimWindow>(&sim, links);
         window->show();
     }
