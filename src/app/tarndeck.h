@@ -13,6 +13,7 @@
 #pragma once
 
 #include "actiinfo.h"
+#include "heldkeys.h"
 #include "keyboardmap.h"
 #include "serialportlister.h"
 #include "ui_tarndeck.h"
@@ -56,6 +57,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -153,6 +155,11 @@ private:
     void holdButtonReleased(QPushButton *button);
     void brightnessStep(const QString &direction);
     void performKeyAction(const KeyAction &action);
+    // Stops everything the keys, buttons and sliders may have left running
+    // (the window lost the keyboard, so no release will come).
+    void bringToRest();
+    // The spring-back of the zoom and focus sliders on a pointer release.
+    bool rateSliderEvent(QSlider *slider, QEvent *event);
 
     Ui::tarnDeckClass ui;
     QString titleBase;
@@ -162,6 +169,8 @@ private:
     QTimer timer;
     ACTIINFO actiInfo;
     QString lastCommand;
+    HeldKeys heldKeys;
+    bool rateSliderReleasing = false;
 
     // The "&Baudrate" and "&Protocol" menu-bar entries while "Serial port
     // settings" keeps them out of the menu bar.

@@ -8,21 +8,53 @@
 
 void tarnDeck::keyPressEvent(QKeyEvent *event)
 {
+    // Every press is noted, so that a hold is known even when it starts
+    // before the route is up.
+    const KeyEventView view
+        = heldKeys.press(event->nativeScanCode(), event->timestamp(), event->key(),
+                         event->modifiers(), event->isAutoRepeat());
     const bool routeUp = serialPort.isOpen() || ui.actionACTi->isChecked();
     if (!routeUp || !ui.centralWidget->isEnabled())
         return;
-    const auto actions = keyPressActions(event->key(), event->modifiers(), event->isAutoRepeat());
+    const auto actions = keyPressActions(view.key, view.modifiers, view.autoRepeat);
     for (const KeyAction &action : actions)
         performKeyAction(action);
 }
 
 void tarnDeck::keyReleaseEvent(QKeyEvent *event)
 {
+    const KeyEventView view
+        = heldKeys.release(event->nativeScanCode(), event->timestamp(), event->key(),
+                           event->modifiers(), event->isAutoRepeat());
     if (!ui.centralWidget->isEnabled())
         return;
-    const auto actions = keyReleaseActions(event->key(), event->modifiers(), event->isAutoRepeat());
+    const auto actions = keyReleaseActions(view.key, view.modifiers, view.autoRepeat);
     for (const KeyAction &action : actions)
         performKeyAction(action);
+}
+
+void tarnDeck::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        bringToRest();
+    QMainWindow::changeEvent(event);
+}
+
+void tarnDeck::bringToRest()
+{
+    heldKeys.forget();
+    for (QSlider *slider : {ui.verticalSliderZoom, ui.verticalSliderFocus}) {
+        slider->setSliderDown(false);
+        slider->setValue(0);
+    }
+    // A button the pointer still holds must not toggle back on at its release.
+    for (QPushButton *button : {ui.pushButtonBrightnessUp, ui.pushButtonBrightnessDown,
+                                ui.pushButtonLEDUp, ui.pushButtonLEDDown}) {
+        button->setDown(false);
+        holdButtonReleased(button);
+    }
+    if (ui.widgetPT->isActive())
+        ui.widgetPT->setActive(false);
 }
 
 void tarnDeck::performKeyAction(const KeyAction &action)
