@@ -4,7 +4,9 @@
 #include "keyboardmap.h"
 #include "tarndeck.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 void tarnDeck::keyPressEvent(QKeyEvent *event)
 {
@@ -43,8 +45,12 @@ void tarnDeck::changeEvent(QEvent *event)
 void tarnDeck::bringToRest()
 {
     heldKeys.forget();
+    // The pointer's press on a rate slider ends as if let go: that stops a
+    // handle drag and a groove's page repeat alike, and springs it back.
     for (QSlider *slider : {ui.verticalSliderZoom, ui.verticalSliderFocus}) {
-        slider->setSliderDown(false);
+        QMouseEvent letGo(QEvent::MouseButtonRelease, QPointF(), Qt::LeftButton, Qt::NoButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(slider, &letGo);
         slider->setValue(0);
     }
     // A button the pointer still holds must not toggle back on at its release.

@@ -56,6 +56,15 @@ const QStringList colorButtons = {"pushButtonColorAuto", "pushButtonColor2700K",
                                   "pushButtonColor3200K", "pushButtonColor5800K"};
 const QStringList ledButtons = {"pushButtonLEDUp", "pushButtonLEDDown", "pushButtonLEDOff"};
 
+// What a rate slider (by object name) sends at a value; every focus change
+// clicks Manual first.
+QString ratePackets(const QString &slider, int value)
+{
+    if (slider == QLatin1String("verticalSliderZoom"))
+        return PacketText::zoom(value);
+    return Packet::focusManual + PacketText::focus(value);
+}
+
 enum class Input { Mouse, Keyboard };
 enum class SpringBack { Release, HoverLeave };
 
@@ -430,10 +439,7 @@ void TstControls::sliderSpringsBack()
     QFETCH(int, value);
     QFETCH(SpringBack, how);
 
-    const bool isZoom = name == QLatin1String("verticalSliderZoom");
-    const auto packets = [isZoom](int v) {
-        return isZoom ? PacketText::zoom(v) : Packet::focusManual + PacketText::focus(v);
-    };
+    const auto packets = [&name](int v) { return ratePackets(name, v); };
     QSlider *target = slider(name);
     hover(target, QEvent::HoverEnter);
     grabAndDrag(target, value);
@@ -483,10 +489,7 @@ void TstControls::grooveAndWheel()
     QFETCH(int, notches);
     QFETCH(int, paged);
 
-    const bool isZoom = name == QLatin1String("verticalSliderZoom");
-    const auto packets = [isZoom](int v) {
-        return isZoom ? PacketText::zoom(v) : Packet::focusManual + PacketText::focus(v);
-    };
+    const auto packets = [&name](int v) { return ratePackets(name, v); };
     QSlider *target = slider(name);
     if (notches != 0) {
         const QPoint at = target->rect().center();

@@ -18,12 +18,11 @@
 
 namespace {
 
-namespace Packet {
-const char brightnessOn[] = "8101043E02FF";
-const char brightnessUp[] = "8101040E02FF";
-const char ledUp[] = "8201060100010301FF";
-const char ledStop[] = "8201060100000303FF";
-} // namespace Packet
+// Exposure compensation on, then one step up; the lamp up and its stop.
+const QString brightnessStepUp = QStringLiteral("8101043E02FF8101040E02FF");
+const QString ledUp = QStringLiteral("8201060100010301FF");
+const QString ledStop = QStringLiteral("8201060100000303FF");
+const QString focusManual = QStringLiteral("8101043803FF");
 
 // One step of a sequence: a key goes down or up, time passes, another X
 // client's window takes the keyboard, or the packets since the last check
@@ -185,28 +184,32 @@ void TstX11Keys::heldKeys_data()
     QTest::newRow("Page Up held 1 s: zoom once, stop at the release")
         << Sequence{down(XK_Prior), wait(1000), expect(zoom(3)), up(XK_Prior), expect(zoom(0))};
     QTest::newRow("Shift+Page Up held 1 s: one exposure step")
-        << Sequence{down(XK_Shift_L), down(XK_Prior),
-                    wait(1000),       up(XK_Prior),
-                    up(XK_Shift_L),   expect(QString(Packet::brightnessOn) + Packet::brightnessUp)};
+        << Sequence{down(XK_Shift_L), down(XK_Prior), wait(1000),
+                    up(XK_Prior),     up(XK_Shift_L), expect(brightnessStepUp)};
     QTest::newRow("Ctrl+Page Up held 1 s: one zoom step, stop with Ctrl")
         << Sequence{down(XK_Control_L), down(XK_Prior),   wait(1000),     up(XK_Prior),
                     expect(zoom(1)),    up(XK_Control_L), expect(zoom(0))};
     QTest::newRow("+ held 1 s as Shift+=, Shift let go first; then + again")
-        << Sequence{down(XK_Shift_L),
-                    down(XK_equal),
-                    wait(1000),
-                    expect(Packet::ledUp),
-                    up(XK_Shift_L),
-                    up(XK_equal),
-                    expect(Packet::ledStop),
-                    down(XK_Shift_L),
-                    down(XK_equal),
-                    up(XK_equal),
-                    up(XK_Shift_L),
-                    expect(QString(Packet::ledUp) + Packet::ledStop)};
+        << Sequence{down(XK_Shift_L), down(XK_equal), wait(1000),      expect(ledUp),
+                    up(XK_Shift_L),   up(XK_equal),   expect(ledStop), down(XK_Shift_L),
+                    down(XK_equal),   up(XK_equal),   up(XK_Shift_L),  expect(ledUp + ledStop)};
     QTest::newRow("Page Up held, another window takes the keyboard")
         << Sequence{down(XK_Prior),  wait(800), expect(zoom(3)), otherWindow(),
                     expect(zoom(0)), wait(300), up(XK_Prior),    expect(QString())};
+    QTest::newRow("+ and Alt+Page Up held, another window takes the keyboard")
+        << Sequence{down(XK_Shift_L),
+                    down(XK_equal),
+                    up(XK_Shift_L),
+                    down(XK_Alt_L),
+                    down(XK_Next),
+                    wait(800),
+                    expect(ledUp + focusManual + PacketText::focus(-1)),
+                    otherWindow(),
+                    expect(focusManual + PacketText::focus(0) + ledStop),
+                    up(XK_Next),
+                    up(XK_Alt_L),
+                    up(XK_equal),
+                    expect(QString())};
 }
 
 void TstX11Keys::heldKeys()
