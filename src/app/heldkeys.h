@@ -44,9 +44,6 @@ public:
     // that the next press of any key is a first press.
     void forget();
 
-    bool isHeld(quint32 scanCode) const { return held.contains(scanCode); }
-    RepeatSource repeatSource() const { return source; }
-
 private:
     struct Hold
     {
