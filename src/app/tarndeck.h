@@ -13,6 +13,7 @@
 #pragma once
 
 #include "actiinfo.h"
+#include "heldkeys.h"
 #include "keyboardmap.h"
 #include "serialportlister.h"
 #include "serialwriter.h"
@@ -58,6 +59,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -161,6 +163,11 @@ private:
     void holdButtonReleased(QPushButton *button);
     void brightnessStep(const QString &direction);
     void performKeyAction(const KeyAction &action);
+    // Stops everything the keys, buttons and sliders may have left running
+    // (the window lost the keyboard, so no release will come).
+    void bringToRest();
+    // The spring-back of the zoom and focus sliders on a pointer release.
+    bool rateSliderEvent(QSlider *slider, QEvent *event);
 
     Ui::tarnDeckClass ui;
     QString titleBase;
@@ -184,6 +191,8 @@ private:
     // The encoder did not answer the last pass-through (refused, time-out,
     // unreachable); the next request it answers clears the status line.
     bool encoderSilent = false;
+    HeldKeys heldKeys;
+    bool rateSliderReleasing = false;
 
     // The "&Baudrate" and "&Protocol" menu-bar entries while "Serial port
     // settings" keeps them out of the menu bar.

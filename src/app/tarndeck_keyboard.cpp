@@ -4,25 +4,63 @@
 #include "keyboardmap.h"
 #include "tarndeck.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 void tarnDeck::keyPressEvent(QKeyEvent *event)
 {
+    // Every press is noted, so that a hold is known even when it starts
+    // before the route is up.
+    const KeyEventView view
+        = heldKeys.press(event->nativeScanCode(), event->timestamp(), event->key(),
+                         event->modifiers(), event->isAutoRepeat());
     const bool routeUp = serialPort.isOpen() || ui.actionACTi->isChecked();
     if (!routeUp || !ui.centralWidget->isEnabled())
         return;
-    const auto actions = keyPressActions(event->key(), event->modifiers(), event->isAutoRepeat());
+    const auto actions = keyPressActions(view.key, view.modifiers, view.autoRepeat);
     for (const KeyAction &action : actions)
         performKeyAction(action);
 }
 
 void tarnDeck::keyReleaseEvent(QKeyEvent *event)
 {
+    const KeyEventView view
+        = heldKeys.release(event->nativeScanCode(), event->timestamp(), event->key(),
+                           event->modifiers(), event->isAutoRepeat());
     if (!ui.centralWidget->isEnabled())
         return;
-    const auto actions = keyReleaseActions(event->key(), event->modifiers(), event->isAutoRepeat());
+    const auto actions = keyReleaseActions(view.key, view.modifiers, view.autoRepeat);
     for (const KeyAction &action : actions)
         performKeyAction(action);
+}
+
+void tarnDeck::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        bringToRest();
+    QMainWindow::changeEvent(event);
+}
+
+void tarnDeck::bringToRest()
+{
+    heldKeys.forget();
+    // The pointer's press on a rate slider ends as if let go: that stops a
+    // handle drag and a groove's page repeat alike, and springs it back.
+    for (QSlider *slider : {ui.verticalSliderZoom, ui.verticalSliderFocus}) {
+        QMouseEvent letGo(QEvent::MouseButtonRelease, QPointF(), Qt::LeftButton, Qt::NoButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(slider, &letGo);
+        slider->setValue(0);
+    }
+    // A button the pointer still holds must not toggle back on at its release.
+    for (QPushButton *button : {ui.pushButtonBrightnessUp, ui.pushButtonBrightnessDown,
+                                ui.pushButtonLEDUp, ui.pushButtonLEDDown}) {
+        button->setDown(false);
+        holdButtonReleased(button);
+    }
+    if (ui.widgetPT->isActive())
+        ui.widgetPT->setActive(false);
 }
 
 void tarnDeck::performKeyAction(const KeyAction &action)

@@ -1,6 +1,7 @@
 // The main window as an object: construction order, the settings it keeps,
 // closing, and the panel switch.
 #include "controldescriptions.h"
+#include "keyrepeat.h"
 #include "logcategories.h"
 #include "serialparameters.h"
 #include "tarndeck.h"
@@ -8,6 +9,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -114,6 +116,13 @@ tarnDeck::tarnDeck(QWidget *parent)
     timer.start();
 
     connect(&serialPort, &QSerialPort::errorOccurred, this, &tarnDeck::onSerialPortError);
+
+    heldKeys = HeldKeys(requestDetectableAutoRepeat());
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state != Qt::ApplicationActive)
+                    bringToRest();
+            });
 
     // Wakes the network stack once at start, so the first encoder request
     // does not pay for loading it while the operator waits.

@@ -3,7 +3,9 @@
 #include "menubarwidth.h"
 #include "tarndeck.h"
 
+#include <QCoreApplication>
 #include <QEvent>
+#include <QMouseEvent>
 #include <QResizeEvent>
 
 namespace {
@@ -90,6 +92,25 @@ void tarnDeck::on_actionLED_triggered(bool)
     ui.groupBoxLED->setVisible(ui.actionLED->isChecked());
 }
 
+// The zoom and focus sliders are rate controls: nothing may leave them away
+// from 0 once the pointer lets go. A press on the groove pages the slider and
+// repeats while held, without the handle's sliderReleased(); so every pointer
+// release springs back, after the slider has ended its own press (which stops
+// its page repeat). A wheel turn has no release at all: it is ignored.
+bool tarnDeck::rateSliderEvent(QSlider *slider, QEvent *event)
+{
+    if (event->type() == QEvent::Wheel)
+        return true;
+    if (event->type() != QEvent::MouseButtonRelease || rateSliderReleasing)
+        return false;
+    rateSliderReleasing = true;
+    QCoreApplication::sendEvent(slider, event);
+    rateSliderReleasing = false;
+    if (!static_cast<QMouseEvent *>(event)->buttons())
+        slider->setSliderPosition(0);
+    return true;
+}
+
 bool tarnDeck::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
@@ -100,6 +121,10 @@ bool tarnDeck::eventFilter(QObject *watched, QEvent *event)
         if (titlesChanged)
             fitMenuBar();
         return false;
+    }
+    for (QSlider *slider : {ui.verticalSliderZoom, ui.verticalSliderFocus}) {
+        if (watched == slider && rateSliderEvent(slider, event))
+            return true;
     }
     const bool hover = type == QEvent::HoverEnter || type == QEvent::HoverLeave;
     if (hover && ui.centralWidget->isEnabled()) {

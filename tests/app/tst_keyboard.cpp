@@ -4,6 +4,7 @@
 // serial port, driven by key events: for every step of a key sequence, the
 // bytes the camera receives, the zoom and focus slider values and the state
 // of the pan-tilt pad.
+#include "heldkeys.h"
 #include "keyboardmap.h"
 #include "packettext.h"
 #include "ptmath.h"
@@ -203,6 +204,30 @@ KeyStep release(int key, Qt::KeyboardModifiers modifiers = none, const QString &
 
 using KeySequence = QVector<KeyStep>;
 
+// One native key event for the held-keys bookkeeping, or (scanCode 0, key 0)
+// a loss of focus that forgets every hold.
+struct NativeKey
+{
+    bool press;
+    quint32 scanCode;
+    ulong time;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    bool toolkitRepeat;
+};
+using NativeKeys = QVector<NativeKey>;
+NativeKey nativePress(quint32 code, ulong time, int key, Qt::KeyboardModifiers m = none,
+                      bool toolkitRepeat = false)
+{
+    return {true, code, time, key, m, toolkitRepeat};
+}
+NativeKey nativeRelease(quint32 code, ulong time, int key, Qt::KeyboardModifiers m = none,
+                        bool toolkitRepeat = false)
+{
+    return {false, code, time, key, m, toolkitRepeat};
+}
+const NativeKey focusLost{false, 0, 0, 0, none, false};
+
 QString padText(const QPoint &speed, bool running, const QPoint &ring)
 {
     return QStringLiteral(" | pad %1,%2 %3 ring %4,%5")
@@ -216,6 +241,8 @@ QString padText(const QPoint &speed, bool running, const QPoint &ring)
 } // namespace
 
 Q_DECLARE_METATYPE(KeySequence)
+Q_DECLARE_METATYPE(NativeKeys)
+Q_DECLARE_METATYPE(RepeatSource)
 
 class TstKeyboard : public QObject
 {
@@ -231,6 +258,8 @@ private slots:
     void releaseTable_data();
     void releaseTable();
 
+    void heldKeys_data();
+    void heldKeys();
     void keySequences_data();
     void keySequences();
     void padSequences_data();
@@ -386,6 +415,85 @@ void TstKeyboard::releaseTable_data()
 void TstKeyboard::releaseTable()
 {
     checkKeyTable(keyReleaseActions);
+}
+
+void TstKeyboard::heldKeys_data()
+{
+    QTest::addColumn<RepeatSource>("source");
+    QTest::addColumn<NativeKeys>("events");
+    QTest::addColumn<QString>("seen");
+    const int pgUp = Qt::Key_PageUp;
+    const int shiftKey = Qt::Key_Shift;
+
+    QTest::newRow("detectable: a press of a key already down is a repeat")
+        << RepeatSource::Detectable
+        << NativeKeys{nativePress(112, 100, pgUp), nativePress(112, 760, pgUp),
+                      nativePress(112, 800, pgUp), nativeRelease(112, 900, pgUp)}
+        << "PageUp first, PageUp repeat, PageUp repeat, PageUp release";
+    QTest::newRow("detectable: + as Shift+=, Shift let go first")
+        << RepeatSource::Detectable
+        << NativeKeys{nativePress(50, 100, shiftKey), nativePress(21, 150, Qt::Key_Plus, shift),
+                      nativeRelease(50, 300, shiftKey, shift),
+                      nativeRelease(21, 350, Qt::Key_Equal)}
+        << "Shift first, Plus+Shift first, Shift release, Plus+Shift release";
+    QTest::newRow("detectable: Ctrl joins a held Page Up")
+        << RepeatSource::Detectable
+        << NativeKeys{nativePress(112, 100, pgUp), nativePress(112, 760, pgUp, ctrl),
+                      nativeRelease(112, 900, pgUp, ctrl)}
+        << "PageUp first, PageUp repeat, PageUp release";
+    QTest::newRow("detectable: focus lost, the next press is a first press")
+        << RepeatSource::Detectable
+        << NativeKeys{nativePress(112, 100, pgUp), focusLost, nativePress(112, 900, pgUp)}
+        << "PageUp first, PageUp first";
+    QTest::newRow("paired: the release leaves at once, its press is a repeat")
+        << RepeatSource::Paired
+        << NativeKeys{nativePress(112, 100, pgUp),
+                      nativeRelease(112, 760, pgUp),
+                      nativePress(112, 760, pgUp),
+                      nativeRelease(112, 800, pgUp, none, true),
+                      nativePress(112, 800, pgUp, none, true),
+                      nativeRelease(112, 900, pgUp),
+                      nativePress(112, 1500, pgUp)}
+        << "PageUp first, PageUp release, PageUp repeat, PageUp release repeat, PageUp repeat, "
+           "PageUp release, PageUp first";
+    QTest::newRow("toolkit: events without a scan code keep their own key and flag")
+        << RepeatSource::Toolkit
+        << NativeKeys{nativePress(0, 100, Qt::Key_Plus, shift),
+                      nativePress(0, 150, pgUp, none, true), nativeRelease(0, 200, Qt::Key_Equal)}
+        << "Plus+Shift first, PageUp repeat, Equal release";
+}
+
+// The held keys as the key table sees them: which key, modifiers and
+// repeat flag each native event turns into.
+void TstKeyboard::heldKeys()
+{
+    QFETCH(RepeatSource, source);
+    QFETCH(NativeKeys, events);
+    QFETCH(QString, seen);
+
+    const auto name = [](const KeyEventView &view) {
+        static const QMap<int, QString> names = {{Qt::Key_PageUp, "PageUp"},
+                                                 {Qt::Key_Plus, "Plus"},
+                                                 {Qt::Key_Equal, "Equal"},
+                                                 {Qt::Key_Shift, "Shift"}};
+        return names.value(view.key, QStringLiteral("?"))
+            + (view.modifiers & Qt::ShiftModifier ? QStringLiteral("+Shift") : QString());
+    };
+    HeldKeys held(source);
+    QStringList words;
+    for (const NativeKey &e : events) {
+        if (e.key == 0) {
+            held.forget();
+            continue;
+        }
+        const KeyEventView view = e.press
+            ? held.press(e.scanCode, e.time, e.key, e.modifiers, e.toolkitRepeat)
+            : held.release(e.scanCode, e.time, e.key, e.modifiers, e.toolkitRepeat);
+        words << name(view) + (e.press ? QString() : QStringLiteral(" release"))
+                + (view.autoRepeat ? QStringLiteral(" repeat")
+                                   : (e.press ? QStringLiteral(" first") : QString()));
+    }
+    QCOMPARE(words.join(QStringLiteral(", ")), seen);
 }
 
 void TstKeyboard::send(const KeyStep &step)

@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QSlider>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include <memory>
@@ -55,6 +56,15 @@ const QStringList colorButtons = {"pushButtonColorAuto", "pushButtonColor2700K",
                                   "pushButtonColor3200K", "pushButtonColor5800K"};
 const QStringList ledButtons = {"pushButtonLEDUp", "pushButtonLEDDown", "pushButtonLEDOff"};
 
+// What a rate slider (by object name) sends at a value; every focus change
+// clicks Manual first.
+QString ratePackets(const QString &slider, int value)
+{
+    if (slider == QLatin1String("verticalSliderZoom"))
+        return PacketText::zoom(value);
+    return Packet::focusManual + PacketText::focus(value);
+}
+
 enum class Input { Mouse, Keyboard };
 enum class SpringBack { Release, HoverLeave };
 
@@ -80,6 +90,8 @@ private slots:
     void focusSliderSendsManualFirst();
     void sliderSpringsBack_data();
     void sliderSpringsBack();
+    void grooveAndWheel_data();
+    void grooveAndWheel();
     void hoverHighlight_data();
     void hoverHighlight();
     void pointerPassingOver_data();
@@ -427,10 +439,7 @@ void TstControls::sliderSpringsBack()
     QFETCH(int, value);
     QFETCH(SpringBack, how);
 
-    const bool isZoom = name == QLatin1String("verticalSliderZoom");
-    const auto packets = [isZoom](int v) {
-        return isZoom ? PacketText::zoom(v) : Packet::focusManual + PacketText::focus(v);
-    };
+    const auto packets = [&name](int v) { return ratePackets(name, v); };
     QSlider *target = slider(name);
     hover(target, QEvent::HoverEnter);
     grabAndDrag(target, value);
@@ -456,6 +465,53 @@ void TstControls::sliderSpringsBack()
     }
     QCOMPARE(target->value(), 0);
     QCOMPARE(target->sliderPosition(), 0);
+}
+
+void TstControls::grooveAndWheel_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("notches"); // 0: a click on the groove instead
+    QTest::addColumn<int>("paged");   // the value the groove click pages to
+
+    QTest::newRow("zoom, groove above the handle") << "verticalSliderZoom" << 0 << 1;
+    QTest::newRow("zoom, groove below the handle") << "verticalSliderZoom" << 0 << -1;
+    QTest::newRow("focus, groove above the handle") << "verticalSliderFocus" << 0 << 1;
+    QTest::newRow("zoom, wheel up") << "verticalSliderZoom" << 3 << 0;
+    QTest::newRow("focus, wheel down") << "verticalSliderFocus" << -2 << 0;
+}
+
+// A click on the groove pages the slider without taking the handle; the
+// release still springs it back. A wheel turn over a rate slider drives
+// nothing.
+void TstControls::grooveAndWheel()
+{
+    QFETCH(QString, name);
+    QFETCH(int, notches);
+    QFETCH(int, paged);
+
+    const auto packets = [&name](int v) { return ratePackets(name, v); };
+    QSlider *target = slider(name);
+    if (notches != 0) {
+        const QPoint at = target->rect().center();
+        QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &wheel);
+        QCOMPARE(target->value(), 0);
+        QCOMPARE(cameraReceived(QString()), QString());
+        return;
+    }
+    pointer = QPoint(target->width() / 2, paged > 0 ? 2 : target->height() - 3);
+    QTest::mousePress(target, Qt::LeftButton, Qt::NoModifier, pointer);
+    QVERIFY(!target->isSliderDown());
+    QCOMPARE(target->value(), paged);
+    QCOMPARE(cameraReceived(packets(paged)), PacketText::fromHex(packets(paged)));
+    letGo(target);
+    QCOMPARE(target->value(), 0);
+    QCOMPARE(cameraReceived(packets(0)), PacketText::fromHex(packets(0)));
+    // The page repeat ended with the press.
+    QTest::qWait(700);
+    QCOMPARE(target->value(), 0);
+    QCOMPARE(cameraReceived(QString()), QString());
 }
 
 void TstControls::hoverHighlight_data()
