@@ -9,11 +9,13 @@
 //   camera/tarndeck_commands.cpp sendCommand and the transport
 //   camera/tarndeck_controls.cpp slots behind the camera panels
 //   camera/tarndeck_profiles.cpp camera memory profiles
+//   ptpad/tarndeck_pantilt.cpp   the pad driving the camera's pan and tilt
 //   acti/tarndeck_acti.cpp       encoder connect flow and serial setting
 #pragma once
 
 #include "actiinfo.h"
 #include "keyboardmap.h"
+#include "pantiltdrive.h"
 #include "serialportlister.h"
 #include "ui_tarndeck.h"
 
@@ -130,6 +132,7 @@ private slots:
     void on_pushButtonLEDDown_toggled(bool checked);
     void on_pushButtonLEDOff_clicked();
     void on_actionPortSettings_triggered(bool checked);
+    void on_actionPanTiltDrive_triggered(bool checked);
     void on_verticalSliderZoom_valueChanged(int value);
     void on_verticalSliderZoom_sliderReleased();
     void on_verticalSliderFocus_valueChanged(int value);
@@ -157,6 +160,10 @@ private:
     void holdButtonReleased(QPushButton *button);
     void brightnessStep(const QString &direction);
     void performKeyAction(const KeyAction &action);
+    void setUpPanTiltDrive();
+    bool sendPanTilt(const QString &action);
+    PanTiltDrive::RouteState panTiltRoute() const;
+    void restPanTiltBeforeRouteCloses();
 
     Ui::tarnDeckClass ui;
     QString titleBase;
@@ -183,4 +190,6 @@ private:
     QAction *removedBaudrateMenu = nullptr;
     QAction *removedProtocolMenu = nullptr;
     SerialPortLister portLister;
+    // Sends the pad's speeds when "Pan-tilt drives the camera" is checked.
+    PanTiltDrive panTiltDrive;
 };

@@ -97,6 +97,7 @@ void tarnDeck::on_menuPort_triggered(QAction *action)
 // serial parameters stay set for the next open.
 void tarnDeck::setLinkIdle()
 {
+    restPanTiltBeforeRouteCloses();
     enablePanels(false);
     setWindowTitle(titleBase + QStringLiteral(" - Not connected"));
     showStatus(notConnected);
@@ -105,6 +106,7 @@ void tarnDeck::setLinkIdle()
         serialPort.close();
         qCDebug(lcSerial).noquote() << "Closed:" << name;
     }
+    panTiltDrive.routeClosed();
     setPushButtonDefault();
 }
 

@@ -188,6 +188,7 @@ void tst_Form::namedObjects_data()
         "actionLED",
         "actionPanTilt",
         "actionPortSettings",
+        "actionPanTiltDrive",
         "actionCameraSave",
         "actionCameraReset",
         "actionCameraSaveCustom",
@@ -465,7 +466,8 @@ void tst_Form::menuEntries_data()
                                                     "-",
                                                     "actionCameraReset"}
                                      << true;
-    QTest::newRow("options") << "menuOptions" << QStringList{"actionPortSettings"} << true;
+    QTest::newRow("options") << "menuOptions"
+                             << QStringList{"actionPortSettings", "actionPanTiltDrive"} << true;
 }
 
 void tst_Form::menuEntries()
