@@ -61,7 +61,10 @@ void PanTiltDrive::setEnabled(bool on)
 
 void PanTiltDrive::padChanged(QPoint speed, QPoint ringOffset)
 {
-    wanted = PanTiltMove::action(speed, ringOffset);
+    const QString action = PanTiltMove::action(speed, ringOffset);
+    if (action != wanted)
+        refused.clear();
+    wanted = action;
     pump();
 }
 
@@ -73,6 +76,7 @@ void PanTiltDrive::routeFree()
 void PanTiltDrive::routeClosed()
 {
     wanted = PanTiltMove::stopAction();
+    refused.clear();
     if (cameraMayMove())
         told.clear();
 }
@@ -83,7 +87,9 @@ void PanTiltDrive::pump()
     // the wish is stored above and picked up by the loop below.
     if (sending || !enabled)
         return;
-    while (told != wanted) {
+    // A packet the route failed to carry is not repeated on its own: the
+    // route would be flooded with it while it fails.
+    while (told != wanted && wanted != refused) {
         const RouteState route = probe();
         if (route != RouteState::Free) {
             if (route == RouteState::Busy)
@@ -96,13 +102,13 @@ void PanTiltDrive::pump()
         sending = false;
         if (left) {
             told = action;
+            refused.clear();
             continue;
         }
         // Unknown what the camera does now: the next wish goes out whatever
         // it is. Try again only for a wish that came in during the failed send.
         told.clear();
+        refused = action;
         emit sendFailed(action);
-        if (wanted == action)
-            return;
     }
 }

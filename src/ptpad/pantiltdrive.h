@@ -60,7 +60,9 @@ public slots:
     // The route can take a packet again.
     void routeFree();
     // The route went away: nothing waits any more. If the camera was moving,
-    // the next packet is sent whatever it is, stop included.
+    // the next packet is sent whatever it is, stop included. A failed packet
+    // is likewise followed by the next wish, whatever it is, but is not
+    // repeated on its own.
     void routeClosed();
 
 signals:
@@ -76,4 +78,5 @@ private:
     bool sending = false; // inside send(): a nested event loop may call back
     QString wanted;       // what the pad asks for now
     QString told;         // what the camera last received; null: unknown
+    QString refused;      // the wish whose packet failed, until the wish changes
 };
