@@ -65,6 +65,8 @@ private:
     // A window on a fresh store, shown with the pad's panel; the option as
     // asked.
     void buildWindow(bool driveOn);
+    // The same, its port open on the pseudo-terminal, nothing read yet.
+    void openWindow(bool driveOn);
     QPoint padPoint(const QPoint &steps) const;
 
     std::unique_ptr<WindowHarness> harness;
@@ -103,6 +105,15 @@ void tst_PanTiltDrive::buildWindow(bool driveOn)
     QCursor::setPos(harness->window().mapToGlobal(QPoint(5, 5)));
     QCoreApplication::processEvents();
     QVERIFY(PtMath::stepForWidth(pad->width()) >= 8);
+}
+
+void tst_PanTiltDrive::openWindow(bool driveOn)
+{
+    buildWindow(driveOn);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(harness->openPort());
+    harness->pty().drain();
 }
 
 QPoint tst_PanTiltDrive::padPoint(const QPoint &steps) const
@@ -163,11 +174,9 @@ void tst_PanTiltDrive::drag()
     QFETCH(bool, driveOn);
     QFETCH(Drag, steps);
 
-    buildWindow(driveOn);
+    openWindow(driveOn);
     if (QTest::currentTestFailed())
         return;
-    QVERIFY(harness->openPort());
-    harness->pty().drain();
 
     QStringList actual;
     QStringList wanted;
@@ -208,11 +217,9 @@ void tst_PanTiltDrive::stopBeforeTheRouteGoes()
 {
     QFETCH(QString, how);
 
-    buildWindow(true);
+    openWindow(true);
     if (QTest::currentTestFailed())
         return;
-    QVERIFY(harness->openPort());
-    harness->pty().drain();
 
     const QString right3 = QStringLiteral("810106010D010203FF");
     QTest::keyPress(&harness->window(), Qt::Key_Right);

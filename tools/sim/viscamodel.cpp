@@ -250,6 +250,15 @@ void recall(State &s, const Picture &picture)
     s.onePushFocusing = false;
 }
 
+// The direction bytes of a pan-tilt drive, lamp or head.
+bool validDirections(int pan, int tilt, QString *note)
+{
+    if (pan >= 1 && pan <= 3 && tilt >= 1 && tilt <= 3)
+        return true;
+    *note = QStringLiteral("directions are 01 (left / up), 02 (right / down) and 03 (stop)");
+    return false;
+}
+
 // Carries out one command on the state. False when the device cannot do it
 // as asked (the state is then unchanged); note says why, or adds a detail.
 bool applyEffect(State &s, const Shape &shape, const Fields &fields, QString *note)
@@ -331,11 +340,8 @@ bool applyEffect(State &s, const Shape &shape, const Fields &fields, QString *no
         const int pan = fields['h' - 'a'];
         const int tilt = fields['t' - 'a'];
         const int tiltSpeed = fields['w' - 'a'];
-        if (pan < 1 || pan > 3 || tilt < 1 || tilt > 3) {
-            *note
-                = QStringLiteral("directions are 01 (left / up), 02 (right / down) and 03 (stop)");
+        if (!validDirections(pan, tilt, note))
             return false;
-        }
         QStringList notes;
         if (pan != 3)
             notes << QStringLiteral("no pan axis, pan ignored");
@@ -358,11 +364,8 @@ bool applyEffect(State &s, const Shape &shape, const Fields &fields, QString *no
         const int tilt = fields['t' - 'a'];
         const int panSpeed = fields['v' - 'a'];
         const int tiltSpeed = fields['w' - 'a'];
-        if (pan < 1 || pan > 3 || tilt < 1 || tilt > 3) {
-            *note
-                = QStringLiteral("directions are 01 (left / up), 02 (right / down) and 03 (stop)");
+        if (!validDirections(pan, tilt, note))
             return false;
-        }
         if ((pan != 3 && (panSpeed < 1 || panSpeed > ViscaModel::kPanTopSpeed))
             || (tilt != 3 && (tiltSpeed < 1 || tiltSpeed > ViscaModel::kTiltTopSpeed))) {
             *note = QStringLiteral("speeds are 01..18h (pan) and 01..14h (tilt)");
