@@ -61,6 +61,10 @@ void PanTiltDrive::setEnabled(bool on)
 
 void PanTiltDrive::padChanged(QPoint speed, QPoint ringOffset)
 {
+    // Switched off, the wish stays at the stop: a send still under way then
+    // finishes with the stop and nothing else.
+    if (!enabled)
+        return;
     const QString action = PanTiltMove::action(speed, ringOffset);
     if (action != wanted)
         refused.clear();
@@ -85,7 +89,8 @@ void PanTiltDrive::pump()
 {
     // A send that waits in a nested event loop lets the pad call in again:
     // the wish is stored above and picked up by the loop below.
-    if (sending || !enabled)
+    // Switched off, the wish is the stop: only a stop still owed leaves.
+    if (sending)
         return;
     // A packet the route failed to carry is not repeated on its own: the
     // route would be flooded with it while it fails.
