@@ -241,22 +241,26 @@ void tst_PanTiltDrive::stopBeforeTheRouteGoes()
 
 void tst_PanTiltDrive::busyEncoderKeepsTheNewest_data()
 {
-    QTest::addColumn<Drag>("whileHeld"); // pointer moves while the first request waits
-    QTest::addColumn<bool>("release");
+    QTest::addColumn<Drag>("whileHeld");    // pointer moves while the first request waits
+    QTest::addColumn<QString>("then");      // "let go", "hold on" or "option off"
     QTest::addColumn<QStringList>("sent");  // SERIAL_HEX values, in order
     QTest::addColumn<QByteArray>("answer"); // to every SERIAL_HEX request
     const QByteArray ok = "OK: SERIAL_HEX";
 
     const Drag sweep{{{2, 0}, ""}, {{3, -1}, ""}, {{-1, 4}, ""}};
     QTest::newRow("a sweep, then let go: only the stop follows")
-        << sweep << true << QStringList{"810106010D010203FF", kStop} << ok;
+        << sweep << "let go" << QStringList{"810106010D010203FF", kStop} << ok;
     QTest::newRow("a sweep: only its last speed follows")
-        << sweep << false << QStringList{"810106010D010203FF", "81010601010F0102FF"} << ok;
+        << sweep << "hold on" << QStringList{"810106010D010203FF", "81010601010F0102FF"} << ok;
     QTest::newRow("back where it was: nothing follows")
-        << Drag{{{-2, 0}, ""}, {{3, 0}, ""}} << false << QStringList{"810106010D010203FF"} << ok;
+        << Drag{{{-2, 0}, ""}, {{3, 0}, ""}} << "hold on" << QStringList{"810106010D010203FF"}
+        << ok;
+    QTest::newRow("a sweep, then the option off: only the stop follows")
+        << sweep << "option off" << QStringList{"810106010D010203FF", kStop} << ok;
     // A refused packet is not repeated, but the stop still follows it.
     QTest::newRow("refused: the stop follows, nothing is repeated")
-        << sweep << true << QStringList{"810106010D010203FF", kStop} << QByteArray("ERROR: busy");
+        << sweep << "let go" << QStringList{"810106010D010203FF", kStop}
+        << QByteArray("ERROR: busy");
 }
 
 // On the encoder route the window waits for each request's answer; pointer
@@ -265,7 +269,8 @@ void tst_PanTiltDrive::busyEncoderKeepsTheNewest_data()
 void tst_PanTiltDrive::busyEncoderKeepsTheNewest()
 {
     QFETCH(Drag, whileHeld);
-    QFETCH(bool, release);
+    QFETCH(QString, then);
+    const bool release = then == QLatin1String("let go");
     QFETCH(QStringList, sent);
     QFETCH(QByteArray, answer);
 
@@ -293,6 +298,8 @@ void tst_PanTiltDrive::busyEncoderKeepsTheNewest()
                 QTest::mouseMove(pad, padPoint(step.offset));
             if (release)
                 QTest::mouseRelease(pad, Qt::LeftButton, {}, padPoint(whileHeld.last().offset));
+            if (then == QLatin1String("option off"))
+                harness->find<QAction>(QStringLiteral("actionPanTiltDrive"))->trigger();
             QCOMPARE(hex.size(), 1); // nothing overtook the held request
             encoder.answerHeld(Response::text(answer));
         });
