@@ -76,8 +76,10 @@ QByteArray MYHTTP::get(const QString &url, int timeoutMs)
     connect(&deadline, SIGNAL(timeout()), &loop, SLOT(quit()));
     connect(current, SIGNAL(finished()), &loop, SLOT(quit()));
     deadline.start(timeoutMs);
+    ++waiting;
     if (!outcomes.at(current).settled)
         loop.exec(QEventLoop::AllEvents);
+    --waiting;
     deadline.stop();
 
     if (!outcomes.at(current).settled && current->isFinished())
@@ -104,6 +106,8 @@ QByteArray MYHTTP::get(const QString &url, int timeoutMs)
     outcomes.erase(entry);
     current->disconnect(this);
     current->deleteLater();
+    if (waiting == 0)
+        emit allReturned();
     return data;
 }
 

@@ -51,8 +51,14 @@ public:
     int error = QNetworkReply::NoError;
     QByteArray data;
 
+    // How many get() calls are still waiting for their reply.
+    int waitingRequests() const { return waiting; }
+
 signals:
     void finished(QByteArray data);
+    // The last waiting get() is returning: the link can take a request again
+    // without one overtaking another.
+    void allReturned();
 
 public slots:
     void finishedSlot(QNetworkReply *reply);
@@ -81,4 +87,5 @@ private:
     // The requests under way, by reply. Node-based, so an entry stays where it
     // is while nested requests add their own.
     std::unordered_map<QNetworkReply *, Outcome> outcomes;
+    int waiting = 0;
 };

@@ -9,12 +9,14 @@
 //   camera/tarndeck_commands.cpp sendCommand and the transport
 //   camera/tarndeck_controls.cpp slots behind the camera panels
 //   camera/tarndeck_profiles.cpp camera memory profiles
+//   ptpad/tarndeck_pantilt.cpp   the pad driving the camera's pan and tilt
 //   acti/tarndeck_acti.cpp       encoder connect flow and serial setting
 #pragma once
 
 #include "actiinfo.h"
 #include "heldkeys.h"
 #include "keyboardmap.h"
+#include "pantiltdrive.h"
 #include "serialportlister.h"
 #include "serialwriter.h"
 #include "settingsguard.h"
@@ -136,6 +138,7 @@ private slots:
     void on_pushButtonLEDDown_toggled(bool checked);
     void on_pushButtonLEDOff_clicked();
     void on_actionPortSettings_triggered(bool checked);
+    void on_actionPanTiltDrive_triggered(bool checked);
     void on_verticalSliderZoom_valueChanged(int value);
     void on_verticalSliderZoom_sliderReleased();
     void on_verticalSliderFocus_valueChanged(int value);
@@ -168,6 +171,10 @@ private:
     void bringToRest();
     // The spring-back of the zoom and focus sliders on a pointer release.
     bool rateSliderEvent(QSlider *slider, QEvent *event);
+    void setUpPanTiltDrive();
+    bool sendPanTilt(const QString &action);
+    PanTiltDrive::RouteState panTiltRoute() const;
+    void restPanTiltBeforeRouteCloses();
 
     Ui::tarnDeckClass ui;
     QString titleBase;
@@ -199,4 +206,6 @@ private:
     QAction *removedBaudrateMenu = nullptr;
     QAction *removedProtocolMenu = nullptr;
     SerialPortLister portLister;
+    // Sends the pad's speeds when "Pan-tilt drives the camera" is checked.
+    PanTiltDrive panTiltDrive;
 };

@@ -48,6 +48,8 @@ constexpr KeyedMember<QLineEdit> encoderFieldKeys[] = {
 tarnDeck::tarnDeck(QWidget *parent)
     : QMainWindow(parent)
     , portLister(systemSerialPorts)
+    , panTiltDrive([this](const QString &action) { return sendPanTilt(action); },
+                   [this] { return panTiltRoute(); })
 {
     Q_INIT_RESOURCE(tarnDeck);
     ui.setupUi(this);
@@ -94,6 +96,8 @@ tarnDeck::tarnDeck(QWidget *parent)
 
     ui.groupBoxPanTilt->hide();
     ui.actionPanTilt->setVisible(false);
+    setUpPanTiltDrive();
+    on_actionPanTiltDrive_triggered(ui.actionPanTiltDrive->isChecked());
 
     showPanels(true);
 
@@ -141,6 +145,7 @@ void tarnDeck::setPortLister(SerialPortLister lister)
 
 void tarnDeck::closeEvent(QCloseEvent *event)
 {
+    restPanTiltBeforeRouteCloses();
     if (serialPort.isOpen())
         serialPort.close();
     saveSettings();
@@ -214,6 +219,9 @@ void tarnDeck::restoreSettings()
     const bool portSettings = settings.value(QStringLiteral("portSettings"), false).toBool();
     ui.actionPortSettings->setChecked(portSettings);
     on_actionPortSettings_triggered(portSettings);
+    // Applied once the pan-tilt panel has its start-up state.
+    ui.actionPanTiltDrive->setChecked(
+        settings.value(QStringLiteral("pantiltDrive"), false).toBool());
 
     for (const auto &field : encoderFieldKeys) {
         if (settings.contains(QLatin1String(field.key)))
@@ -228,6 +236,7 @@ void tarnDeck::saveSettings()
     for (const auto &panel : panelKeys)
         settings.setValue(QLatin1String(panel.key), (ui.*panel.member)->isChecked());
     settings.setValue(QStringLiteral("portSettings"), ui.actionPortSettings->isChecked());
+    settings.setValue(QStringLiteral("pantiltDrive"), ui.actionPanTiltDrive->isChecked());
     for (SerialParameter parameter : serialParametersInRestoreOrder)
         settings.setValue(QLatin1String(serialParameterKey(parameter)),
                           serialParameterValue(serialPort, parameter));

@@ -4,6 +4,8 @@
 #include <QPair>
 
 #include <algorithm>
+#include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -76,6 +78,26 @@ const WordHex kSpeedDrives[] = {
     {"focus", "81010408"},
 };
 
+// The camera's pan-tilt drive: 81 01 06 01 VV WW hh vv FF. The action is
+// "<pan> <tilt>", two signed numbers on the pad's scale: pan > 0 turns right,
+// < 0 left; tilt > 0 up, < 0 down; 0 holds that axis. Sizes beyond 5 count
+// as 5. Each size 1..5 picks a camera speed, spread evenly from the slowest
+// (01) to the common maximum (pan 18h, tilt 14h); a held axis carries the
+// slowest speed, so the stop is 81 01 06 01 01 01 03 03 FF.
+const char *const kPanTiltHead = "81010601";
+constexpr int kPanTiltTopSize = 5;
+
+struct PanTiltAxis
+{
+    int speeds[kPanTiltTopSize]; // VV or WW for the sizes 1..5
+    const char *positive;        // direction byte for a positive number
+    const char *negative;
+};
+
+const PanTiltAxis kPanAxis = {{0x01, 0x07, 0x0D, 0x12, 0x18}, "02", "01"};  // right, left
+const PanTiltAxis kTiltAxis = {{0x01, 0x06, 0x0B, 0x0F, 0x14}, "01", "02"}; // up, down
+const char *const kAxisHeld = "03";
+
 using Key = QPair<QString, QString>;
 
 const QHash<Key, QStringList> &fixedCommands()
@@ -123,6 +145,31 @@ QStringList speedCommand(const QString &group, const QString &action)
     return {};
 }
 
+QStringList panTiltCommand(const QString &action)
+{
+    const QStringList numbers = action.split(QLatin1Char(' '));
+    if (numbers.size() != 2)
+        return {};
+    bool panOk = false;
+    bool tiltOk = false;
+    const int pan = numbers[0].toInt(&panOk, 10);
+    const int tilt = numbers[1].toInt(&tiltOk, 10);
+    if (!panOk || !tiltOk)
+        return {};
+
+    QString speeds;
+    QString directions;
+    for (const auto &[axis, n] : {std::pair{&kPanAxis, pan}, std::pair{&kTiltAxis, tilt}}) {
+        const int size = std::clamp(n, -kPanTiltTopSize, kPanTiltTopSize);
+        const int speed = axis->speeds[std::max(std::abs(size), 1) - 1];
+        speeds += QStringLiteral("%1").arg(speed, 2, 16, QLatin1Char('0')).toUpper();
+        directions += QLatin1String(size > 0       ? axis->positive
+                                        : size < 0 ? axis->negative
+                                                   : kAxisHeld);
+    }
+    return {QLatin1String(kPanTiltHead) + speeds + directions + QLatin1String("FF")};
+}
+
 } // namespace
 
 QString normaliseWord(const QString &word)
@@ -135,6 +182,8 @@ QStringList viscaCommands(const QString &group, const QString &action)
     const auto fixed = fixedCommands().constFind({group, action});
     if (fixed != fixedCommands().constEnd())
         return *fixed;
+    if (group == QLatin1String("pantilt"))
+        return panTiltCommand(action);
     return speedCommand(group, action);
 }
 

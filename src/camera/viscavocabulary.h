@@ -17,7 +17,9 @@ QString normaliseWord(const QString &word);
 // packet for most pairs, two for ("profile", "reset"), none for a pair that
 // is not in the vocabulary. Both words must already be normalised. Zoom and
 // focus also take a base-10 integer as the action: its size is the speed,
-// its sign the direction, 0 stops.
+// its sign the direction, 0 stops. The camera's pan-tilt drive ("pantilt")
+// takes "<pan> <tilt>", two such numbers of size 0..5: pan > 0 right, tilt
+// > 0 up, "0 0" stops.
 QStringList viscaCommands(const QString &group, const QString &action);
 
 // The bytes of one command text: two hex digits per byte, high nibble first,

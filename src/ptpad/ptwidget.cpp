@@ -43,6 +43,7 @@ void PTWidget::setActive(bool on)
     }
     active = on;
     repaint();
+    announce();
 }
 
 void PTWidget::setSpeed(int pan, int tilt)
@@ -73,6 +74,15 @@ void PTWidget::report()
 {
     qCDebug(lcPtPad) << speed << center << position;
     repaint();
+    announce();
+}
+
+void PTWidget::announce()
+{
+    if (active)
+        emit driveChanged(speed, position - center);
+    else
+        emit driveChanged(QPoint(0, 0), QPoint(0, 0));
 }
 
 void PTWidget::mousePressEvent(QMouseEvent *)

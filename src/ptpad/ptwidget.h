@@ -30,6 +30,14 @@ public:
     // Resize events seen by all pads of the process (for the resize log).
     static int resizeCount;
 
+signals:
+    // What the pad shows, after every change of its speed, its ring or its
+    // running state: the speed and where the ring lies from the centre (in
+    // pixels, y growing downwards). An idle pad reports (0, 0) for both. The
+    // sign of the speed depends on the path that set it (pointer or keys);
+    // the ring offset does not.
+    void driveChanged(QPoint speed, QPoint ringOffset);
+
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -44,6 +52,8 @@ private:
     void applySpeed(qint64 pan, qint64 tilt);
     // The speed / centre / ring log line, then a synchronous repaint.
     void report();
+    // Emits driveChanged for what the pad now shows.
+    void announce();
 
     QPoint center;
     QPoint position;

@@ -98,6 +98,7 @@ void tarnDeck::on_menuPort_triggered(QAction *action)
 // serial parameters stay set for the next open.
 void tarnDeck::setLinkIdle()
 {
+    restPanTiltBeforeRouteCloses();
     enablePanels(false);
     setWindowTitle(titleBase + QStringLiteral(" - Not connected"));
     showStatus(notConnected);
@@ -106,6 +107,7 @@ void tarnDeck::setLinkIdle()
         serialPort.close();
         qCDebug(lcSerial).noquote() << "Closed:" << name;
     }
+    panTiltDrive.routeClosed();
     setPushButtonDefault();
 }
 

@@ -191,6 +191,7 @@ void tst_Form::namedObjects_data()
         "actionLED",
         "actionPanTilt",
         "actionPortSettings",
+        "actionPanTiltDrive",
         "actionCameraSave",
         "actionCameraReset",
         "actionCameraSaveCustom",
@@ -468,7 +469,8 @@ void tst_Form::menuEntries_data()
                                                     "-",
                                                     "actionCameraReset"}
                                      << true;
-    QTest::newRow("options") << "menuOptions" << QStringList{"actionPortSettings"} << true;
+    QTest::newRow("options") << "menuOptions"
+                             << QStringList{"actionPortSettings", "actionPanTiltDrive"} << true;
 }
 
 void tst_Form::menuEntries()

@@ -264,6 +264,8 @@ private slots:
     void keySequences();
     void padSequences_data();
     void padSequences();
+    void padDrivesTheCamera_data();
+    void padDrivesTheCamera();
     void noRouteNoKeyEffect_data();
     void noRouteNoKeyEffect();
     void disabledCentralWidgetIgnoresKeys();
@@ -743,6 +745,41 @@ void TstKeyboard::padSequences()
     QFETCH(KeySequence, steps);
     QVERIFY(pad->isVisible());
     QVERIFY(PtMath::stepForWidth(pad->width()) > 0);
+    runSequence(steps);
+}
+
+void TstKeyboard::padDrivesTheCamera_data()
+{
+    QTest::addColumn<KeySequence>("steps");
+    const int left = Qt::Key_Left;
+    const int up = Qt::Key_Up;
+    const int right = Qt::Key_Right;
+    const int down = Qt::Key_Down;
+    const char *const stop = "8101060101010303FF";
+
+    QTest::newRow("Left held: one drive, repeats send nothing, stop on release")
+        << KeySequence{press(left, none, "810106010D010103FF").padAt(-3, 0, true), repeat(left),
+                       repeat(left), release(left, none, stop).padAt(0, 0, false)};
+    QTest::newRow("Down with Alt tilts down")
+        << KeySequence{press(down, alt, "81010601010B0302FF"), release(down, alt, stop)};
+    QTest::newRow("Ctrl+Right twice: each step a packet, Ctrl release stops") << KeySequence{
+        press(right, ctrl, "8101060101010203FF"), press(right, ctrl, "8101060107010203FF"),
+        release(right, ctrl), release(Qt::Key_Control, none, stop)};
+    QTest::newRow("Ctrl+Up past the fastest: the sixth step sends nothing") << KeySequence{
+        press(up, ctrl, "8101060101010301FF"),  repeat(up, ctrl, "8101060101060301FF"),
+        repeat(up, ctrl, "81010601010B0301FF"), repeat(up, ctrl, "81010601010F0301FF"),
+        repeat(up, ctrl, "8101060101140301FF"), repeat(up, ctrl),
+        release(Qt::Key_Alt, none, stop)};
+    QTest::newRow("a second plain arrow replaces the drive") << KeySequence{
+        press(left, none, "810106010D010103FF"), press(up, none, "81010601010B0301FF"),
+        release(up, none, stop), release(left)};
+}
+
+// With "Pan-tilt drives the camera" on, the same keys reach the camera.
+void TstKeyboard::padDrivesTheCamera()
+{
+    QFETCH(KeySequence, steps);
+    harness->find<QAction>(QStringLiteral("actionPanTiltDrive"))->trigger();
     runSequence(steps);
 }
 

@@ -166,6 +166,8 @@ private slots:
     void storedPanelChoice();
     void storedPortSettings_data();
     void storedPortSettings();
+    void storedPanTiltDrive_data();
+    void storedPanTiltDrive();
     void encoderEntryFollowsActiKey_data();
     void encoderEntryFollowsActiKey();
     void unreadableGeometryKeepsTheFormSize();
@@ -637,6 +639,49 @@ void tst_MainWindow::storedPortSettings()
     QCOMPARE(storedValue(QStringLiteral("portSettings")).toBool(), checked);
 }
 
+void tst_MainWindow::storedPanTiltDrive_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<bool>("panelStored"); // "pantiltControl"
+    QTest::addColumn<bool>("on");
+
+    QTest::newRow("missing: off") << QVariant() << true << false;
+    QTest::newRow("false") << QVariant(false) << true << false;
+    QTest::newRow("true, panel stored shown") << QVariant(true) << true << true;
+    QTest::newRow("true, panel stored hidden") << QVariant(true) << false << true;
+}
+
+// The option is restored at start and saved at close; while it is on the
+// "Pan-Tilt" entry is offered and the panel follows it.
+void tst_MainWindow::storedPanTiltDrive()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(bool, panelStored);
+    QFETCH(bool, on);
+
+    {
+        QSettings store;
+        if (stored.isValid())
+            store.setValue(QStringLiteral("pantiltDrive"), stored);
+        store.setValue(QStringLiteral("pantiltControl"), panelStored);
+        store.sync();
+    }
+
+    tarnDeck window;
+    auto *option = window.findChild<QAction *>("actionPanTiltDrive");
+    auto *entry = window.findChild<QAction *>("actionPanTilt");
+    auto *panel = window.findChild<QGroupBox *>("groupBoxPanTilt");
+    QCOMPARE(option->isChecked(), on);
+    QCOMPARE(entry->isVisible(), on);
+    QCOMPARE(panel->isVisibleTo(&window), on && panelStored);
+
+    option->trigger();
+    QCOMPARE(entry->isVisible(), !on);
+    QCOMPARE(panel->isVisibleTo(&window), !on && panelStored);
+    window.close();
+    QCOMPARE(storedValue(QStringLiteral("pantiltDrive")).toBool(), !on);
+}
+
 void tst_MainWindow::encoderEntryFollowsActiKey_data()
 {
     QTest::addColumn<QVariant>("stored");
@@ -803,6 +848,7 @@ void tst_MainWindow::fullRoundTrip()
         {"ledControl", true},
         {"pantiltControl", false},
         {"portSettings", true},
+        {"pantiltDrive", false},
         {"baudrate", 38400},
         {"databits", 7},
         {"parity", 3},

@@ -173,6 +173,39 @@ void tst_ViscaVocabulary::speeds_data()
                                << "auto" << QStringList();
     QTest::newRow("focus stop") << "focus"
                                 << "stop" << QStringList();
+
+    // The pan-tilt drive: pad sizes 1..5 spread over pan 01..18h and tilt
+    // 01..14h; the sign picks the direction, 0 holds the axis at speed 01.
+    const struct
+    {
+        const char *action;
+        const char *packet; // empty: nothing is sent
+    } panTilt[] = {
+        {"0 0", "8101060101010303FF"},
+        {"1 0", "8101060101010203FF"},
+        {"2 0", "8101060107010203FF"},
+        {"3 0", "810106010D010203FF"},
+        {"4 0", "8101060112010203FF"},
+        {"5 0", "8101060118010203FF"},
+        {"-3 0", "810106010D010103FF"},
+        {"0 1", "8101060101010301FF"},
+        {"0 2", "8101060101060301FF"},
+        {"0 3", "81010601010B0301FF"},
+        {"0 4", "81010601010F0301FF"},
+        {"0 -5", "8101060101140302FF"},
+        {"-2 -4", "81010601070F0102FF"},
+        {"9 -2147483648", "8101060118140202FF"},
+        {"3", ""},
+        {"3 0 0", ""},
+        {"3  0", ""},
+        {"3,0", ""},
+        {"right 0", ""},
+        {"", ""},
+    };
+    for (const auto &row : panTilt)
+        QTest::addRow("pantilt \"%s\"", row.action)
+            << QStringLiteral("pantilt") << QString(row.action)
+            << (*row.packet ? QStringList{row.packet} : QStringList());
 }
 
 void tst_ViscaVocabulary::speeds()

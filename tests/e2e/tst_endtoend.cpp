@@ -40,11 +40,13 @@ const int kWaitMs = 10000;
 const int kZoomHoldMs = 200;
 const int kFocusHoldMs = 200;
 const int kLampHoldMs = 300;
+const int kHeadHoldMs = 200;
 
 // The state keys that do not depend on how long a key was held: what the
 // two routes must agree on after every step.
-const char *const kExactKeys[] = {"focusMode", "wb",         "expComp",   "expLevel", "wdr",
-                                  "zoomDrive", "focusDrive", "lampDrive", "memory",   "packets"};
+const char *const kExactKeys[]
+    = {"focusMode",  "wb",        "expComp",  "expLevel",  "wdr",    "zoomDrive",
+       "focusDrive", "lampDrive", "panDrive", "tiltDrive", "memory", "packets"};
 
 QString text(const QJsonObject &state, const char *key)
 {
@@ -237,6 +239,7 @@ void tst_EndToEnd::init()
     // window reads the store as it is built.
     QSettings store;
     store.setValue(QStringLiteral("acti"), true);
+    store.setValue(QStringLiteral("pantiltDrive"), true);
     store.sync();
 }
 
@@ -322,6 +325,25 @@ void tst_EndToEnd::runSession(tarnDeck &window, SimProcess &sim, QStringList *tr
     QVERIFY2(number(state, "lamp") > 0, qPrintable(describe(state)));
     const int lamp = number(state, "lamp");
     record(QStringLiteral("+ held"));
+
+    // Right held, then Up held: the pad drives the camera's head at speed 3
+    // (0Dh pan, 0Bh tilt) while the key is down and stops it on release.
+    holdKey(window, sim, {Qt::Key_Right, Qt::NoModifier}, "panDrive", QStringLiteral("right13"),
+            kHeadHoldMs);
+    REACH(2);
+    QCOMPARE(text(state, "panDrive"), QStringLiteral("stop"));
+    const int pan = number(state, "pan");
+    QVERIFY2(pan > 0, qPrintable(describe(state)));
+    holdKey(window, sim, {Qt::Key_Up, Qt::NoModifier}, "tiltDrive", QStringLiteral("up11"),
+            kHeadHoldMs);
+    REACH(2);
+    QCOMPARE(text(state, "tiltDrive"), QStringLiteral("stop"));
+    QVERIFY2(number(state, "tilt") > 0, qPrintable(describe(state)));
+    QCOMPARE(number(state, "pan"), pan);
+    // Stopped means stopped: nothing moves on.
+    QTest::qWait(100);
+    QCOMPARE(number(sim.state(), "pan"), pan);
+    record(QStringLiteral("Right held, Up held"));
 
     // Save: the picture goes into slot 3.
     save->trigger();

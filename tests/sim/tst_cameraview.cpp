@@ -112,6 +112,15 @@ void tst_CameraView::pictureReacts_data()
     QTest::newRow("zooming changes the framing")
         << ""
         << "8101040727FF +3000" << Measure::Change << 20.0 << 255.0;
+    QTest::newRow("panning turns the view")
+        << ""
+        << "810106010D010203FF +1000" << Measure::Change << 20.0 << 255.0;
+    QTest::newRow("tilting turns the view")
+        << ""
+        << "8101060101060301FF +1000" << Measure::Change << 20.0 << 255.0;
+    QTest::newRow("a stopped head keeps the view")
+        << "8101060107060201FF +1000"
+        << "8101060107060201FF +1000 8101060101010303FF +3000" << Measure::Change << 0.0 << 0.01;
     QTest::newRow("indoor white balance turns blue")
         << ""
         << "8101043501FF" << Measure::Warmth << 0.0 << 0.8;

@@ -139,6 +139,13 @@ void tst_ViscaModel::panelCommands_data()
     }
     row("profile", "setcustom", {"8101043F017FFF"}, kZoomTo200, "",
         "memory set 7F (camera default)", "memory=7F zoom=200");
+    // The pan-tilt drive: sizes 1..5 of the pad spread over the camera's speeds.
+    row("pantilt", "3 0", {"810106010D010203FF"}, "", "+1000",
+        "pan-tilt drive: pan right at 0Dh, tilt stop at 01h", "pan=65 panDrive=right13");
+    row("pantilt", "-5 -2", {"8101060118060102FF"}, "", "+1000",
+        "pan-tilt drive: pan left at 18h, tilt down at 06h", "pan=-120 tilt=-30");
+    row("pantilt", "0 0", {"8101060101010303FF"}, "8101060101010201FF +1000", "+1000",
+        "pan-tilt drive: pan stop at 01h, tilt stop at 01h", "pan=5 tilt=5 panDrive=stop");
     // The panel's "reset" is two packets: the camera default back to the
     // factory settings, then recalled.
     row("profile", "reset", {"8101043F007FFF", "8101043F027FFF"},
@@ -242,8 +249,26 @@ void tst_ViscaModel::sequences_data()
         << "8201060100010304FF +1000" << Kind::Ignored << "lamp=0 lampDrive=stop";
     QTest::newRow("camera command to the lamp changes nothing")
         << "8201040727FF +1000" << Kind::Ignored << "zoom=0 zoomDrive=stop";
-    QTest::newRow("lamp command to the camera changes nothing")
-        << "8101060100010301FF +1000" << Kind::Ignored << "lamp=0";
+    QTest::newRow("lamp command to the camera tilts the camera, not the lamp")
+        << "8101060100010301FF +1000" << Kind::Command << "lamp=0 tilt=5 tiltDrive=up1";
+    // The camera's head: 5 degrees a second per speed step, to its limits.
+    QTest::newRow("pan right, then stopped")
+        << "810106010D010203FF +2000 8101060101010303FF +1000" << Kind::Command
+        << "pan=130 tilt=0 panDrive=stop tiltDrive=stop";
+    QTest::newRow("pan left and tilt down at once")
+        << "8101060107060102FF +1000" << Kind::Command
+        << "pan=-35 tilt=-30 panDrive=left7 tiltDrive=down6";
+    QTest::newRow("pan stops at its end, tilt at the top")
+        << "8101060118140201FF +5000" << Kind::Command << "pan=170 tilt=90";
+    QTest::newRow("a new speed takes over, one axis held")
+        << "8101060101040301FF +1000 8101060112010203FF +1000" << Kind::Command
+        << "pan=90 tilt=20 panDrive=right18 tiltDrive=stop";
+    QTest::newRow("pan speed 19h refused")
+        << "8101060119010203FF +1000" << Kind::Ignored << "pan=0 panDrive=stop";
+    QTest::newRow("tilt speed 00 refused while tilting")
+        << "8101060101000301FF +1000" << Kind::Ignored << "tilt=0 tiltDrive=stop";
+    QTest::newRow("the lamp's drive leaves the head alone")
+        << "8201060118140201FF +1000" << Kind::Command << "pan=0 tilt=0 lampDrive=up20";
     QTest::newRow("nobody at device 3") << "8301040727FF +1000" << Kind::Ignored << "zoom=0";
     QTest::newRow("broadcast address set") << "883001FF" << Kind::Command << "packets=1";
     QTest::newRow("interface clear") << "81010001FF" << Kind::Command << "packets=1";
@@ -413,8 +438,8 @@ void tst_ViscaModel::logLine()
             "pan stop at 00h (lamp off) | ")
             + ViscaModel::stateText(model.state()));
     QVERIFY(packet.logLine.endsWith(
-        QStringLiteral("lamp=0 zoomDrive=stop focusDrive=stop lampDrive=stop "
-                       "memory=none packets=1")));
+        QStringLiteral("lamp=0 pan=0 tilt=0 zoomDrive=stop focusDrive=stop lampDrive=stop "
+                       "panDrive=stop tiltDrive=stop memory=none packets=1")));
 
     const ViscaModel::Packet unknown = model.feed(QByteArray::fromHex("8101045502FF")).first();
     QVERIFY2(

@@ -18,6 +18,8 @@ const QPointF kStarCentre(320, 180);
 
 const double kMaxMagnification = 10.0;
 const int kMaxBlur = 16; // the softest picture is drawn at 1/16 resolution
+// The wide end sees about 60 degrees across the 640-wide scene.
+const double kScenePixelsPerDegree = 640.0 / 60.0;
 
 // White balance as a tint: the scene is lit at about 4500 K. Fixed settings
 // below that turn it blue, above it warm; automatic modes keep it neutral.
@@ -152,6 +154,12 @@ std::array<std::array<uchar, 256>, 3> toneTables(const ViscaModel::Picture &pict
 
 namespace CameraPicture {
 
+QPointF headShift(const ViscaModel::State &state)
+{
+    // Right and up move the view right and up over the scene.
+    return QPointF(state.pan * kScenePixelsPerDegree, -state.tilt * kScenePixelsPerDegree);
+}
+
 double magnification(double zoom)
 {
     return std::pow(kMaxMagnification,
@@ -180,7 +188,11 @@ QImage render(const ViscaModel::State &state, const QSize &size)
             = std::min(drawn.width() / kScene.width(), drawn.height() / kScene.height());
         p.translate(drawn.width() / 2.0, drawn.height() / 2.0);
         p.scale(fit * magnification(picture.zoom), fit * magnification(picture.zoom));
-        p.translate(-kStarCentre);
+        p.translate(-kStarCentre - headShift(state));
+        // Beyond the scene's edges the head looks at a plain grey wall.
+        p.fillRect(QRectF(-4 * kScene.width(), -4 * kScene.height(), 9 * kScene.width(),
+                          9 * kScene.height()),
+                   QColor(90, 90, 96));
         drawScene(p);
     }
     if (drawn != size)
@@ -219,7 +231,8 @@ CameraView::CameraView(QWidget *parent)
 
 void CameraView::setState(const ViscaModel::State &state)
 {
-    if (state.picture == shown.picture && state.lamp == shown.lamp && !frame.isNull())
+    if (state.picture == shown.picture && state.lamp == shown.lamp && state.pan == shown.pan
+        && state.tilt == shown.tilt && !frame.isNull())
         return;
     shown = state;
     frame = QImage();
@@ -250,7 +263,9 @@ void CameraView::paintEvent(QPaintEvent *)
     p.drawImage(at, frame);
 
     p.setPen(Qt::white);
-    p.drawText(
-        QRect(at, size).adjusted(8, 6, -8, -6), Qt::AlignLeft | Qt::AlignBottom,
-        QStringLiteral("%1x").arg(CameraPicture::magnification(shown.picture.zoom), 0, 'f', 1));
+    p.drawText(QRect(at, size).adjusted(8, 6, -8, -6), Qt::AlignLeft | Qt::AlignBottom,
+               QStringLiteral("%1x  pan %2°  tilt %3°")
+                   .arg(CameraPicture::magnification(shown.picture.zoom), 0, 'f', 1)
+                   .arg(qRound(shown.pan))
+                   .arg(qRound(shown.tilt)));
 }

@@ -3,12 +3,14 @@
 // (1x to 10x), the picture goes soft when the focus is off (less so at the
 // wide end, where the depth of field is larger), exposure compensation
 // brightens or darkens it, the white-balance mode tints it, WDR flattens its
-// contrast, and the lamp lights up the middle of the frame.
+// contrast, the lamp lights up the middle of the frame, and the pan-tilt head
+// turns the view over the scene.
 #pragma once
 
 #include "viscamodel.h"
 
 #include <QImage>
+#include <QPointF>
 #include <QSize>
 #include <QWidget>
 
@@ -16,6 +18,8 @@ namespace CameraPicture {
 
 // Lens magnification at a zoom position: 1 at the wide end, 10 at tele.
 double magnification(double zoom);
+// Where the camera's head points, as a shift over the scene (scene units).
+QPointF headShift(const ViscaModel::State &state);
 // How far the focus is from sharp, in depths of field (0 = sharp).
 double defocus(const ViscaModel::Picture &picture);
 // The frame as the camera would deliver it.

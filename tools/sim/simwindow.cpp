@@ -33,6 +33,8 @@ QString shownValue(const QString &key, const QVariant &value, const ViscaModel::
             .arg((state.picture.expLevel - ViscaModel::kExpLevelNeutral) * 1.5, 0, 'f', 1);
     if (key == QLatin1String("lamp"))
         return value.toString() + QStringLiteral(" %");
+    if (key == QLatin1String("pan") || key == QLatin1String("tilt"))
+        return value.toString() + QStringLiteral("°");
     return value.toString();
 }
 

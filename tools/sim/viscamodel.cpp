@@ -27,6 +27,7 @@ enum class Effect {
     Wdr,            // arg: 1 on, 0 off
     Memory,         // arg: a MemoryOperation; slot field m
     PanTiltDrive,   // speeds v (pan), w (tilt); directions h (pan), t (tilt)
+    HeadDrive,      // the same fields, turning the camera's own head
     InterfaceClear, // no state
     AddressSet,     // first address field n
 };
@@ -73,6 +74,8 @@ const Shape kShapes[] = {
     {Target::Camera, "01 04 3F 02 mm", Effect::Memory, MemoryRecall, "memory recall {m:slot}"},
     {Target::Lamp, "01 06 01 vv ww 0h 0t", Effect::PanTiltDrive, 0,
      "pan-tilt drive: tilt {t:tilt} at {w:x}h, pan {h:pan} at {v:x}h"},
+    {Target::Camera, "01 06 01 vv ww 0h 0t", Effect::HeadDrive, 0,
+     "pan-tilt drive: pan {h:pan} at {v:x}h, tilt {t:tilt} at {w:x}h"},
     {Target::Any, "01 00 01", Effect::InterfaceClear, 0, "interface clear"},
     {Target::Broadcast, "30 0n", Effect::AddressSet, 0, "address set, first device {n}"},
 };
@@ -194,7 +197,7 @@ QString notForDevice(Target target, int device)
     if (target == Target::Broadcast)
         return QStringLiteral("only meaningful as a broadcast");
     if (device == 1 && target == Target::Lamp)
-        return QStringLiteral("the camera has no pan-tilt head");
+        return QStringLiteral("the camera drives its own head, not the lamp");
     if (device == 2 && target == Target::Camera)
         return QStringLiteral("the lamp only follows the pan-tilt drive");
     return QString();
@@ -208,6 +211,7 @@ double driveRate(int speed) // units per second of a zoom or focus drive
 const double kLampRatePerStep = 20.0; // lamp units per second per tilt speed step
 const int kLampOffSpeed = 0x18;       // tilt down this fast: the lamp goes off
 const int kFocusSearchSpeed = 7;      // auto and one-push focus move this fast
+const double kHeadRatePerStep = 5.0;  // degrees per second per pan or tilt speed step
 
 // Moves value towards target by at most step; true when it arrived.
 bool approach(double &value, double target, double step)
@@ -244,6 +248,15 @@ void recall(State &s, const Picture &picture)
     s.zoomDrive = {};
     s.focusDrive = {};
     s.onePushFocusing = false;
+}
+
+// The direction bytes of a pan-tilt drive, lamp or head.
+bool validDirections(int pan, int tilt, QString *note)
+{
+    if (pan >= 1 && pan <= 3 && tilt >= 1 && tilt <= 3)
+        return true;
+    *note = QStringLiteral("directions are 01 (left / up), 02 (right / down) and 03 (stop)");
+    return false;
 }
 
 // Carries out one command on the state. False when the device cannot do it
@@ -327,11 +340,8 @@ bool applyEffect(State &s, const Shape &shape, const Fields &fields, QString *no
         const int pan = fields['h' - 'a'];
         const int tilt = fields['t' - 'a'];
         const int tiltSpeed = fields['w' - 'a'];
-        if (pan < 1 || pan > 3 || tilt < 1 || tilt > 3) {
-            *note
-                = QStringLiteral("directions are 01 (left / up), 02 (right / down) and 03 (stop)");
+        if (!validDirections(pan, tilt, note))
             return false;
-        }
         QStringList notes;
         if (pan != 3)
             notes << QStringLiteral("no pan axis, pan ignored");
@@ -347,6 +357,24 @@ bool applyEffect(State &s, const Shape &shape, const Fields &fields, QString *no
             notes << (tilt == 1 ? QStringLiteral("lamp brightens") : QStringLiteral("lamp dims"));
         }
         *note = notes.join(QStringLiteral("; "));
+        return true;
+    }
+    case Effect::HeadDrive: {
+        const int pan = fields['h' - 'a'];
+        const int tilt = fields['t' - 'a'];
+        const int panSpeed = fields['v' - 'a'];
+        const int tiltSpeed = fields['w' - 'a'];
+        if (!validDirections(pan, tilt, note))
+            return false;
+        if ((pan != 3 && (panSpeed < 1 || panSpeed > ViscaModel::kPanTopSpeed))
+            || (tilt != 3 && (tiltSpeed < 1 || tiltSpeed > ViscaModel::kTiltTopSpeed))) {
+            *note = QStringLiteral("speeds are 01..18h (pan) and 01..14h (tilt)");
+            return false;
+        }
+        s.panDrive
+            = pan == 3 ? ViscaModel::Drive{} : ViscaModel::Drive{pan == 2 ? +1 : -1, panSpeed};
+        s.tiltDrive
+            = tilt == 3 ? ViscaModel::Drive{} : ViscaModel::Drive{tilt == 1 ? +1 : -1, tiltSpeed};
         return true;
     }
     case Effect::InterfaceClear:
@@ -511,19 +539,26 @@ ViscaModel::Packet ViscaModel::decode(const QByteArray &bytes)
     }
 
     Fields fields;
+    const Shape *awayFrom = nullptr; // the first command that fits, but another device's
+    Fields awayFields;
+    QString awayNote;
     const Shape *startOf = nullptr; // the one command this packet could be the start of
     Fields startFields;
     int starts = 0;
     for (const Shape &shape : kShapes) {
         const Fit how = fit(shape.pattern, payload, &fields);
         if (how == Fit::Exact && terminated) {
-            packet.meaning = meaningText(shape.meaning, fields);
             const QString away = notForDevice(shape.target, packet.device);
             if (!away.isEmpty()) {
-                packet.kind = Packet::Kind::Ignored;
-                packet.note = away;
-                return packet;
+                // The same bytes may mean something to another device's row.
+                if (!awayFrom) {
+                    awayFrom = &shape;
+                    awayFields = fields;
+                    awayNote = away;
+                }
+                continue;
             }
+            packet.meaning = meaningText(shape.meaning, fields);
             packet.kind = applyEffect(current, shape, fields, &packet.note) ? Packet::Kind::Command
                                                                             : Packet::Kind::Ignored;
             return packet;
@@ -534,6 +569,12 @@ ViscaModel::Packet ViscaModel::decode(const QByteArray &bytes)
         }
     }
 
+    if (awayFrom) {
+        packet.kind = Packet::Kind::Ignored;
+        packet.meaning = meaningText(awayFrom->meaning, awayFields);
+        packet.note = awayNote;
+        return packet;
+    }
     if (!terminated || starts > 0) {
         packet.kind = Packet::Kind::Truncated;
         QStringList notes;
@@ -603,6 +644,13 @@ void ViscaModel::tick(qint64 elapsedMs)
         drive(pic.focus, s.focusDrive, driveRate(s.focusDrive.speed), kRange);
     }
     drive(s.lamp, s.lampDrive, s.lampDrive.speed * kLampRatePerStep, kLampFull);
+    const auto turn = [seconds](double &angle, const Drive &d, double low, double high) {
+        if (d.direction != 0)
+            angle
+                = std::clamp(angle + d.direction * d.speed * kHeadRatePerStep * seconds, low, high);
+    };
+    turn(s.pan, s.panDrive, -kPanLimit, kPanLimit);
+    turn(s.tilt, s.tiltDrive, kTiltDownLimit, kTiltUpLimit);
 }
 
 bool ViscaModel::moving() const
@@ -611,7 +659,7 @@ bool ViscaModel::moving() const
     const bool searching = (s.picture.focusMode == FocusMode::Auto || s.onePushFocusing)
         && s.picture.focus != kSharpFocus;
     return searching || s.zoomDrive.direction != 0 || s.focusDrive.direction != 0
-        || s.lampDrive.direction != 0;
+        || s.lampDrive.direction != 0 || s.panDrive.direction != 0 || s.tiltDrive.direction != 0;
 }
 
 QList<QPair<QString, QVariant>> ViscaModel::stateValues(const State &s)
@@ -629,9 +677,13 @@ QList<QPair<QString, QVariant>> ViscaModel::stateValues(const State &s)
         {QStringLiteral("expLevel"), s.picture.expLevel},
         {QStringLiteral("wdr"), onOff(s.picture.wdr)},
         {QStringLiteral("lamp"), qRound(s.lamp)},
+        {QStringLiteral("pan"), qRound(s.pan)},
+        {QStringLiteral("tilt"), qRound(s.tilt)},
         {QStringLiteral("zoomDrive"), driveText(s.zoomDrive, "tele", "wide")},
         {QStringLiteral("focusDrive"), driveText(s.focusDrive, "far", "near")},
         {QStringLiteral("lampDrive"), driveText(s.lampDrive, "up", "down")},
+        {QStringLiteral("panDrive"), driveText(s.panDrive, "right", "left")},
+        {QStringLiteral("tiltDrive"), driveText(s.tiltDrive, "up", "down")},
         {QStringLiteral("memory"),
          stored.isEmpty() ? QStringLiteral("none") : stored.join(QLatin1Char(','))},
         {QStringLiteral("packets"), s.packets},

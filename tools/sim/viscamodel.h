@@ -9,8 +9,10 @@
 //   zoom   0 (wide end) .. 1000 (tele end)
 //   focus  0 (nearest) .. 1000 (infinity); the scene is sharp at kSharpFocus
 //   lamp   0 (dark) .. 100 (full)
+//   pan    degrees, -170 (left) .. +170 (right); tilt -30 (down) .. +90 (up)
 // A zoom or focus drive at speed p (0..7) moves (p + 1) * 50 units a second;
-// the lamp moves 20 units a second per step of tilt speed.
+// the lamp moves 20 units a second per step of tilt speed; the camera's head
+// turns 5 degrees a second per step of pan or tilt speed.
 #pragma once
 
 #include <QByteArray>
@@ -32,6 +34,11 @@ public:
     static constexpr int kExpLevelNeutral = 7; // 0 dB; 1.5 dB a step
     static constexpr int kCameraDefaultSlot = 0x7F;
     static constexpr int kMaxPacket = 16; // header, up to 14 payload bytes, FF
+    static constexpr int kPanLimit = 170;
+    static constexpr int kTiltUpLimit = 90;
+    static constexpr int kTiltDownLimit = -30;
+    static constexpr int kPanTopSpeed = 0x18;
+    static constexpr int kTiltTopSpeed = 0x14;
 
     enum class FocusMode { Auto, Manual, OnePush };
 
@@ -55,7 +62,8 @@ public:
     };
 
     // A running drive: direction -1, 0 (stopped) or +1 and the commanded
-    // speed (zoom / focus 0..7, lamp tilt speed 0..17h).
+    // speed (zoom / focus 0..7, lamp tilt speed 0..17h, camera pan 01..18h
+    // and tilt 01..14h).
     struct Drive
     {
         int direction = 0;
@@ -65,9 +73,13 @@ public:
     struct State
     {
         Picture picture;
-        Drive zoomDrive;              // +1 tele, -1 wide
-        Drive focusDrive;             // +1 far, -1 near
-        Drive lampDrive;              // +1 up (brighter), -1 down
+        Drive zoomDrive;  // +1 tele, -1 wide
+        Drive focusDrive; // +1 far, -1 near
+        Drive lampDrive;  // +1 up (brighter), -1 down
+        Drive panDrive;   // +1 right, -1 left
+        Drive tiltDrive;  // +1 up, -1 down
+        double pan = 0;   // where the camera's head points
+        double tilt = 0;
         bool onePushFocusing = false; // a one-push trigger is still settling
         double lamp = 0;
         QMap<int, Picture> memory; // slots written by "memory set"
@@ -113,8 +125,8 @@ public:
     bool moving() const;
 
     // The state as ordered key=value pairs: zoom, focus, focusMode, wb,
-    // expComp, expLevel, wdr, lamp, zoomDrive, focusDrive, lampDrive,
-    // memory, packets.
+    // expComp, expLevel, wdr, lamp, pan, tilt, zoomDrive, focusDrive,
+    // lampDrive, panDrive, tiltDrive, memory, packets.
     static QList<QPair<QString, QVariant>> stateValues(const State &state);
     // "zoom=0 focus=600 focusMode=auto ..." in the same order.
     static QString stateText(const State &state);
