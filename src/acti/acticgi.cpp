@@ -19,14 +19,23 @@ QString credentialsText(const QString &user, const QString &password)
         + percentEncoded(password);
 }
 
-QString urlAuthority(const QHostAddress &address, quint16 port)
+namespace {
+
+QString authority(const QHostAddress &address, quint16 port, quint16 implicitPort)
 {
     QString host = address.toString();
     if (address.protocol() == QAbstractSocket::IPv6Protocol)
         host = QLatin1Char('[') + host + QLatin1Char(']');
-    if (port != defaultPort)
+    if (port != implicitPort)
         host += QLatin1Char(':') + QString::number(port);
     return host;
+}
+
+} // namespace
+
+QString urlAuthority(const QHostAddress &address, quint16 port)
+{
+    return authority(address, port, defaultPort);
 }
 
 QString cgiUrl(const QHostAddress &address, quint16 port, const QString &command,
@@ -36,7 +45,7 @@ QString cgiUrl(const QHostAddress &address, quint16 port, const QString &command
         + command + QLatin1Char('?') + credentials + QLatin1Char('&') + parameters;
 }
 
-bool parseEndpoint(const QString &text, QHostAddress *address, quint16 *port)
+bool parseEndpoint(const QString &text, QHostAddress *address, quint16 *port, quint16 implicitPort)
 {
     const QString trimmed = text.trimmed();
     QString host = trimmed;
@@ -71,7 +80,7 @@ bool parseEndpoint(const QString &text, QHostAddress *address, quint16 *port)
     if (bracketed && parsed.protocol() != QAbstractSocket::IPv6Protocol)
         return false;
 
-    quint16 parsedPort = defaultPort;
+    quint16 parsedPort = implicitPort;
     if (!portText.isEmpty()) {
         bool ok = false;
         const uint value = portText.toUInt(&ok, 10);
@@ -90,11 +99,11 @@ bool parseEndpoint(const QString &text, QHostAddress *address, quint16 *port)
     return true;
 }
 
-QString endpointText(const QHostAddress &address, quint16 port)
+QString endpointText(const QHostAddress &address, quint16 port, quint16 implicitPort)
 {
-    if (port == defaultPort)
+    if (port == implicitPort)
         return address.toString();
-    return urlAuthority(address, port);
+    return authority(address, port, implicitPort);
 }
 
 QString serialSettingText(QSerialPort::DataBits dataBits, QSerialPort::Parity parity,

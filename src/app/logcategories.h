@@ -6,8 +6,9 @@
 
 #include <QLoggingCategory>
 
-Q_DECLARE_LOGGING_CATEGORY(lcApp)    // start-up, window lifecycle
-Q_DECLARE_LOGGING_CATEGORY(lcSerial) // port menu, port open/close, parameters
-Q_DECLARE_LOGGING_CATEGORY(lcCamera) // command vocabulary and transport
-Q_DECLARE_LOGGING_CATEGORY(lcPtPad)  // pan-tilt pad
-Q_DECLARE_LOGGING_CATEGORY(lcActi)   // encoder link and HTTP requests
+Q_DECLARE_LOGGING_CATEGORY(lcApp)     // start-up, window lifecycle
+Q_DECLARE_LOGGING_CATEGORY(lcSerial)  // port menu, port open/close, parameters
+Q_DECLARE_LOGGING_CATEGORY(lcCamera)  // command vocabulary and transport
+Q_DECLARE_LOGGING_CATEGORY(lcPtPad)   // pan-tilt pad
+Q_DECLARE_LOGGING_CATEGORY(lcActi)    // encoder link and HTTP requests
+Q_DECLARE_LOGGING_CATEGORY(lcViscaIp) // network camera link

@@ -6,6 +6,8 @@
 //   tarndeck-sim: encoder at 127.0.0.1:PORT
 //   tarndeck-sim: serial at /dev/pts/N          (with --serial or --pty)
 //   tarndeck-sim: panel setting serialPorts=/dev/pts/N ...   (with --pty)
+//   tarndeck-sim: visca udp at 127.0.0.1:PORT   (with --visca-udp)
+//   tarndeck-sim: visca tcp at 127.0.0.1:PORT   (with --visca-tcp)
 //   tarndeck-sim: ready
 //   state zoom=... focus=... ...                after every decoded packet
 // The readable log (one line per packet) goes to standard error.
@@ -40,8 +42,9 @@ int fail(const QString &message)
 }
 
 // "127.0.0.1:8080", "[::1]:8080", "localhost:8080", "127.0.0.1" (a free
-// port). Loopback addresses only.
-bool parseListen(const QString &text, QHostAddress *address, quint16 *port, QString *error)
+// port). Loopback addresses only; option names the option in the error.
+bool parseListen(const QString &option, const QString &text, QHostAddress *address, quint16 *port,
+                 QString *error)
 {
     QString host = text;
     QString portText;
@@ -58,14 +61,14 @@ bool parseListen(const QString &text, QHostAddress *address, quint16 *port, QStr
     *address = host == QLatin1String("localhost") ? QHostAddress(QHostAddress::LocalHost)
                                                   : QHostAddress(host);
     if (address->isNull() || !address->isLoopback()) {
-        *error = QStringLiteral("--listen takes a loopback address (127.0.0.1, ::1), not '%1'")
-                     .arg(text);
+        *error = QStringLiteral("--%1 takes a loopback address (127.0.0.1, ::1), not '%2'")
+                     .arg(option, text);
         return false;
     }
     bool ok = true;
     const uint number = portText.isEmpty() ? 0 : portText.toUInt(&ok);
     if (!ok || number > 65535) {
-        *error = QStringLiteral("--listen: no port '%1'").arg(portText);
+        *error = QStringLiteral("--%1: no port '%2'").arg(option, portText);
         return false;
     }
     *port = quint16(number);
@@ -144,13 +147,32 @@ int main(int argc, char *argv[])
                                                 "the panel's Connect menu."));
     const QCommandLineOption noWindow(QStringLiteral("headless"),
                                       QStringLiteral("Run without a window."));
-    parser.addOptions({listen, user, password, serial, pty, noWindow});
+    const QCommandLineOption viscaUdp(
+        QStringLiteral("visca-udp"),
+        QStringLiteral("Also answer as a network camera, VISCA over UDP (port 0: a free one)."),
+        QStringLiteral("ADDR:PORT"));
+    const QCommandLineOption viscaTcp(
+        QStringLiteral("visca-tcp"),
+        QStringLiteral("Also answer as a network camera, VISCA packets on TCP."),
+        QStringLiteral("ADDR:PORT"));
+    const QCommandLineOption viscaDrop(QStringLiteral("visca-drop"),
+                                       QStringLiteral("Test: drop every Nth UDP datagram."),
+                                       QStringLiteral("N"));
+    const QCommandLineOption viscaLate(QStringLiteral("visca-late"),
+                                       QStringLiteral("Test: answer the network camera's "
+                                                      "packets MS milliseconds late."),
+                                       QStringLiteral("MS"));
+    const QCommandLineOption viscaMute(
+        QStringLiteral("visca-mute"),
+        QStringLiteral("Test: the network camera never answers (it still obeys)."));
+    parser.addOptions({listen, user, password, serial, pty, viscaUdp, viscaTcp, viscaDrop,
+                       viscaLate, viscaMute, noWindow});
     parser.process(*app);
 
     QHostAddress address;
     quint16 port = 0;
     QString error;
-    if (!parseListen(parser.value(listen), &address, &port, &error))
+    if (!parseListen(QStringLiteral("listen"), parser.value(listen), &address, &port, &error))
         return fail(error);
     if (parser.isSet(serial) && parser.isSet(pty))
         return fail(QStringLiteral("--serial and --pty exclude each other"));
@@ -171,6 +193,28 @@ int main(int argc, char *argv[])
                            "~/.config/Veltrane/tarnDeck.conf; the panel's \"Connect\" menu then "
                            "lists %1)")
                 .arg(sim.serial().path()));
+    for (const QCommandLineOption *option : {&viscaUdp, &viscaTcp}) {
+        if (!parser.isSet(*option))
+            continue;
+        const QString name = option->names().constFirst();
+        QHostAddress networkAddress;
+        quint16 networkPort = 0;
+        if (!parseListen(name, parser.value(*option), &networkAddress, &networkPort, &error))
+            return fail(error);
+        const bool udp = option == &viscaUdp;
+        const bool listening = udp ? sim.network().listenUdp(networkAddress, networkPort)
+                                   : sim.network().listenTcp(networkAddress, networkPort);
+        if (!listening)
+            return fail(QStringLiteral("cannot listen on %1").arg(parser.value(*option)));
+        say(QStringLiteral("tarndeck-sim: visca %1 at %2")
+                .arg(udp ? QStringLiteral("udp") : QStringLiteral("tcp"),
+                     udp ? sim.network().udpAuthority() : sim.network().tcpAuthority()));
+    }
+    ViscaIpFront::Faults faults;
+    faults.dropEvery = parser.value(viscaDrop).toInt();
+    faults.answerDelayMs = parser.value(viscaLate).toInt();
+    faults.mute = parser.isSet(viscaMute);
+    sim.network().setFaults(faults);
 
     QObject::connect(&sim, &Simulator::packetDecoded, [](const ViscaModel::Packet &packet) {
         say(QStringLiteral("state ") + ViscaModel::stateText(packet.state));
@@ -183,6 +227,10 @@ int main(int argc, char *argv[])
         if (sim.serial().isOpen())
             links << QStringLiteral("serial %1").arg(sim.serial().path());
         QApplication::setWindowIcon(applicationIcon());
+        if (sim.network().udpListening())
+            links << QStringLiteral("VISCA over UDP %1").arg(sim.network().udpAuthority());
+        if (sim.network().tcpListening())
+            links << QStringLiteral("VISCA over TCP %1").arg(sim.network().tcpAuthority());
         window = std::make_unique<SimWindow>(&sim, links);
         window->show();
     }

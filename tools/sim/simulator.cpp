@@ -26,6 +26,8 @@ Simulator::Simulator(QObject *parent)
                       .arg(setting, QLatin1String(kCameraLineSetting)));
           },
           [this](const QString &text) { log(text); })
+    , networkFront([this](const QByteArray &packet) { return receivePacket(packet); },
+                   [this](const QString &text) { log(text); })
 {
     qRegisterMetaType<ViscaModel::Packet>();
     clock.start();
@@ -66,6 +68,20 @@ void Simulator::receive(const QByteArray &bytes)
         log(packet.logLine);
         emit packetDecoded(packet);
     }
+}
+
+QList<ViscaModel::Packet> Simulator::receivePacket(const QByteArray &packet)
+{
+    catchUp();
+    QList<ViscaModel::Packet> packets = model.feed(packet);
+    // A packet without its terminator ends with its datagram.
+    if (!packet.endsWith(char(0xFF)))
+        packets += model.flush();
+    for (const ViscaModel::Packet &decoded : qAsConst(packets)) {
+        log(decoded.logLine);
+        emit packetDecoded(decoded);
+    }
+    return packets;
 }
 
 void Simulator::log(const QString &line)

@@ -4,11 +4,14 @@
 // Besides the encoder's CGI the HTTP port answers two paths of its own:
 //   /sim/state  the model state as one JSON object (the keys of the state line)
 //   /sim/log    the recent log lines, as plain text
+// The camera can also be reached as a network camera (VISCA over UDP or
+// TCP, see ViscaIpFront).
 #pragma once
 
 #include "encoderfront.h"
 #include "loophttpserver.h"
 #include "serialline.h"
+#include "viscaipfront.h"
 #include "viscamodel.h"
 
 #include <QElapsedTimer>
@@ -36,9 +39,12 @@ public:
 
     EncoderFront &encoder() { return front; }
     SerialLine &serial() { return line; }
+    ViscaIpFront &network() { return networkFront; }
 
     // Bytes arriving at the camera's serial input.
     void receive(const QByteArray &bytes);
+    // One whole packet from the network side; what the model made of it.
+    QList<ViscaModel::Packet> receivePacket(const QByteArray &packet);
     // Brings drives and the lamp up to the wall clock.
     void catchUp();
     // The state as of now.
@@ -59,6 +65,7 @@ private:
     EncoderFront front;
     LoopHttpServer server;
     SerialLine line;
+    ViscaIpFront networkFront;
     QElapsedTimer clock;
     qint64 clockMs = 0; // wall time the model has been brought up to
     QStringList history;
