@@ -155,9 +155,11 @@ int main(int argc, char *argv[])
         QStringLiteral("visca-tcp"),
         QStringLiteral("Also answer as a network camera, VISCA packets on TCP."),
         QStringLiteral("ADDR:PORT"));
-    const QCommandLineOption viscaDrop(QStringLiteral("visca-drop"),
-                                       QStringLiteral("Test: drop every Nth UDP datagram."),
-                                       QStringLiteral("N"));
+    const QCommandLineOption viscaDrop(
+        QStringLiteral("visca-drop"),
+        QStringLiteral("Test: lose every Nth UDP datagram, alternately a "
+                       "request and its answers."),
+        QStringLiteral("N"));
     const QCommandLineOption viscaLate(QStringLiteral("visca-late"),
                                        QStringLiteral("Test: answer the network camera's "
                                                       "packets MS milliseconds late."),

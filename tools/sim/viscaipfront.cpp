@@ -38,6 +38,14 @@ ViscaIpFront::ViscaIpFront(Execute execute, Log log, QObject *parent)
     connect(&tcpServer, &QTcpServer::newConnection, this, &ViscaIpFront::onConnection);
 }
 
+ViscaIpFront::~ViscaIpFront()
+{
+    // The connections close as the server goes: nothing to report by then.
+    const QList<QTcpSocket *> sockets = streams.keys();
+    for (QTcpSocket *socket : sockets)
+        socket->disconnect(this);
+}
+
 bool ViscaIpFront::listenUdp(const QHostAddress &address, quint16 port)
 {
     return address.isLoopback() && udp.bind(address, port);
@@ -104,12 +112,13 @@ void ViscaIpFront::readDatagrams()
     while (udp.hasPendingDatagrams()) {
         const QNetworkDatagram datagram = udp.receiveDatagram();
         ++datagrams;
-        if (faultSet.dropEvery > 0 && datagrams % faultSet.dropEvery == 0) {
-            log(QStringLiteral("network: datagram %1 dropped (%2)")
-                    .arg(datagrams)
-                    .arg(hex(datagram.data())));
+        const bool lose = faultSet.dropEvery > 0 && datagrams % faultSet.dropEvery == 0;
+        losses += lose ? 1 : 0;
+        if (lose && losses % 2 == 1) {
+            log(QStringLiteral("network: %1 lost on its way in").arg(hex(datagram.data())));
             continue;
         }
+        loseAnswers = lose;
         onDatagram(datagram.data(), datagram.senderAddress(), quint16(datagram.senderPort()));
     }
 }
@@ -146,6 +155,11 @@ void ViscaIpFront::onDatagram(const QByteArray &datagram, const QHostAddress &fr
         replies << unknownTypePayload();
     }
     const quint32 sequence = received.sequence;
+    if (loseAnswers) {
+        log(QStringLiteral("network: the answers to %1 lost on their way out")
+                .arg(hex(received.payload)));
+        return;
+    }
     deliver([this, replies, replyType, sequence, from, port] {
         for (const QByteArray &reply : replies)
             udp.writeDatagram(message(replyType, sequence, reply), from, port);
@@ -155,6 +169,7 @@ void ViscaIpFront::onDatagram(const QByteArray &datagram, const QHostAddress &fr
 void ViscaIpFront::onConnection()
 {
     while (QTcpSocket *socket = tcpServer.nextPendingConnection()) {
+        streams.insert(socket, QByteArray());
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             streams.remove(socket);
             socket->deleteLater();

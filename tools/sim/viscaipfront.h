@@ -10,7 +10,8 @@
 // with the sequence number of the one before is answered again without
 // being carried out twice.
 //
-// Faults for tests: drop every Nth datagram unread, answer late, never
+// Faults for tests: every Nth datagram is lost, alternately on its way in
+// and (its answers) on the way out; answer late, never
 // answer (packets are still carried out).
 #pragma once
 
@@ -40,7 +41,7 @@ public:
 
     struct Faults
     {
-        int dropEvery = 0;     // 0: drop none
+        int dropEvery = 0;     // 0: lose none
         int answerDelayMs = 0; // 0: at once
         bool mute = false;
     };
@@ -49,6 +50,7 @@ public:
     using Log = std::function<void(const QString &line)>;
 
     ViscaIpFront(Execute execute, Log log, QObject *parent = nullptr);
+    ~ViscaIpFront() override;
 
     bool listenUdp(const QHostAddress &address, quint16 port);
     bool listenTcp(const QHostAddress &address, quint16 port);
@@ -75,6 +77,8 @@ private:
     QTcpServer tcpServer;
     QHash<QTcpSocket *, QByteArray> streams;
     int datagrams = 0;
+    int losses = 0;
+    bool loseAnswers = false;
     // The last command message carried out, to know a resend.
     bool haveLast = false;
     quint32 lastSequence = 0;

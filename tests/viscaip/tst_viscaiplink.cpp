@@ -1,0 +1,377 @@
+// The network camera link on real loopback sockets: the exact datagrams a
+// camera receives, the flow rules (one packet in flight, merged drives,
+// retries, resends) and the answers in words, against a scripted camera
+// socket and against the simulator's camera.
+#include "acticgi.h"
+#include "simulator.h"
+#include "testsettings.h"
+#include "viscaiplink.h"
+
+#include <QNetworkDatagram>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+using namespace ViscaIp;
+
+namespace {
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
+
+// A camera the test scripts: records every datagram and answers with what
+// the test says, at once or when asked.
+class ScriptedCamera : public QObject
+{
+public:
+    ScriptedCamera()
+    {
+        socket.bind(QHostAddress(QHostAddress::LocalHost), 0);
+        connect(&socket, &QUdpSocket::readyRead, this, [this] {
+            while (socket.hasPendingDatagrams()) {
+                const QNetworkDatagram datagram = socket.receiveDatagram();
+                peer = datagram.senderAddress();
+                peerPort = quint16(datagram.senderPort());
+                received << datagram.data();
+                Message read;
+                parseMessage(datagram.data(), &read);
+                if (read.type == Control) {
+                    reply(ControlReply, read.sequence, resetPayload());
+                } else if (read.payload == versionInquiry()) {
+                    reply(Reply, read.sequence, hex("9050AAAA0B0C0102 02FF"));
+                } else if (autoAnswer) {
+                    const QList<QByteArray> answers = scripted.isEmpty()
+                        ? QList<QByteArray>{hex("9041FF"), hex("9051FF")}
+                        : scripted.takeFirst();
+                    for (const QByteArray &answer : answers)
+                        reply(Reply, read.sequence, answer);
+                }
+            }
+        });
+    }
+
+    void reply(quint16 type, quint32 sequence, const QByteArray &payload)
+    {
+        socket.writeDatagram(message(type, sequence, payload), peer, peerPort);
+    }
+
+    // The VISCA payloads received after the connect flow, resends dropped.
+    QList<QByteArray> payloads() const
+    {
+        QList<QByteArray> out;
+        quint32 last = 0;
+        for (int i = 2; i < received.size(); ++i) {
+            Message read;
+            parseMessage(received.at(i), &read);
+            if (i > 2 && read.sequence == last)
+                continue;
+            last = read.sequence;
+            out << read.payload;
+        }
+        return out;
+    }
+
+    QUdpSocket socket;
+    QHostAddress peer;
+    quint16 peerPort = 0;
+    QList<QByteArray> received;
+    QList<QList<QByteArray>> scripted; // answers for the next commands
+    bool autoAnswer = true;
+};
+
+} // namespace
+
+class tst_ViscaIpLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void answers_data();
+    void answers();
+    void endpoints_data();
+    void endpoints();
+    void udpScenarioDatagrams();
+    void zoomDragMergedStopDelivered();
+    void cameraErrors_data();
+    void cameraErrors();
+    void silentCameraResendsThenFails();
+    void connectWithoutCamera();
+    void droppedDatagramsResentNotRepeated();
+    void tcpStreamAgainstSimulator();
+};
+
+void tst_ViscaIpLink::initTestCase()
+{
+    TestSettings::useTemporaryStore();
+    QLoggingCategory::setFilterRules(QStringLiteral("tarndeck.sim.info=false"));
+}
+
+void tst_ViscaIpLink::answers_data()
+{
+    QTest::addColumn<QByteArray>("packet");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("socket");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("ack") << hex("9041FF") << int(Answer::Ack) << 1 << QString();
+    QTest::newRow("completion") << hex("9052FF") << int(Answer::Completion) << 2 << QString();
+    QTest::newRow("length") << hex("906001FF") << int(Answer::Error) << 0 << "message length error";
+    QTest::newRow("syntax") << hex("906002FF") << int(Answer::Error) << 0 << "syntax error";
+    QTest::newRow("full") << hex("906003FF") << int(Answer::Error) << 0 << "command buffer full";
+    QTest::newRow("cancelled") << hex("906104FF") << int(Answer::Error) << 1 << "command cancelled";
+    QTest::newRow("no socket") << hex("906205FF") << int(Answer::Error) << 2 << "no socket";
+    QTest::newRow("not executable")
+        << hex("906141FF") << int(Answer::Error) << 1 << "command not executable";
+    QTest::newRow("unknown code") << hex("90607EFF") << int(Answer::Error) << 0 << "error 7E";
+    QTest::newRow("no terminator") << hex("9041") << int(Answer::Other) << 0 << QString();
+    QTest::newRow("a command") << hex("8101040700FF") << int(Answer::Other) << 0 << QString();
+}
+
+void tst_ViscaIpLink::answers()
+{
+    QFETCH(QByteArray, packet);
+    QFETCH(int, kind);
+    QFETCH(int, socket);
+    QFETCH(QString, words);
+    const Answer answer = readAnswer(packet);
+    QCOMPARE(int(answer.kind), kind);
+    if (kind == Answer::Other)
+        return;
+    QCOMPARE(answer.socket, socket);
+    if (kind == Answer::Error)
+        QCOMPARE(errorWords(answer.error), words);
+}
+
+void tst_ViscaIpLink::endpoints_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("udp, no port") << "192.168.0.90" << int(Protocol::Udp) << "192.168.0.90" << 52381
+                                  << "192.168.0.90";
+    QTest::newRow("udp, its port")
+        << "192.168.0.90:52381" << int(Protocol::Udp) << "192.168.0.90" << 52381 << "192.168.0.90";
+    QTest::newRow("tcp, no port") << "192.168.0.90" << int(Protocol::Tcp) << "192.168.0.90" << 5678
+                                  << "192.168.0.90";
+    QTest::newRow("v6 with port") << "[fe80::1]:5678" << int(Protocol::Udp) << "fe80::1" << 5678
+                                  << "[fe80::1]:5678";
+}
+
+void tst_ViscaIpLink::endpoints()
+{
+    QFETCH(QString, text);
+    QFETCH(int, protocol);
+    QFETCH(QString, address);
+    QFETCH(int, port);
+    QFETCH(QString, shown);
+    QHostAddress parsed;
+    quint16 parsedPort = 0;
+    const quint16 implicit = defaultPort(Protocol(protocol));
+    QVERIFY(ActiCgi::parseEndpoint(text, &parsed, &parsedPort, implicit));
+    QCOMPARE(parsed, QHostAddress(address));
+    QCOMPARE(int(parsedPort), port);
+    QCOMPARE(ActiCgi::endpointText(parsed, parsedPort, implicit), shown);
+}
+
+// Connect, then zoom tele at speed 3, stop, recall memory 2, focus auto:
+// the header, the sequence numbers and the payloads on the wire.
+void tst_ViscaIpLink::udpScenarioDatagrams()
+{
+    ScriptedCamera camera;
+    ViscaIpLink link;
+    QSignalSpy connected(&link, &ViscaIpLink::connected);
+    QSignalSpy answered(&link, &ViscaIpLink::packetAnswered);
+    link.connectTo(QHostAddress::LocalHost, camera.socket.localPort(), Protocol::Udp);
+    QVERIFY(connected.wait());
+    QCOMPARE(connected.at(0).at(0).toString(), QStringLiteral("0B0C"));
+
+    for (const char *packet : {"8101040723FF", "8101040700FF", "8101043F0202FF", "8101043802FF"})
+        QVERIFY(link.send(hex(packet)));
+    QTRY_COMPARE(answered.size(), 4);
+
+    const QList<QByteArray> expected{
+        hex("020000010000000001"),
+        hex("01100005000000018109000 2FF"),
+        hex("0100000600000002 8101040723FF"),
+        hex("0100000600000003 8101040700FF"),
+        hex("0100000700000004 8101043F0202FF"),
+        hex("0100000600000005 8101043802FF"),
+    };
+    QList<QByteArray> distinct;
+    for (const QByteArray &datagram : qAsConst(camera.received)) {
+        if (distinct.isEmpty() || distinct.constLast() != datagram)
+            distinct << datagram; // a resend on a slow machine repeats the same bytes
+    }
+    QCOMPARE(distinct, expected);
+}
+
+// The camera holds its acknowledgement while a drag sends drive after
+// drive: only the newest speed follows the first, and the stop arrives last.
+void tst_ViscaIpLink::zoomDragMergedStopDelivered()
+{
+    ScriptedCamera camera;
+    ViscaIpLink link;
+    QSignalSpy connected(&link, &ViscaIpLink::connected);
+    link.connectTo(QHostAddress::LocalHost, camera.socket.localPort(), Protocol::Udp);
+    QVERIFY(connected.wait());
+    camera.autoAnswer = false;
+    for (const char *packet : {"8101040721FF", "8101040722FF", "8101040724FF", "8101043F0201FF",
+                               "8101040725FF", "8101040727FF", "8101040700FF"})
+        QVERIFY(link.send(hex(packet)));
+    QCOMPARE(link.waiting(), 4); // 24 merged into 22, 27 into 25
+    QSignalSpy answered(&link, &ViscaIpLink::packetAnswered);
+    for (int i = 0; i < 5; ++i) {
+        QTRY_COMPARE(camera.payloads().size(), i + 1);
+        Message last;
+        parseMessage(camera.received.constLast(), &last);
+        camera.reply(Reply, last.sequence, hex("9041FF"));
+        QTRY_COMPARE(answered.size(), i + 1);
+    }
+    const QList<QByteArray> expected{hex("8101040721FF"), hex("8101040724FF"),
+                                     hex("8101043F0201FF"), hex("8101040727FF"),
+                                     hex("8101040700FF")};
+    QCOMPARE(camera.payloads(), expected);
+}
+
+void tst_ViscaIpLink::cameraErrors_data()
+{
+    QTest::addColumn<QList<QList<QByteArray>>>("script");
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<int>("sent");
+    using Answers = QList<QList<QByteArray>>;
+    QTest::newRow("syntax error") << Answers{{hex("906002FF")}}
+                                  << QStringLiteral("camera: syntax error") << 1;
+    QTest::newRow("buffer full once, then taken")
+        << Answers{{hex("906003FF")}, {hex("9041FF")}} << QString() << 2;
+    QTest::newRow("buffer full until it gives up")
+        << QVector<QList<QByteArray>>(ViscaIpLink::kBusyRetries + 1, {hex("906003FF")}).toList()
+        << QStringLiteral("camera: command buffer full") << ViscaIpLink::kBusyRetries + 1;
+    QTest::newRow("not executable after the acknowledgement")
+        << Answers{{hex("9041FF"), hex("906141FF")}}
+        << QStringLiteral("camera: command not executable") << 1;
+}
+
+void tst_ViscaIpLink::cameraErrors()
+{
+    QFETCH(QList<QList<QByteArray>>, script);
+    QFETCH(QString, failure);
+    QFETCH(int, sent);
+    ScriptedCamera camera;
+    ViscaIpLink link;
+    QSignalSpy connected(&link, &ViscaIpLink::connected);
+    link.connectTo(QHostAddress::LocalHost, camera.socket.localPort(), Protocol::Udp);
+    QVERIFY(connected.wait());
+    camera.scripted = script;
+    QSignalSpy failed(&link, &ViscaIpLink::packetFailed);
+    QSignalSpy answered(&link, &ViscaIpLink::packetAnswered);
+    QVERIFY(link.send(hex("8101040723FF"), QStringLiteral("zoom,3")));
+    if (failure.isEmpty()) {
+        QTRY_COMPARE(answered.size(), 1);
+    } else {
+        QTRY_COMPARE(failed.size(), 1);
+        QCOMPARE(failed.at(0).at(1).toString(), QStringLiteral("zoom,3"));
+        QCOMPARE(failed.at(0).at(2).toString(), failure);
+    }
+    QTRY_COMPARE(camera.payloads().size(), sent);
+}
+
+void tst_ViscaIpLink::silentCameraResendsThenFails()
+{
+    ScriptedCamera camera;
+    ViscaIpLink link;
+    QSignalSpy connected(&link, &ViscaIpLink::connected);
+    link.connectTo(QHostAddress::LocalHost, camera.socket.localPort(), Protocol::Udp);
+    QVERIFY(connected.wait());
+    camera.autoAnswer = false;
+    QSignalSpy failed(&link, &ViscaIpLink::packetFailed);
+    QVERIFY(link.send(hex("8101040700FF")));
+    QVERIFY(failed.wait(3000));
+    QCOMPARE(failed.at(0).at(2).toString(), QStringLiteral("camera did not answer"));
+    const QByteArray once = hex("0100000600000002 8101040700FF");
+    QCOMPARE(camera.received.mid(2), QVector<QByteArray>(1 + ViscaIpLink::kResends, once).toList());
+}
+
+void tst_ViscaIpLink::connectWithoutCamera()
+{
+    QUdpSocket nobody; // bound, never answers
+    nobody.bind(QHostAddress(QHostAddress::LocalHost), 0);
+    ViscaIpLink link;
+    QSignalSpy failed(&link, &ViscaIpLink::connectFailed);
+    QElapsedTimer clock;
+    clock.start();
+    link.connectTo(QHostAddress::LocalHost, nobody.localPort(), Protocol::Udp);
+    QVERIFY(failed.wait(3000));
+    QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("no answer"));
+    QVERIFY(clock.elapsed() >= ViscaIpLink::kConnectTimeoutMs - 50);
+    QVERIFY(!link.send(hex("8101040700FF")));
+
+    QTcpServer closed; // a port where nobody listens
+    closed.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = closed.serverPort();
+    closed.close();
+    link.connectTo(QHostAddress::LocalHost, port, Protocol::Tcp);
+    QVERIFY(failed.wait(3000));
+    QCOMPARE(failed.at(1).at(0).toString(), QStringLiteral("could not connect"));
+}
+
+// Every third datagram is lost on the way: each command still arrives,
+// and the camera carries out each one once.
+void tst_ViscaIpLink::droppedDatagramsResentNotRepeated()
+{
+    Simulator sim;
+    QVERIFY(sim.network().listenUdp(QHostAddress::LocalHost, 0));
+    ViscaIpFront::Faults faults;
+    faults.dropEvery = 3;
+    sim.network().setFaults(faults);
+    ViscaIpLink link;
+    QSignalSpy connected(&link, &ViscaIpLink::connected);
+    QSignalSpy answered(&link, &ViscaIpLink::packetAnswered);
+    QSignalSpy decoded(&sim, &Simulator::packetDecoded);
+    const QString authority = sim.network().udpAuthority();
+    link.connectTo(QHostAddress::LocalHost, quint16(authority.section(':', 1).toUInt()),
+                   Protocol::Udp);
+    QVERIFY(connected.wait());
+    QCOMPARE(connected.at(0).at(0).toString(), QStringLiteral("0D15"));
+    for (const char *packet : {"8101040E00FF", "8101040E02FF", "8101040E02FF", "8101040E02FF",
+                               "8101040E03FF", "8101043E02FF"})
+        QVERIFY(link.send(hex(packet)));
+    QTRY_COMPARE(answered.size(), 6);
+    QCOMPARE(decoded.size(), 6);
+    QCOMPARE(sim.state().picture.expLevel, ViscaModel::kExpLevelNeutral + 2);
+    QVERIFY(sim.recentLog().join('\n').contains(QStringLiteral("answered, not carried out")));
+}
+
+// TCP: plain packets on the stream; a packet for the lamp never leaves.
+void tst_ViscaIpLink::tcpStreamAgainstSimulator()
+{
+    Simulator sim;
+    QVERIFY(sim.network().listenTcp(QHostAddress::LocalHost, 0));
+    ViscaIpLink link;
+    QSignalSpy connected(&link, &ViscaIpLink::connected);
+    QSignalSpy answered(&link, &ViscaIpLink::packetAnswered);
+    QSignalSpy failed(&link, &ViscaIpLink::packetFailed);
+    QSignalSpy decoded(&sim, &Simulator::packetDecoded);
+    const QString authority = sim.network().tcpAuthority();
+    link.connectTo(QHostAddress::LocalHost, quint16(authority.section(':', 1).toUInt()),
+                   Protocol::Tcp);
+    QVERIFY(connected.wait());
+    QVERIFY(!link.send(hex("8201060101010301FF"))); // lamp up
+    QVERIFY(link.send(hex("8101040727FF")));
+    QVERIFY(link.send(hex("81010499FF"))); // no such command
+    QVERIFY(link.send(hex("8101040700FF")));
+    QTRY_COMPARE(answered.size() + failed.size(), 3);
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(failed.at(0).at(2).toString(), QStringLiteral("camera: syntax error"));
+    QCOMPARE(decoded.size(), 3);
+    QCOMPARE(decoded.at(0).at(0).value<ViscaModel::Packet>().bytes, hex("8101040727FF"));
+    QCOMPARE(sim.state().lamp, 0.0);
+    QCOMPARE(sim.state().zoomDrive.direction, 0);
+}
+
+QTEST_GUILESS_MAIN(tst_ViscaIpLink)
+#include "tst_viscaiplink.moc"
