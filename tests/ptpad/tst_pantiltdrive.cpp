@@ -209,6 +209,7 @@ void tst_PanTiltDrive::stopBeforeTheRouteGoes_data()
     QTest::newRow("port closed from the menu") << "close port";
     QTest::newRow("option switched off") << "option off";
     QTest::newRow("window closed") << "close window";
+    QTest::newRow("window lost the keyboard") << "focus lost";
 }
 
 // A held arrow key drives the camera; whatever ends the drive from outside
@@ -217,6 +218,7 @@ void tst_PanTiltDrive::stopBeforeTheRouteGoes()
 {
     QFETCH(QString, how);
 
+    std::unique_ptr<QWidget> other;
     openWindow(true);
     if (QTest::currentTestFailed())
         return;
@@ -229,7 +231,13 @@ void tst_PanTiltDrive::stopBeforeTheRouteGoes()
         harness->closePort();
     else if (how == QLatin1String("option off"))
         harness->find<QAction>(QStringLiteral("actionPanTiltDrive"))->trigger();
-    else
+    else if (how == QLatin1String("focus lost")) {
+        // Another window takes the keyboard: no key release will come.
+        other = std::make_unique<QWidget>();
+        other->show();
+        other->activateWindow();
+        QTRY_VERIFY(!harness->window().isActiveWindow());
+    } else
         harness->window().close();
     QCOMPARE(PacketText::received(harness->pty(), kStop), PacketText::fromHex(kStop));
     QVERIFY(!pad->isActive());
