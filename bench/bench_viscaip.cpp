@@ -102,26 +102,15 @@ void linkAgainstMinimalSender(benchmark::State &state, Setup setup)
         minimalMicros.push_back(minimalUs);
     }
 
-    const double linkMedian = percentile(linkMicros, 0.5);
-    const double linkP99 = percentile(linkMicros, 0.99);
-    const double minimalMedian = percentile(minimalMicros, 0.5);
-    const double minimalP99 = percentile(minimalMicros, 0.99);
-    const double medianRatio = minimalMedian > 0 ? linkMedian / minimalMedian : 0.0;
-    const double p99Ratio = minimalP99 > 0 ? linkP99 / minimalP99 : 0.0;
-    state.counters["link_median_us"] = linkMedian;
-    state.counters["link_p99_us"] = linkP99;
-    state.counters["minimal_median_us"] = minimalMedian;
-    state.counters["minimal_p99_us"] = minimalP99;
-    state.counters["median_ratio"] = medianRatio;
-    state.counters["p99_ratio"] = p99Ratio;
-    const bool met = linkP99 <= kTargetP99Us && p99Ratio <= kTargetRatio;
+    const SideBySide f = sideBySide(state, linkMicros, "link", minimalMicros, "minimal");
+    const bool met = f.p99 <= kTargetP99Us && f.p99Ratio <= kTargetRatio;
     std::printf("command -> datagram at the camera socket: %zu commands\n"
                 "  link           median %.1f us, p99 %.1f us\n"
                 "  minimal sender median %.1f us, p99 %.1f us\n"
                 "  ratio          median %.2fx, p99 %.2fx (targets p99 <= %.0f us and <= %.1fx: "
                 "%s)\n",
-                linkMicros.size(), linkMedian, linkP99, minimalMedian, minimalP99, medianRatio,
-                p99Ratio, kTargetP99Us, kTargetRatio, met ? "met" : "MISSED");
+                linkMicros.size(), f.median, f.p99, f.referenceMedian, f.referenceP99,
+                f.medianRatio, f.p99Ratio, kTargetP99Us, kTargetRatio, met ? "met" : "MISSED");
     std::fflush(stdout);
 }
 
