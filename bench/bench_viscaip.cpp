@@ -22,18 +22,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int kTimedCommands = 10000;
 constexpr int kWarmUpCommands = 200;
 constexpr double kTargetRatio = 1.5;
 constexpr double kTargetP99Us = 300;
-constexpr int kWaitLimitMs = 2000;
-
-double microseconds(Clock::duration duration)
-{
-    return std::chrono::duration<double, std::micro>(duration).count();
-}
 
 struct Setup
 {
@@ -114,21 +106,14 @@ void linkAgainstMinimalSender(benchmark::State &state, Setup setup)
     std::fflush(stdout);
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// Binds the camera socket and connects the link to it, the connect flow
+// answered by hand: reset, then the version inquiry.
+bool connectByHand(QUdpSocket &camera, ViscaIpLink &link)
 {
-    BenchmarkProcess process(argc, argv);
-    if (!process.ok())
-        return 1;
-
-    QUdpSocket camera;
     if (!camera.bind(QHostAddress(QHostAddress::LocalHost), 0)) {
         std::fprintf(stderr, "could not bind a camera socket on 127.0.0.1\n");
-        return 1;
+        return false;
     }
-    // The connect flow, answered by hand: reset, then the version inquiry.
-    ViscaIpLink link;
     link.connectTo(QHostAddress::LocalHost, camera.localPort(), ViscaIp::Protocol::Udp);
     for (const char *answer : {"01", "9050AAAA0B0C010202FF"}) {
         Clock::time_point at;
@@ -143,8 +128,20 @@ int main(int argc, char **argv)
     }
     if (!link.isConnected()) {
         std::fprintf(stderr, "the link did not connect\n");
-        return 1;
+        return false;
     }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    BenchmarkProcess process(argc, argv);
+    QUdpSocket camera;
+    ViscaIpLink link;
+    if (!process.ok() || !connectByHand(camera, link))
+        return 1;
 
     std::vector<QByteArray> packets;
     for (const OperatorCommand &command : operatorCommands()) {
@@ -166,12 +163,8 @@ int main(int argc, char **argv)
         arrival(camera, &at);
     }
 
-    benchmark::RegisterBenchmark("viscaip/send_to_datagram_vs_minimal_sender",
-                                 linkAgainstMinimalSender, setup)
-        ->Iterations(kTimedCommands)
-        ->UseManualTime()
-        ->Unit(benchmark::kMicrosecond);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runTimedBenchmarks(
+        benchmark::RegisterBenchmark("viscaip/send_to_datagram_vs_minimal_sender",
+                                     linkAgainstMinimalSender, setup),
+        kTimedCommands);
 }

@@ -12,8 +12,31 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
+
+// The clock every benchmark times with, and its readings in microseconds.
+using Clock = std::chrono::steady_clock;
+
+inline double microseconds(Clock::duration duration)
+{
+    return std::chrono::duration<double, std::micro>(duration).count();
+}
+
+// How long a benchmark waits for a socket or a reply before it gives up.
+constexpr int kWaitLimitMs = 2000;
+
+// Main's last step: `registered` runs `iterations` passes timed by the clock
+// it reports itself, then every registered benchmark runs and the library
+// shuts down.
+inline int runTimedBenchmarks(benchmark::internal::Benchmark *registered, int iterations)
+{
+    registered->Iterations(iterations)->UseManualTime()->Unit(benchmark::kMicrosecond);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
 
 struct OperatorCommand
 {
