@@ -36,12 +36,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int kTimedCommands = 1000;
 constexpr int kWarmUpCommands = 50;
 constexpr double kTargetRatio = 1.5;
-constexpr int kWaitLimitMs = 2000;
 
 const QByteArray credentials = "USER=Admin&PWD=418275";
 
@@ -64,11 +61,6 @@ std::vector<Command> encoderCommands()
                                     + "&SERIAL_HEX=" + command.packets.first().toLatin1()});
     }
     return commands;
-}
-
-double microseconds(Clock::duration duration)
-{
-    return std::chrono::duration<double, std::micro>(duration).count();
 }
 
 // The encoder stand-in, with the moment and target of the latest request.
@@ -333,14 +325,9 @@ int main(int argc, char **argv)
         library.send(command.target);
     }
 
-    benchmark::RegisterBenchmark("encoder/sendCommand_to_request_line_vs_raw_client",
-                                 windowAgainstRawClient,
-                                 Setup{&encoder, &harness.window(), &client, &library, &commands})
-        ->Iterations(kTimedCommands)
-        ->UseManualTime()
-        ->Unit(benchmark::kMicrosecond);
-
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runTimedBenchmarks(benchmark::RegisterBenchmark(
+                                  "encoder/sendCommand_to_request_line_vs_raw_client",
+                                  windowAgainstRawClient,
+                                  Setup{&encoder, &harness.window(), &client, &library, &commands}),
+                              kTimedCommands);
 }

@@ -28,8 +28,6 @@ namespace {
 constexpr int kTimedPresses = 1000;
 constexpr double kTargetP99Microseconds = 500.0;
 
-using Clock = std::chrono::steady_clock;
-
 QByteArray zoomBytes(int value)
 {
     QByteArray bytes;

@@ -12,7 +12,31 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <chrono>
+#include <string>
 #include <vector>
+
+// The clock every benchmark times with, and its readings in microseconds.
+using Clock = std::chrono::steady_clock;
+
+inline double microseconds(Clock::duration duration)
+{
+    return std::chrono::duration<double, std::micro>(duration).count();
+}
+
+// How long a benchmark waits for a socket or a reply before it gives up.
+constexpr int kWaitLimitMs = 2000;
+
+// Main's last step: `registered` runs `iterations` passes timed by the clock
+// it reports itself, then every registered benchmark runs and the library
+// shuts down.
+inline int runTimedBenchmarks(benchmark::internal::Benchmark *registered, int iterations)
+{
+    registered->Iterations(iterations)->UseManualTime()->Unit(benchmark::kMicrosecond);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
 
 struct OperatorCommand
 {
@@ -54,6 +78,38 @@ inline double percentile(std::vector<double> values, double fraction)
     std::sort(values.begin(), values.end());
     const size_t index = std::min(values.size() - 1, size_t(fraction * double(values.size())));
     return values[index];
+}
+
+// Two timings measured side by side: median, 99th percentile and the ratio
+// of ours to the reference's, also set as the benchmark's counters under
+// the given prefixes.
+struct SideBySide
+{
+    double median, p99, referenceMedian, referenceP99, medianRatio, p99Ratio;
+};
+
+template<typename State>
+SideBySide sideBySide(State &state, const std::vector<double> &ours, const char *oursName,
+                      const std::vector<double> &reference, const char *referenceName)
+{
+    SideBySide figures{percentile(ours, 0.5),
+                       percentile(ours, 0.99),
+                       percentile(reference, 0.5),
+                       percentile(reference, 0.99),
+                       0.0,
+                       0.0};
+    if (figures.referenceMedian > 0)
+        figures.medianRatio = figures.median / figures.referenceMedian;
+    if (figures.referenceP99 > 0)
+        figures.p99Ratio = figures.p99 / figures.referenceP99;
+    const std::string a(oursName), b(referenceName);
+    state.counters[a + "_median_us"] = figures.median;
+    state.counters[a + "_p99_us"] = figures.p99;
+    state.counters[b + "_median_us"] = figures.referenceMedian;
+    state.counters[b + "_p99_us"] = figures.referenceP99;
+    state.counters["median_ratio"] = figures.medianRatio;
+    state.counters["p99_ratio"] = figures.p99Ratio;
+    return figures;
 }
 
 // What every benchmark process starts with: Google Benchmark takes its

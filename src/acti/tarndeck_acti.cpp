@@ -9,7 +9,7 @@
 
 int tarnDeck::actiSetSerialParameters()
 {
-    if (!ui.actionACTi->isChecked())
+    if (!routes.isUp(&encoderRoute))
         return 0;
     const QString setting = ActiCgi::serialSettingText(serialPort);
     qCDebug(lcActi).noquote() << "COM settings:" << setting;
@@ -43,7 +43,7 @@ void tarnDeck::on_pushButtonActiConnect_clicked()
     // the route (which resets the link): the flow then ends there.
     const QString wanted = actiInfo.endpointText();
     const auto routeLeft = [this, wanted] {
-        if (ui.actionACTi->isChecked() && actiInfo.endpointText() == wanted)
+        if (routes.isUp(&encoderRoute) && actiInfo.endpointText() == wanted)
             return false;
         qCDebug(lcActi) << "ACTi route left while connecting.";
         return true;

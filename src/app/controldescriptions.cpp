@@ -57,6 +57,12 @@ constexpr ControlDescription descriptions[] = {
      "Tab moves to Connect"},
     {"pushButtonActiConnect", "Connect to the encoder",
      "Reaches the camera through the encoder at the address above", "Space, after Tab"},
+    {"lineEditViscaIpAddress", "Network camera address",
+     "The network camera's address, with :port if not the protocol's own", nullptr},
+    {"comboBoxViscaIpProtocol", "Network camera protocol", "UDP or TCP to the network camera",
+     nullptr},
+    {"pushButtonViscaIpConnect", "Connect to the network camera",
+     "Reaches the network camera at the address above", nullptr},
 };
 
 // The encoder fields and their button, in Tab order.

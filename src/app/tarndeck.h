@@ -11,16 +11,22 @@
 //   camera/tarndeck_profiles.cpp camera memory profiles
 //   ptpad/tarndeck_pantilt.cpp   the pad driving the camera's pan and tilt
 //   acti/tarndeck_acti.cpp       encoder connect flow and serial setting
+//   viscaip/tarndeck_viscaip.cpp network camera entry, connect flow, answers
 #pragma once
 
 #include "actiinfo.h"
+#include "encoderroute.h"
 #include "heldkeys.h"
 #include "keyboardmap.h"
+#include "networkcameraroute.h"
+#include "packetroute.h"
 #include "pantiltdrive.h"
 #include "serialportlister.h"
+#include "serialroute.h"
 #include "serialwriter.h"
 #include "settingsguard.h"
 #include "ui_tarndeck.h"
+#include "viscaiplink.h"
 
 #include <QMainWindow>
 #include <QSerialPort>
@@ -46,8 +52,8 @@ public:
     // packet to the transport. Returns the transport's result of the last
     // packet, 0 when nothing was sent.
     int sendCommand(QString group, QString action);
-    // Turns one command text into bytes and sends it over the open serial
-    // port, else over the encoder when its route is chosen.
+    // Turns one command text into bytes and hands them to the route that is
+    // up (serial port, encoder or network camera).
     int serialSendCommand(QString command);
 
     // Where the "&Connect" menu learns which serial ports exist. The default
@@ -115,6 +121,7 @@ private slots:
     void cameraProfileDeselect();
     int actiSetSerialParameters();
     void on_pushButtonActiConnect_clicked();
+    void on_pushButtonViscaIpConnect_clicked();
     void on_pushButtonFocusAuto_toggled(bool checked);
     void on_pushButtonFocusTrigger_toggled(bool checked);
     void on_pushButtonFocusManual_toggled(bool checked);
@@ -159,6 +166,14 @@ private:
     void showStatus(const QString &text, bool failed = false);
     void actiConnectFailed(const QString &status, const QString &logPrefix, const QString &why);
     void onSerialPortError(QSerialPort::SerialPortError error);
+    void chooseNetworkCamera(bool checked);
+    void onNetworkCameraConnected(const QString &modelCode);
+    void onNetworkCameraFailed(const QString &reason);
+    void onNetworkCameraLost(const QString &reason);
+    void onCameraPacketAnswered(const QString &request);
+    void onCameraPacketFailed(const QString &request, const QString &reason);
+    QString networkCameraAddressText() const;
+    ViscaIp::Protocol networkCameraProtocol() const;
     QList<QAction *> cameraProfileEntries() const;
     void recallCameraProfile(int number);
     void sendForSelectedProfile(const QString &actionPrefix);
@@ -186,6 +201,7 @@ private:
     QList<SerialPortEntry> portInfoList;
     QTimer timer;
     ACTIINFO actiInfo;
+    ViscaIpLink viscaIpLink;
     QString lastCommand;
     // Why the packet serialSendCommand handled last did not leave, in the
     // operator's words; empty when it left or when no route was up. Set as
@@ -200,6 +216,14 @@ private:
     bool encoderSilent = false;
     HeldKeys heldKeys;
     bool rateSliderReleasing = false;
+
+    // The routes and their one owner: what is up is asked of routes only.
+    SerialRoute serialRoute{serialPort, serialWriter, lineBrokenError};
+    EncoderRoute encoderRoute{actiInfo, encoderSilent};
+    NetworkCameraRoute networkCameraRoute{viscaIpLink};
+    RouteOwner routes;
+    // The status line shows a network camera's failure until the next answer.
+    bool cameraFailureShown = false;
 
     // The "&Baudrate" and "&Protocol" menu-bar entries while "Serial port
     // settings" keeps them out of the menu bar.

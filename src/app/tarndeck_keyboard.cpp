@@ -15,7 +15,7 @@ void tarnDeck::keyPressEvent(QKeyEvent *event)
     const KeyEventView view
         = heldKeys.press(event->nativeScanCode(), event->timestamp(), event->key(),
                          event->modifiers(), event->isAutoRepeat());
-    const bool routeUp = serialPort.isOpen() || ui.actionACTi->isChecked();
+    const bool routeUp = routes.up() != nullptr;
     if (!routeUp || !ui.centralWidget->isEnabled())
         return;
     const auto actions = keyPressActions(view.key, view.modifiers, view.autoRepeat);

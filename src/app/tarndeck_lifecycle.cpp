@@ -87,6 +87,17 @@ tarnDeck::tarnDeck(QWidget *parent)
     ui.actionACTi->setVisible(settings.contains(QStringLiteral("acti"))
                               && settings.value(QStringLiteral("acti")).toBool());
     ui.groupBoxActi->hide();
+    ui.groupBoxViscaIp->hide();
+    connect(&viscaIpLink, &ViscaIpLink::connected, this, &tarnDeck::onNetworkCameraConnected);
+    connect(&viscaIpLink, &ViscaIpLink::connectFailed, this, &tarnDeck::onNetworkCameraFailed);
+    connect(
+        &viscaIpLink, &ViscaIpLink::packetAnswered, this,
+        [this](const QByteArray &, const QString &request) { onCameraPacketAnswered(request); });
+    connect(&viscaIpLink, &ViscaIpLink::packetFailed, this,
+            [this](const QByteArray &, const QString &request, const QString &reason) {
+                onCameraPacketFailed(request, reason);
+            });
+    connect(&viscaIpLink, &ViscaIpLink::lost, this, &tarnDeck::onNetworkCameraLost);
 
     for (QAction *profile : {ui.actionCameraProfile6, ui.actionCameraProfile7,
                              ui.actionCameraProfile8, ui.actionCameraProfile9})
@@ -148,6 +159,7 @@ void tarnDeck::closeEvent(QCloseEvent *event)
     restPanTiltBeforeRouteCloses();
     if (serialPort.isOpen())
         serialPort.close();
+    viscaIpLink.close();
     saveSettings();
     event->accept();
 }
@@ -161,6 +173,11 @@ void tarnDeck::enablePanels(bool enabled)
     for (QGroupBox *panel : {ui.groupBoxZoom, ui.groupBoxFocus, ui.groupBoxBrightness,
                              ui.groupBoxColor, ui.groupBoxLED})
         panel->setEnabled(enabled);
+    // The lamp is a device on the serial chain: not every route reaches it.
+    const bool lampReached = !routes.up() || routes.up()->carriesLamp();
+    if (enabled && !lampReached)
+        ui.groupBoxLED->setEnabled(false);
+    ui.groupBoxLED->setToolTip(lampReached ? QString() : QStringLiteral("No lamp on this route"));
     if (enabled) {
         ui.menuCameraProfiles->setEnabled(true);
         return;
@@ -227,6 +244,12 @@ void tarnDeck::restoreSettings()
         if (settings.contains(QLatin1String(field.key)))
             (ui.*field.member)->setText(settings.value(QLatin1String(field.key)).toString());
     }
+    if (settings.contains(QStringLiteral("viscaIpAddress")))
+        ui.lineEditViscaIpAddress->setText(
+            settings.value(QStringLiteral("viscaIpAddress")).toString());
+    const ViscaIp::Protocol protocol
+        = ViscaIp::protocolFromKey(settings.value(QStringLiteral("viscaIpProtocol")).toString());
+    ui.comboBoxViscaIpProtocol->setCurrentIndex(protocol == ViscaIp::Protocol::Tcp ? 1 : 0);
 }
 
 void tarnDeck::saveSettings()
@@ -242,6 +265,9 @@ void tarnDeck::saveSettings()
                           serialParameterValue(serialPort, parameter));
     for (const auto &field : encoderFieldKeys)
         settings.setValue(QLatin1String(field.key), (ui.*field.member)->text());
+    settings.setValue(QStringLiteral("viscaIpAddress"), ui.lineEditViscaIpAddress->text());
+    settings.setValue(QStringLiteral("viscaIpProtocol"),
+                      ViscaIp::protocolKey(networkCameraProtocol()));
 
     // The store holds the encoder password in plain text (stored files stay
     // readable by earlier versions): keep it private to its owner.

@@ -1,5 +1,5 @@
 // sendCommand turns a (group, action) pair into its packets through the
-// vocabulary; serialSendCommand puts one packet on whichever route is up.
+// vocabulary; serialSendCommand hands one packet to the route that is up.
 #include "logcategories.h"
 #include "sendfailure.h"
 #include "tarndeck.h"
@@ -37,44 +37,15 @@ int tarnDeck::sendCommand(QString group, QString action)
 int tarnDeck::serialSendCommand(QString command)
 {
     const QByteArray bytes = commandBytes(command);
+    const QString request = lastCommand.section(QStringLiteral(" ["), 0, 0);
     lastCommand += QStringLiteral(" [") + command + QLatin1Char(']');
 
-    if (serialPort.isOpen()) {
-        // A line that holds earlier bytes refuses at once instead of
-        // waiting again; bytes that did not drain count as not sent.
-        const SerialWriter::Outcome outcome = serialWriter.write(bytes);
-        const int written = outcome == SerialWriter::Outcome::Sent ? int(bytes.size()) : -1;
-        qCDebug(lcCamera) << "serialSendCommand():" << bytes.toHex() << written;
-        switch (outcome) {
-        case SerialWriter::Outcome::Sent:
-            packetFailure.clear();
-            break;
-        case SerialWriter::Outcome::Blocked:
-            packetFailure = SendFailure::serialBlocked();
-            break;
-        case SerialWriter::Outcome::Failed:
-            // A line that broke while draining has closed the port, which
-            // forgets its error text: the text kept at the loss says why.
-            packetFailure
-                = SendFailure::serialWriteFailed(serialPort.isOpen() ? serialPort.errorString()
-                                                                     : QStringLiteral("port lost (")
-                                                         + lineBrokenError + QLatin1Char(')'));
-            break;
-        }
-        return written;
+    PacketRoute *route = routes.up();
+    if (!route) {
+        packetFailure.clear();
+        return 0;
     }
-    // Without an encoder address the route is chosen but not up: nothing
-    // leaves, and nothing is reported.
-    if (ui.actionACTi->isChecked() && actiInfo.hasAddress()) {
-        const bool delivered = actiInfo.cgiRequest(QStringLiteral("ENCODER"),
-                                                   QStringLiteral("SERIAL_HEX=") + command);
-        qCDebug(lcCamera).noquote() << "serialSendCommand() - ACTi:" << command << int(delivered);
-        const SendFailure::Outcome outcome
-            = SendFailure::encoderOutcome(actiInfo.http.error, actiInfo.lastReply);
-        packetFailure = delivered ? QString() : SendFailure::reason(outcome);
-        encoderSilent = !delivered && SendFailure::isNetworkFailure(outcome.kind);
-        return delivered ? 1 : 0;
-    }
-    packetFailure.clear();
-    return 0;
+    const int sent = route->sendPacket(command, bytes, request);
+    packetFailure = route->failure();
+    return sent;
 }

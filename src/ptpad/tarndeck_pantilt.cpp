@@ -11,6 +11,12 @@ void tarnDeck::setUpPanTiltDrive()
     // reads the link's outcome before the next request may start.
     connect(&actiInfo.http, &MYHTTP::allReturned, &panTiltDrive, &PanTiltDrive::routeFree,
             Qt::QueuedConnection);
+    // A network camera takes the next command once the last one is answered
+    // or given up.
+    connect(&viscaIpLink, &ViscaIpLink::packetAnswered, &panTiltDrive, &PanTiltDrive::routeFree,
+            Qt::QueuedConnection);
+    connect(&viscaIpLink, &ViscaIpLink::packetFailed, &panTiltDrive, &PanTiltDrive::routeFree,
+            Qt::QueuedConnection);
     connect(&panTiltDrive, &PanTiltDrive::sendFailed, this, [this](const QString &) {
         qCWarning(lcCamera).noquote() << "pan-tilt not sent:" << lastCommand;
         ui.labelLastCommand->setText(QStringLiteral("Not sent: ") + lastCommand);
@@ -22,16 +28,15 @@ bool tarnDeck::sendPanTilt(const QString &action)
     return sendCommand(QStringLiteral("pantilt"), action) > 0;
 }
 
-// The same route the transport takes: the open serial port first, then the
-// encoder, which is busy while one of its requests waits for the reply.
+// The route owner answers: no route is Closed; a route still carrying an
+// earlier packet (an encoder request waiting, a network camera command in
+// flight) is Busy.
 PanTiltDrive::RouteState tarnDeck::panTiltRoute() const
 {
-    if (serialPort.isOpen())
-        return PanTiltDrive::RouteState::Free;
-    if (!ui.actionACTi->isChecked())
+    const PacketRoute *route = routes.up();
+    if (!route)
         return PanTiltDrive::RouteState::Closed;
-    return actiInfo.http.waitingRequests() > 0 ? PanTiltDrive::RouteState::Busy
-                                               : PanTiltDrive::RouteState::Free;
+    return route->busy() ? PanTiltDrive::RouteState::Busy : PanTiltDrive::RouteState::Free;
 }
 
 // Before a route closes: a pad that drives the camera comes to rest, so the

@@ -1,6 +1,6 @@
-// The "&Connect" menu: the encoder entry, then one entry per serial port
-// present, rebuilt each time the menu opens. Choosing a port opens it or, when
-// one is open, closes it; the two routes exclude each other.
+// The "&Connect" menu: the encoder and network camera entries, then one entry
+// per serial port present, rebuilt each time the menu opens. Choosing a port
+// opens it or, when one is open, closes it; the routes exclude each other.
 #include "logcategories.h"
 #include "sendfailure.h"
 #include "tarndeck.h"
@@ -14,11 +14,12 @@ void tarnDeck::on_menuPort_aboutToShow()
     portInfoList = withConfiguredPorts(
         portLister(), settings.value(QStringLiteral("serialPorts")).toStringList());
     QMenu *menu = ui.menuPort;
-    QAction *acti = menu->actions().value(0);
-    if (acti)
-        acti->setEnabled(true);
-    // Only the encoder entry and the separator survive a rebuild.
-    while (menu->actions().size() > 2) {
+    QAction *acti = ui.actionACTi;
+    acti->setEnabled(!routes.isUp(&networkCameraRoute));
+    ui.actionViscaIp->setEnabled(!routes.isUp(&encoderRoute));
+    // Only the encoder and network camera entries and the separator survive
+    // a rebuild.
+    while (menu->actions().size() > 3) {
         QAction *last = menu->actions().constLast();
         menu->removeAction(last);
         delete last;
@@ -32,18 +33,26 @@ void tarnDeck::on_menuPort_aboutToShow()
         entry->setCheckable(true);
         const bool current = serialPort.isOpen() && isSerialPort(port, serialPort.portName());
         entry->setChecked(current);
-        if (ui.actionACTi->isChecked() || port.portName.endsWith(serialPortMissingSuffix))
+        if ((routes.up() && !routes.isUp(&serialRoute))
+            || port.portName.endsWith(serialPortMissingSuffix))
             entry->setEnabled(false);
-        if (current && acti)
+        if (current) {
             acti->setEnabled(false);
+            ui.actionViscaIp->setEnabled(false);
+        }
     }
 }
 
 void tarnDeck::on_menuPort_triggered(QAction *action)
 {
+    if (action == ui.actionViscaIp) {
+        chooseNetworkCamera(action->isChecked());
+        return;
+    }
     if (action->text().toLower().trimmed().contains(QLatin1String("acti"))) {
         const bool checked = action->isChecked();
         if (checked) {
+            routes.choose(&encoderRoute);
             ui.pushButtonActiConnect->setEnabled(true);
             ui.labelActiStatus->setText(notConnected);
             ui.labelActiStatus->setToolTip(QString());
@@ -76,6 +85,7 @@ void tarnDeck::on_menuPort_triggered(QAction *action)
     serialPort.open(QIODevice::ReadWrite);
     const bool opened = serialPort.isOpen();
     if (opened) {
+        routes.choose(&serialRoute);
         enablePanels(true);
         setWindowTitle(titleBase + QStringLiteral(" - ") + serialPort.portName());
         showStatus(QStringLiteral("Connected to ") + serialPort.portName());
@@ -99,6 +109,7 @@ void tarnDeck::on_menuPort_triggered(QAction *action)
 void tarnDeck::setLinkIdle()
 {
     restPanTiltBeforeRouteCloses();
+    routes.clear();
     enablePanels(false);
     setWindowTitle(titleBase + QStringLiteral(" - Not connected"));
     showStatus(notConnected);

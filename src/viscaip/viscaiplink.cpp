@@ -1,6 +1,7 @@
 #include "viscaiplink.h"
 
 #include "logcategories.h"
+#include "sendfailure.h"
 
 #include <QNetworkDatagram>
 
@@ -10,6 +11,8 @@ namespace {
 
 QString cameraSays(int code)
 {
+    if (code == BufferFull)
+        return SendFailure::reason({SendFailure::Kind::CameraBufferFull, QString()});
     return QStringLiteral("camera: ") + errorWords(code);
 }
 
@@ -283,7 +286,8 @@ void ViscaIpLink::onAnswerDue()
         return;
     const Item failed = inFlight;
     finishInFlight();
-    emit packetFailed(failed.packet, failed.request, QStringLiteral("camera did not answer"));
+    emit packetFailed(failed.packet, failed.request,
+                      SendFailure::reason({SendFailure::Kind::CameraNoAnswer, QString()}));
 }
 
 void ViscaIpLink::failConnect(const QString &reason)

@@ -56,6 +56,8 @@ public:
     bool isConnected() const { return linkState == State::Connected; }
     ViscaIp::Protocol protocol() const { return linkProtocol; }
     int waiting() const { return int(queue.size()); }
+    // Nothing in flight and nothing waiting.
+    bool idle() const { return !busy && queue.isEmpty(); }
 
     // Queues one packet for the camera; request names it in the signals
     // ("zoom,3"). False, and nothing queued, while not connected or for a

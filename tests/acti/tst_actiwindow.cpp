@@ -389,9 +389,9 @@ void tst_ActiWindow::encoderEntryOpensTheConnectBox()
 
     // The pty is listed, but cannot be opened while the route is chosen.
     const QList<QAction *> menu = harness->showPortMenu();
-    QCOMPARE(menu.size(), 3);
-    QCOMPARE(menu.at(2)->text(), harness->portName());
-    QVERIFY(!menu.at(2)->isEnabled());
+    QCOMPARE(menu.size(), 4);
+    QCOMPARE(menu.at(3)->text(), harness->portName());
+    QVERIFY(!menu.at(3)->isEnabled());
     QVERIFY(menu.at(0)->isEnabled());
 }
 
@@ -939,10 +939,11 @@ void tst_ActiWindow::serialPortWinsOverTheEncoder()
     QCOMPARE(harness->pty().read(6), QByteArray::fromHex("8101040722FF"));
     QCOMPARE(encoder->lines(), QStringList());
 
-    // With the port closed again the encoder is reached.
+    // With the port closed and the encoder chosen again, the encoder is
+    // reached.
     encoderEntry()->setChecked(false);
     harness->closePort();
-    encoderEntry()->setChecked(true);
+    QVERIFY(harness->choosePortEntry(QStringLiteral("ACTi")));
     QCOMPARE(window().serialSendCommand(QStringLiteral("8101040722FF")), 1);
     QCOMPARE(encoder->lines(), hexLines({QStringLiteral("8101040722FF")}));
     QCOMPARE(harness->pty().drain(), QByteArray());

@@ -421,7 +421,8 @@ void tst_Form::menuEntries_data()
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<bool>("separatorsCollapsible");
 
-    QTest::newRow("connect") << "menuPort" << QStringList{"actionACTi", "-"} << true;
+    QTest::newRow("connect") << "menuPort" << QStringList{"actionACTi", "actionViscaIp", "-"}
+                             << true;
     QTest::newRow("baudrate") << "menuBaudrate"
                               << QStringList{"action4800",  "action9600",  "action14400",
                                              "action19200", "action28800", "action38400",

@@ -968,7 +968,7 @@ void tst_MainWindow::closingWithThePortOpenClosesItAndKeepsItsParameters()
     QCOMPARE(lineSpeed(master), before);
     // The window no longer counts the port as open.
     const QList<QAction *> entries = harness.showPortMenu();
-    QCOMPARE(entries.size(), 3);
+    QCOMPARE(entries.size(), 4);
     QVERIFY(!entries.last()->isChecked());
 
     QCOMPARE(storedValue(QStringLiteral("baudrate")).toInt(), 19200);

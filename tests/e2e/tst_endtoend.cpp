@@ -15,6 +15,7 @@
 #include "windowharness.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -83,6 +84,8 @@ public:
                 encoderAuthority = line.section(QLatin1Char(' '), 3);
             else if (line.startsWith(QLatin1String("tarndeck-sim: serial at ")))
                 serial = line.section(QLatin1Char(' '), 3);
+            else if (line.startsWith(QLatin1String("tarndeck-sim: visca ")))
+                network[line.section(QLatin1Char(' '), 2, 2)] = line.section(QLatin1Char(' '), 4);
             else if (line == QLatin1String("tarndeck-sim: ready"))
                 break;
         }
@@ -112,6 +115,8 @@ public:
     bool isReady() const { return ready; }
     QString encoder() const { return encoderAuthority; } // "127.0.0.1:port"
     QString serialPath() const { return serial; }
+    // The network camera's address: protocol "udp" or "tcp".
+    QString networkCamera(const QString &protocol) const { return network.value(protocol); }
 
     // The model state as the simulator's /sim/state answers it; empty when
     // it cannot be read.
@@ -142,7 +147,7 @@ private:
     {
         QNetworkRequest request(QUrl(QStringLiteral("http://") + encoderAuthority + path));
         request.setTransferTimeout(5000);
-        std::unique_ptr<QNetworkReply> reply(network.get(request));
+        std::unique_ptr<QNetworkReply> reply(access.get(request));
         if (!reply->isFinished()) {
             QSignalSpy finished(reply.get(), &QNetworkReply::finished);
             finished.wait(kWaitMs);
@@ -166,7 +171,8 @@ private:
     bool ready = false;
     QString encoderAuthority;
     QString serial;
-    QNetworkAccessManager network;
+    QMap<QString, QString> network;
+    QNetworkAccessManager access;
 };
 
 // A null-modem cable between two pseudo-terminals: what the panel writes to
@@ -205,6 +211,8 @@ private slots:
     void throughTheEncoder();
     void throughTheSerialLine_data();
     void throughTheSerialLine();
+    void throughANetworkCamera_data();
+    void throughANetworkCamera();
 
 private:
     struct Key
@@ -458,6 +466,50 @@ void tst_EndToEnd::throughTheSerialLine()
     if (encoderTrace.isEmpty())
         QSKIP("no encoder-route session to compare with (run throughTheEncoder first)");
     QCOMPARE(trace, encoderTrace);
+}
+
+// The network camera route: "VISCA over IP", the simulator's address for the
+// protocol, Connect. The zoom and the memory behave as on the other routes;
+// the lamp, which a network camera does not have, is never sent.
+void tst_EndToEnd::throughANetworkCamera_data()
+{
+    QTest::addColumn<QString>("protocol");
+    QTest::newRow("udp") << QStringLiteral("udp");
+    QTest::newRow("tcp") << QStringLiteral("tcp");
+}
+
+void tst_EndToEnd::throughANetworkCamera()
+{
+    QFETCH(QString, protocol);
+    SimProcess sim({QStringLiteral("--visca-") + protocol, QStringLiteral("127.0.0.1:0")});
+    QVERIFY(sim.isReady());
+    const QString address = sim.networkCamera(protocol);
+    QVERIFY(address.startsWith(QLatin1String("127.0.0.1:")));
+    WindowHarness harness;
+    tarnDeck &window = harness.window();
+    QVERIFY(harness.choosePortEntry(QStringLiteral("VISCA over IP")));
+    harness.find<QLineEdit>(QStringLiteral("lineEditViscaIpAddress"))->setText(address);
+    harness.find<QComboBox>(QStringLiteral("comboBoxViscaIpProtocol"))
+        ->setCurrentIndex(protocol == QLatin1String("tcp") ? 1 : 0);
+    harness.find<QPushButton>(QStringLiteral("pushButtonViscaIpConnect"))->click();
+    QTRY_COMPARE_WITH_TIMEOUT(harness.find<QLabel>(QStringLiteral("labelViscaIpStatus"))->text(),
+                              QStringLiteral("Connected"), kWaitMs);
+
+    QJsonObject state;
+    holdKey(window, sim, {Qt::Key_PageUp, Qt::NoModifier}, "zoomDrive", QStringLiteral("tele2"),
+            kZoomHoldMs);
+    QVERIFY2(sim.reached(2, &state), qPrintable(describe(state)));
+    QCOMPARE(text(state, "zoomDrive"), QStringLiteral("stop"));
+    QVERIFY2(number(state, "zoom") > 0, qPrintable(describe(state)));
+
+    QTest::keyPress(&window, Qt::Key_Plus);
+    QTest::qWait(kLampHoldMs);
+    QTest::keyRelease(&window, Qt::Key_Plus);
+    window.findChild<QAction *>(QStringLiteral("actionCameraProfile3"))->trigger();
+    QVERIFY2(sim.reached(3, &state), qPrintable(describe(state)));
+    QCOMPARE(number(state, "packets"), 3); // the recall only: no lamp packet
+    QCOMPARE(number(state, "lamp"), 0);
+    QVERIFY(!sim.log().contains(QLatin1String("refused")));
 }
 
 QTEST_MAIN(tst_EndToEnd)

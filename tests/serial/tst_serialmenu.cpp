@@ -118,7 +118,7 @@ struct PortEntry
 QList<PortEntry> portEntries(const QList<QAction *> &menu)
 {
     QList<PortEntry> entries;
-    for (int i = 2; i < menu.size(); ++i) {
+    for (int i = 3; i < menu.size(); ++i) {
         const QAction *a = menu.at(i);
         entries.append({a->text(), a->isCheckable(), a->isChecked(), a->isEnabled()});
     }
@@ -267,9 +267,10 @@ void tst_SerialMenu::portMenuNeverAccumulates()
 
     for (int opening = 0; opening < 3; ++opening) {
         const QList<QAction *> menu = harness.showPortMenu();
-        QCOMPARE(menu.size(), 2 + expected.size());
+        QCOMPARE(menu.size(), 3 + expected.size());
         QCOMPARE(menu.at(0), harness.find<QAction>("actionACTi"));
-        QVERIFY(menu.at(1)->isSeparator());
+        QCOMPARE(menu.at(1), harness.find<QAction>("actionViscaIp"));
+        QVERIFY(menu.at(2)->isSeparator());
         const QList<PortEntry> entries = portEntries(menu);
         for (int i = 0; i < entries.size(); ++i) {
             QCOMPARE(entries.at(i).text, expected.at(i).text);
@@ -282,7 +283,7 @@ void tst_SerialMenu::portMenuNeverAccumulates()
     // The list follows the ports present at each opening.
     harness.window().setPortLister([] { return QList<SerialPortEntry>{}; });
     QCOMPARE(portEntries(harness.showPortMenu()).size(), 1);
-    QCOMPARE(harness.showPortMenu().size(), 3);
+    QCOMPARE(harness.showPortMenu().size(), 4);
 }
 
 void tst_SerialMenu::choosingNoPortsAvailableChangesNothing()
@@ -410,7 +411,7 @@ void tst_SerialMenu::vanishedPortLeavesTheWindowIdle()
 
     LinkView expected = linkView(harness);
     SerialLog log;
-    menu.at(2)->trigger();
+    menu.at(3)->trigger();
     // The status line says why, in the warning colour, and so does the log.
     const QString why = QStringLiteral("Could not open ttyGone: No such file or directory");
     expected.status = why;

@@ -53,6 +53,14 @@ public:
         });
     }
 
+    // Connects the link to this camera, the reset and inquiry answered.
+    bool attach(ViscaIpLink &link)
+    {
+        QSignalSpy connected(&link, &ViscaIpLink::connected);
+        link.connectTo(QHostAddress::LocalHost, socket.localPort(), Protocol::Udp);
+        return connected.wait();
+    }
+
     void reply(quint16 type, quint32 sequence, const QByteArray &payload)
     {
         socket.writeDatagram(message(type, sequence, payload), peer, peerPort);
@@ -216,9 +224,7 @@ void tst_ViscaIpLink::zoomDragMergedStopDelivered()
 {
     ScriptedCamera camera;
     ViscaIpLink link;
-    QSignalSpy connected(&link, &ViscaIpLink::connected);
-    link.connectTo(QHostAddress::LocalHost, camera.socket.localPort(), Protocol::Udp);
-    QVERIFY(connected.wait());
+    QVERIFY(camera.attach(link));
     camera.autoAnswer = false;
     for (const char *packet : {"8101040721FF", "8101040722FF", "8101040724FF", "8101043F0201FF",
                                "8101040725FF", "8101040727FF", "8101040700FF"})
@@ -263,9 +269,7 @@ void tst_ViscaIpLink::cameraErrors()
     QFETCH(int, sent);
     ScriptedCamera camera;
     ViscaIpLink link;
-    QSignalSpy connected(&link, &ViscaIpLink::connected);
-    link.connectTo(QHostAddress::LocalHost, camera.socket.localPort(), Protocol::Udp);
-    QVERIFY(connected.wait());
+    QVERIFY(camera.attach(link));
     camera.scripted = script;
     QSignalSpy failed(&link, &ViscaIpLink::packetFailed);
     QSignalSpy answered(&link, &ViscaIpLink::packetAnswered);
@@ -284,9 +288,7 @@ void tst_ViscaIpLink::silentCameraResendsThenFails()
 {
     ScriptedCamera camera;
     ViscaIpLink link;
-    QSignalSpy connected(&link, &ViscaIpLink::connected);
-    link.connectTo(QHostAddress::LocalHost, camera.socket.localPort(), Protocol::Udp);
-    QVERIFY(connected.wait());
+    QVERIFY(camera.attach(link));
     camera.autoAnswer = false;
     QSignalSpy failed(&link, &ViscaIpLink::packetFailed);
     QVERIFY(link.send(hex("8101040700FF")));

@@ -1,0 +1,120 @@
+// The panel on the network camera route, against the simulator's camera on
+// loopback, over both protocols: choosing the entry, connecting, the title
+// and the status line, keys that reach the camera, the lamp that never
+// does, and a camera that stops answering.
+#include "simulator.h"
+#include "testsettings.h"
+#include "windowharness.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+class tst_ViscaIpWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void connectDriveAndFail_data();
+    void connectDriveAndFail();
+    void noCameraAtTheAddress();
+};
+
+void tst_ViscaIpWindow::initTestCase()
+{
+    TestSettings::useTemporaryStore();
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("tarndeck.sim.info=false\ntarndeck.viscaip.warning=false"));
+}
+
+void tst_ViscaIpWindow::connectDriveAndFail_data()
+{
+    QTest::addColumn<bool>("tcp");
+    QTest::newRow("udp") << false;
+    QTest::newRow("tcp") << true;
+}
+
+void tst_ViscaIpWindow::connectDriveAndFail()
+{
+    QFETCH(bool, tcp);
+    Simulator sim;
+    QVERIFY(tcp ? sim.network().listenTcp(QHostAddress::LocalHost, 0)
+                : sim.network().listenUdp(QHostAddress::LocalHost, 0));
+    const QString address = tcp ? sim.network().tcpAuthority() : sim.network().udpAuthority();
+    QSignalSpy decoded(&sim, &Simulator::packetDecoded);
+
+    WindowHarness harness;
+    tarnDeck &window = harness.window();
+    window.show();
+    QVERIFY(harness.choosePortEntry(QStringLiteral("VISCA over IP")));
+    QVERIFY(harness.find<QGroupBox>("groupBoxViscaIp")->isVisible());
+    harness.find<QLineEdit>("lineEditViscaIpAddress")->setText(address);
+    harness.find<QComboBox>("comboBoxViscaIpProtocol")->setCurrentIndex(tcp ? 1 : 0);
+    harness.find<QPushButton>("pushButtonViscaIpConnect")->click();
+    QTRY_COMPARE(harness.find<QLabel>("labelViscaIpStatus")->text(), QStringLiteral("Connected"));
+    QVERIFY(window.windowTitle().endsWith(QStringLiteral(" - VISCA <") + address + '>'));
+    QLabel *status = harness.find<QLabel>("labelLastCommand");
+    QCOMPARE(status->text(),
+             QStringLiteral("Connected to VISCA <") + address + QStringLiteral("> (model 0D15)"));
+    QVERIFY(harness.find<QGroupBox>("groupBoxZoom")->isEnabled());
+    QGroupBox *lamp = harness.find<QGroupBox>("groupBoxLED");
+    QVERIFY(!lamp->isEnabled());
+    QCOMPARE(lamp->toolTip(), QStringLiteral("No lamp on this route"));
+
+    // Page Up zooms while held; "+" would run the lamp, which is not there.
+    QTest::keyPress(&window, Qt::Key_Plus);
+    QTest::keyRelease(&window, Qt::Key_Plus);
+    QTest::keyPress(&window, Qt::Key_PageUp);
+    QTest::qWait(100);
+    QTest::keyRelease(&window, Qt::Key_PageUp);
+    QTRY_COMPARE(decoded.size(), 2);
+    QCOMPARE(decoded.at(0).at(0).value<ViscaModel::Packet>().bytes,
+             QByteArray::fromHex("8101040722FF"));
+    QCOMPARE(decoded.at(1).at(0).value<ViscaModel::Packet>().bytes,
+             QByteArray::fromHex("8101040700FF"));
+    QVERIFY(sim.state().picture.zoom > 0);
+    QCOMPARE(sim.state().lamp, 0.0);
+
+    // A camera that stops answering: said in the status line; an answered
+    // command clears it.
+    ViscaIpFront::Faults faults;
+    faults.mute = true;
+    sim.network().setFaults(faults);
+    QCOMPARE(window.sendCommand(QStringLiteral("zoom"), QStringLiteral("3")), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        status->text(), QStringLiteral("Not sent: zoom,3 \u2013 camera did not answer"), 3000);
+    sim.network().setFaults({});
+    QCOMPARE(window.sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), 1);
+    QTRY_COMPARE(status->text(), QStringLiteral("zoom,0"));
+
+    // Leaving the route as the encoder's is left.
+    QVERIFY(harness.choosePortEntry(QStringLiteral("VISCA over IP")));
+    QVERIFY(window.windowTitle().endsWith(QStringLiteral(" - Not connected")));
+    QVERIFY(!harness.find<QGroupBox>("groupBoxZoom")->isEnabled());
+    QCOMPARE(window.sendCommand(QStringLiteral("zoom"), QStringLiteral("3")), 0);
+}
+
+void tst_ViscaIpWindow::noCameraAtTheAddress()
+{
+    QUdpSocket nobody;
+    nobody.bind(QHostAddress(QHostAddress::LocalHost), 0);
+    WindowHarness harness;
+    QVERIFY(harness.choosePortEntry(QStringLiteral("VISCA over IP")));
+    harness.find<QLineEdit>("lineEditViscaIpAddress")
+        ->setText(QStringLiteral("127.0.0.1:%1").arg(nobody.localPort()));
+    QPushButton *connectButton = harness.find<QPushButton>("pushButtonViscaIpConnect");
+    connectButton->click();
+    QVERIFY(!connectButton->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(harness.find<QLabel>("labelViscaIpStatus")->text(),
+                              QStringLiteral("Failed, no answer"), 3000);
+    QVERIFY(connectButton->isEnabled());
+    QVERIFY(!harness.find<QGroupBox>("groupBoxZoom")->isEnabled());
+}
+
+QTEST_MAIN(tst_ViscaIpWindow)
+#include "tst_viscaipwindow.moc"
