@@ -106,6 +106,12 @@ bool isArrow(int key)
 
 } // namespace
 
+bool isLampAction(KeyActionKind kind)
+{
+    return kind == K::PressLedUp || kind == K::PressLedDown || kind == K::ReleaseLedUp
+        || kind == K::ReleaseLedDown || kind == K::ClickLedOff;
+}
+
 QVector<KeyAction> keyPressActions(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat)
 {
     const Decider decider = decidingModifier(key, modifiers);

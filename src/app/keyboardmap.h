@@ -35,6 +35,9 @@ struct KeyAction
     int y = 0;
 };
 
+// The actions that drive the lamp (device 2) through its panel.
+bool isLampAction(KeyActionKind kind);
+
 // What a key press does: at most one action. Auto-repeats count as presses.
 QVector<KeyAction> keyPressActions(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
 

@@ -15,12 +15,16 @@ void tarnDeck::keyPressEvent(QKeyEvent *event)
     const KeyEventView view
         = heldKeys.press(event->nativeScanCode(), event->timestamp(), event->key(),
                          event->modifiers(), event->isAutoRepeat());
-    const bool routeUp = routes.up() != nullptr;
-    if (!routeUp || !ui.centralWidget->isEnabled())
+    const PacketRoute *route = routes.up();
+    if (!route || !ui.centralWidget->isEnabled())
         return;
     const auto actions = keyPressActions(view.key, view.modifiers, view.autoRepeat);
-    for (const KeyAction &action : actions)
+    for (const KeyAction &action : actions) {
+        // Where no lamp can be reached its keys leave its buttons alone.
+        if (isLampAction(action.kind) && !route->carriesLamp())
+            continue;
         performKeyAction(action);
+    }
 }
 
 void tarnDeck::keyReleaseEvent(QKeyEvent *event)

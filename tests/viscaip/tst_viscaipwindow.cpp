@@ -68,6 +68,7 @@ void tst_ViscaIpWindow::connectDriveAndFail()
 
     // Page Up zooms while held; "+" would run the lamp, which is not there.
     QTest::keyPress(&window, Qt::Key_Plus);
+    QVERIFY(!harness.find<QPushButton>("pushButtonLEDUp")->isChecked());
     QTest::keyRelease(&window, Qt::Key_Plus);
     QTest::keyPress(&window, Qt::Key_PageUp);
     QTest::qWait(100);
