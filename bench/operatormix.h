@@ -2,6 +2,7 @@
 // are timed with, the percentile of a set of timings, and the process set-up.
 #pragma once
 
+#include "benchtable.h"
 #include "testsettings.h"
 #include "viscavocabulary.h"
 
@@ -68,16 +69,6 @@ inline std::vector<OperatorCommand> operatorCommands()
     for (int n = 0; n <= 5; ++n)
         add(QStringLiteral("profile"), QStringLiteral("recall") + QString::number(n));
     return commands;
-}
-
-// The value below which `fraction` of the values lie (0.5: the median).
-inline double percentile(std::vector<double> values, double fraction)
-{
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, size_t(fraction * double(values.size())));
-    return values[index];
 }
 
 // Two timings measured side by side: median, 99th percentile and the ratio

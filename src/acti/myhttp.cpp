@@ -29,16 +29,35 @@ MYHTTP::MYHTTP(QObject *parent)
 {
     qRegisterMetaType<QNetworkReply *>("QNetworkReply*");
     qRegisterMetaType<QNetworkReply::NetworkError>("QNetworkReply::NetworkError");
-    connect(&manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(finishedSlot(QNetworkReply *)));
 }
 
 MYHTTP::~MYHTTP()
 {
     // The manager deletes its remaining replies when it goes; none of them
     // may call back into this half-destroyed object.
-    manager.disconnect(this);
+    if (networkManager)
+        networkManager->disconnect(this);
     for (const auto &entry : outcomes)
         entry.first->disconnect(this);
+}
+
+QNetworkAccessManager &MYHTTP::manager()
+{
+    if (!networkManager) {
+        networkManager = std::make_unique<QNetworkAccessManager>();
+        connect(networkManager.get(), SIGNAL(finished(QNetworkReply *)), this,
+                SLOT(finishedSlot(QNetworkReply *)));
+    }
+    return *networkManager;
+}
+
+void MYHTTP::prepare()
+{
+    if (networkManager)
+        return;
+    // A request for nothing loads the access backends and the network
+    // configuration, and is answered at once without touching the network.
+    delete manager().get(QNetworkRequest(QUrl()));
 }
 
 QByteArray MYHTTP::get(const QString &url)
@@ -125,7 +144,7 @@ QNetworkReply *MYHTTP::start(const QNetworkRequest &request, bool waited)
     once.setHeader(QNetworkRequest::ContentLengthHeader, 0);
     auto *const unrepeatable = new UnrepeatableBody;
     unrepeatable->open(QIODevice::ReadOnly);
-    QNetworkReply *const started = manager.sendCustomRequest(once, "GET", unrepeatable);
+    QNetworkReply *const started = manager().sendCustomRequest(once, "GET", unrepeatable);
     unrepeatable->setParent(started);
     // What has arrived is moved into the request's own body as it comes, so
     // the network layer holds no more than this at any time.

@@ -13,6 +13,10 @@
 // Every request goes out on a connection of its own, closed after the answer:
 // the network layer resends a request whose reused connection the encoder had
 // closed, and a pass-through must reach the camera at most once.
+//
+// The access manager is built on first use, so that a program which never
+// takes the encoder route never loads the network stack (its plugins, its
+// threads); prepare() builds it ahead of the first request.
 #pragma once
 
 #include <QByteArray>
@@ -22,6 +26,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <memory>
 #include <unordered_map>
 
 class QNetworkRequest;
@@ -43,7 +48,13 @@ public:
     QByteArray get(const QString &url, int timeoutMs);
     QByteArray get(const QString &url);
 
-    QNetworkAccessManager manager;
+    // Builds the access manager if it does not exist yet and loads what its
+    // first request would load, so that request does not wait for it.
+    void prepare();
+    // The access manager, built on first use.
+    QNetworkAccessManager &manager();
+    bool hasManager() const { return networkManager != nullptr; }
+
     // The reply of the most recent request made with a positive time-out.
     // Replies are released once their get() has returned; the pointer then
     // turns null.
@@ -84,6 +95,7 @@ private:
     bool refuseIfTooLarge(QNetworkReply *reply, Outcome &outcome, qint64 arriving);
     void expire(QNetworkReply *reply);
 
+    std::unique_ptr<QNetworkAccessManager> networkManager;
     // The requests under way, by reply. Node-based, so an entry stays where it
     // is while nested requests add their own.
     std::unordered_map<QNetworkReply *, Outcome> outcomes;

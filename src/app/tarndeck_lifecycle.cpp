@@ -10,9 +10,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QStyle>
 
 namespace {
@@ -138,13 +135,6 @@ tarnDeck::tarnDeck(QWidget *parent)
                 if (state != Qt::ApplicationActive)
                     bringToRest();
             });
-
-    // Wakes the network stack once at start, so the first encoder request
-    // does not pay for loading it while the operator waits.
-    {
-        QNetworkAccessManager warmUp;
-        delete warmUp.get(QNetworkRequest(QUrl()));
-    }
 }
 
 tarnDeck::~tarnDeck() = default;

@@ -57,6 +57,9 @@ void tarnDeck::on_menuPort_triggered(QAction *action)
             ui.labelActiStatus->setText(notConnected);
             ui.labelActiStatus->setToolTip(QString());
             ui.groupBoxActi->show();
+            // The connect flow's first request should not wait for the
+            // network stack to load.
+            actiInfo.http.prepare();
         } else {
             ui.groupBoxActi->hide();
             actiInfo.resetLink();

@@ -16,7 +16,7 @@ using Response = LoopHttpServer::Response;
 // time-out, once it has finished).
 #define VERIFY_REPLIES_RELEASED(http)                                                              \
     do {                                                                                           \
-        QTRY_VERIFY((http).manager.findChildren<QNetworkReply *>().isEmpty());                     \
+        QTRY_VERIFY((http).manager().findChildren<QNetworkReply *>().isEmpty());                     \
         QVERIFY((http).reply.isNull());                                                            \
     } while (false)
 
