@@ -5,8 +5,9 @@
 // of every benchmark into one table.
 //
 // A row in that file is tab-separated: measure, unit, median, p99, floor,
-// floor median, floor p99, target ratio, and which figure the target applies
-// to ("median" or "p99"). The ratios are computed when the table is written.
+// floor median, floor p99, target. A figure that does not apply is "-"; the
+// target is a text such as "p99 <= 1.20 x" or "= 0". The ratios are computed
+// when the table is written.
 #pragma once
 
 #include <algorithm>
@@ -36,25 +37,61 @@ inline BenchFigures figuresOf(const std::vector<double> &values)
     return {percentile(values, 0.5), percentile(values, 0.99)};
 }
 
+namespace benchtable {
+
+inline void appendRow(const std::string &row)
+{
+    const char *path = std::getenv("TARNDECK_BENCH_TABLE");
+    if (!path || !*path)
+        return;
+    if (FILE *table = std::fopen(path, "a")) {
+        std::fputs(row.c_str(), table);
+        std::fclose(table);
+    }
+}
+
+inline std::string number(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", value);
+    return text;
+}
+
+} // namespace benchtable
+
+// A timed path: medians and 99th percentiles of ours and of the floor, and a
+// target on the ratio of one of them ("median" or "p99"). A target of 0 means
+// the figure is reported without one.
 inline void benchTableRow(const std::string &measure, const std::string &unit,
                           const BenchFigures &ours, const std::string &floor,
                           const BenchFigures &reference, double targetRatio,
                           const std::string &targetOn = "median")
 {
     const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+    char target[64] = "-";
+    if (targetRatio > 0)
+        std::snprintf(target, sizeof target, "%s <= %.2f x", targetOn.c_str(), targetRatio);
     std::printf("%s: median %.1f %s, p99 %.1f %s; %s: median %.1f, p99 %.1f; "
-                "ratio %.2f (median), %.2f (p99); target %s <= %.2f\n",
+                "ratio %.2f (median), %.2f (p99); target %s\n",
                 measure.c_str(), ours.median, unit.c_str(), ours.p99, unit.c_str(), floor.c_str(),
                 reference.median, reference.p99, ratio(ours.median, reference.median),
-                ratio(ours.p99, reference.p99), targetOn.c_str(), targetRatio);
+                ratio(ours.p99, reference.p99), target);
     std::fflush(stdout);
-    const char *path = std::getenv("TARNDECK_BENCH_TABLE");
-    if (!path || !*path)
-        return;
-    if (FILE *table = std::fopen(path, "a")) {
-        std::fprintf(table, "%s\t%s\t%.3f\t%.3f\t%s\t%.3f\t%.3f\t%.2f\t%s\n", measure.c_str(),
-                     unit.c_str(), ours.median, ours.p99, floor.c_str(), reference.median,
-                     reference.p99, targetRatio, targetOn.c_str());
-        std::fclose(table);
-    }
+    using benchtable::number;
+    benchtable::appendRow(measure + '\t' + unit + '\t' + number(ours.median) + '\t'
+                          + number(ours.p99) + '\t' + floor + '\t' + number(reference.median)
+                          + '\t' + number(reference.p99) + '\t' + target + '\n');
+}
+
+// A single count or amount over a fixed time (idle wake-ups, system calls),
+// ours and the floor's, with a target given as text (e.g. "= 0").
+inline void benchTableCount(const std::string &measure, const std::string &unit, double ours,
+                            const std::string &floor, double reference, const std::string &target)
+{
+    std::printf("%s: %.1f %s; %s: %.1f; target %s\n", measure.c_str(), ours, unit.c_str(),
+                floor.c_str(), reference, target.c_str());
+    std::fflush(stdout);
+    using benchtable::number;
+    benchtable::appendRow(measure + '\t' + unit + '\t' + number(ours) + "\t-\t" + floor + '\t'
+                          + number(reference) + "\t-\t" + target + '\n');
 }

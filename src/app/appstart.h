@@ -3,8 +3,9 @@
 // the benchmarks that start the window the way the program does share it.
 #pragma once
 
-// High-DPI attributes, and no polling of the network interfaces: only the
-// encoder route uses the network, and it needs no bearer state.
+// High-DPI attributes; no polling of the network interfaces (only the
+// encoder route uses the network, and it needs no bearer state); no OpenGL
+// on X11, where nothing of the panel draws with it.
 void prepareApplication();
 
 // Identity, window icon, desktop entry name and the widget style.

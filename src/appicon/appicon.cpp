@@ -10,7 +10,7 @@ QIcon applicationIcon()
 {
     initAppIconResource();
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+    for (int size : {16, 22, 24, 32, 48, 64})
         icon.addFile(QStringLiteral(":/appicon/%1.png").arg(size), QSize(size, size));
     return icon;
 }
