@@ -5,8 +5,9 @@
 // of every benchmark into one table.
 //
 // A row in that file is tab-separated: measure, unit, median, p99, floor,
-// floor median, floor p99, target ratio, and which figure the target applies
-// to ("median" or "p99"). The ratios are computed when the table is written.
+// floor median, floor p99, target ratio ("-" for a floor shown without a
+// target, passed as 0), and which figure the target applies to ("median" or
+// "p99"). The ratios are computed when the table is written.
 #pragma once
 
 #include <algorithm>
@@ -42,19 +43,23 @@ inline void benchTableRow(const std::string &measure, const std::string &unit,
                           const std::string &targetOn = "median")
 {
     const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+    char target[32] = "-";
+    if (targetRatio > 0)
+        std::snprintf(target, sizeof target, "%.2f", targetRatio);
     std::printf("%s: median %.1f %s, p99 %.1f %s; %s: median %.1f, p99 %.1f; "
-                "ratio %.2f (median), %.2f (p99); target %s <= %.2f\n",
+                "ratio %.2f (median), %.2f (p99); target %s%s%s\n",
                 measure.c_str(), ours.median, unit.c_str(), ours.p99, unit.c_str(), floor.c_str(),
                 reference.median, reference.p99, ratio(ours.median, reference.median),
-                ratio(ours.p99, reference.p99), targetOn.c_str(), targetRatio);
+                ratio(ours.p99, reference.p99), targetRatio > 0 ? targetOn.c_str() : "",
+                targetRatio > 0 ? " <= " : "", target);
     std::fflush(stdout);
     const char *path = std::getenv("TARNDECK_BENCH_TABLE");
     if (!path || !*path)
         return;
     if (FILE *table = std::fopen(path, "a")) {
-        std::fprintf(table, "%s\t%s\t%.3f\t%.3f\t%s\t%.3f\t%.3f\t%.2f\t%s\n", measure.c_str(),
+        std::fprintf(table, "%s\t%s\t%.3f\t%.3f\t%s\t%.3f\t%.3f\t%s\t%s\n", measure.c_str(),
                      unit.c_str(), ours.median, ours.p99, floor.c_str(), reference.median,
-                     reference.p99, targetRatio, targetOn.c_str());
+                     reference.p99, target, targetOn.c_str());
         std::fclose(table);
     }
 }
