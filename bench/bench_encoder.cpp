@@ -1,21 +1,32 @@
-// How long a camera command takes on the encoder route: a real window that
-// connected through its ACTi entry to an HTTP server on loopback, each
-// command timed from sendCommand until the server has read its request line.
-// In the same run, command by command in turn, a minimal keep-alive client
-// writes the same GET on a plain socket: the least any program could do to
-// put that request line in front of the server. Reports median and 99th
-// percentile of both and their ratio (target: at most 1.5), and the window's
-// full round trip (until sendCommand returns with the encoder's answer). A
-// third client, the network library's access manager alone, shows how much
-// of the window's time the library takes before any program code counts.
-#include "loophttpserver.h"
+// Encoder command -> request line: how long a camera command takes on the
+// encoder route, from the window's sendCommand until the encoder has read
+// the request line of its GET.
+//
+// The encoder is stampserver, a process of its own on 127.0.0.1: it stamps
+// each complete request line with CLOCK_MONOTONIC as it reads it and reports
+// the stamps over a pipe. The clients are stamped with the steady clock
+// (CLOCK_MONOTONIC too) right before their call, so neither end's event loop
+// decides when a request counts as seen.
+//
+// Three clients, command by command in turn (the order turns with every
+// command), each sending the same request target:
+//  - the window, connected through its ACTi entry as the operator connects
+//    it; it sends every request with "Connection: close" on a connection of
+//    its own, so that a pass-through reaches the camera at most once;
+//  - a bare QNetworkAccessManager issuing a plain get(), which keeps its
+//    connection open between requests as any minimal Qt client does;
+//  - a POSIX socket kept open, the same GET written with one send(2).
+// Target: the window's median at most 1.1 times the bare access manager's.
+// The socket row has no target: it shows what Qt's network stack costs.
+// Also printed: each client's full round trip, until its call returned with
+// the encoder's answer.
+#include "appstart.h"
 #include "operatormix.h"
 #include "tarndeck.h"
-#include "testsettings.h"
 #include "windowharness.h"
 
-#include <QAction>
-#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,20 +36,31 @@
 #include <QNetworkRequest>
 #include <QPushButton>
 #include <QSettings>
-#include <QTcpSocket>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
 
+#include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
 #include <vector>
+
+extern char **environ;
 
 namespace {
 
-constexpr int kTimedCommands = 1000;
+constexpr int kTimedCommands = 3000;
 constexpr int kWarmUpCommands = 50;
-constexpr double kTargetRatio = 1.5;
+constexpr double kTargetMedianRatio = 1.1;
 
 const QByteArray credentials = "USER=Admin&PWD=418275";
 
@@ -63,213 +85,315 @@ std::vector<Command> encoderCommands()
     return commands;
 }
 
-// The encoder stand-in, with the moment and target of the latest request.
-struct Encoder
+long long nanosecondsOf(Clock::time_point moment)
 {
-    Encoder()
-    {
-        server.setHandler([](const LoopHttpServer::Request &request) {
-            if (request.path() == "/cgi-bin/system")
-                return LoopHttpServer::Response::xml(
-                    "<?xml version=\"1.0\"?><SYSTEM_INFO><MODEL_NUMBER "
-                    "value=\"TDE-3300\"/></SYSTEM_INFO>");
-            return LoopHttpServer::Response::text(
-                "OK: " + request.query().mid(request.query().lastIndexOf('&') + 1));
-        });
-        QObject::connect(&server, &LoopHttpServer::requestReceived, &server,
-                         [this](const LoopHttpServer::Request &request) {
-                             arrivedAt = Clock::now();
-                             lastTarget = request.target;
-                             server.clearRequests(); // keep the record from growing
-                         });
-    }
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(moment.time_since_epoch()).count();
+}
 
-    LoopHttpServer server;
-    Clock::time_point arrivedAt;
-    QByteArray lastTarget;
-};
+// The steady clock must count on the encoder's clock for the two to be
+// compared.
+bool steadyClockIsMonotonic()
+{
+    timespec now{};
+    const long long before = nanosecondsOf(Clock::now());
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const long long monotonic = now.tv_sec * 1000000000LL + now.tv_nsec;
+    const long long after = nanosecondsOf(Clock::now());
+    return before <= monotonic && monotonic <= after;
+}
 
-// One connection kept open; each GET written whole, then the answer read
-// back completely before the next one.
-class RawClient
+// The encoder process: started with pipes on its standard input (closed to
+// end it) and output (its port, then one stamp a request).
+class StampServer
 {
 public:
-    explicit RawClient(Encoder &encoder)
-        : encoder(encoder)
+    ~StampServer()
     {
-        QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [this] { readAnswer(); });
+        if (toServer >= 0)
+            ::close(toServer);
+        if (fromServer >= 0)
+            ::close(fromServer);
+        if (pid > 0)
+            ::waitpid(pid, nullptr, 0);
     }
 
-    bool open()
+    bool start(const QByteArray &program)
     {
-        socket.connectToHost(encoder.server.address(), encoder.server.port());
-        return socket.waitForConnected(kWaitLimitMs);
+        int input[2];
+        int output[2];
+        if (::pipe2(input, O_CLOEXEC) != 0)
+            return false;
+        if (::pipe2(output, O_CLOEXEC) != 0) {
+            ::close(input[0]);
+            ::close(input[1]);
+            return false;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+        char *const arguments[] = {const_cast<char *>(program.constData()), nullptr};
+        const bool spawned
+            = ::posix_spawn(&pid, program.constData(), &actions, nullptr, arguments, environ) == 0;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(input[0]);
+        ::close(output[1]);
+        toServer = input[1];
+        fromServer = output[0];
+        QByteArray line;
+        if (!spawned || !readLine(&line, kWaitLimitMs) || !line.startsWith("PORT "))
+            return false;
+        listening = quint16(line.mid(5).toUInt());
+        return listening != 0;
     }
 
-    // Sends the GET; returns when the answer is complete (false on a time-out
-    // or a closed connection).
-    bool send(const QByteArray &target)
+    quint16 port() const { return listening; }
+
+    // The next stamp: the request target and when its line was read, in
+    // nanoseconds of CLOCK_MONOTONIC.
+    bool nextStamp(QByteArray *target, long long *ns, int timeoutMs)
     {
-        const QByteArray request = "GET " + target
-            + " HTTP/1.1\r\nHost: " + encoder.server.authority().toLatin1() + "\r\n\r\n";
-        answered = false;
-        // Written before anything else is set up: the clock already runs.
-        socket.write(request);
-        QEventLoop wait;
-        loop = &wait;
-        QTimer::singleShot(kWaitLimitMs, &wait, &QEventLoop::quit);
-        if (!answered)
-            wait.exec();
-        loop = nullptr;
-        return answered && socket.state() == QAbstractSocket::ConnectedState;
+        QByteArray line;
+        if (!readLine(&line, timeoutMs) || !line.startsWith("STAMP "))
+            return false;
+        const int blank = line.indexOf(' ', 6);
+        *ns = line.mid(6, blank - 6).toLongLong();
+        *target = line.mid(blank + 1);
+        return blank > 0;
+    }
+
+    // Forgets the stamps of requests nobody times (the connect flow's).
+    void skipStamps()
+    {
+        QByteArray line;
+        while (readLine(&line, 50)) {
+        }
     }
 
 private:
-    void readAnswer()
+    bool readLine(QByteArray *line, int timeoutMs)
     {
-        buffer += socket.readAll();
-        const int headEnd = buffer.indexOf("\r\n\r\n");
-        if (headEnd < 0)
-            return;
-        const QByteArray marker = "Content-Length: ";
-        const int at = buffer.indexOf(marker);
-        if (at < 0 || at > headEnd)
-            return;
-        const int lengthEnd = buffer.indexOf("\r\n", at);
-        const int length = buffer.mid(at + marker.size(), lengthEnd - at - marker.size()).toInt();
-        if (buffer.size() < headEnd + 4 + length)
-            return;
-        buffer.remove(0, headEnd + 4 + length);
-        answered = true;
-        if (loop)
-            loop->quit();
+        while (true) {
+            const int end = pending.indexOf('\n');
+            if (end >= 0) {
+                *line = pending.left(end);
+                pending.remove(0, end + 1);
+                return true;
+            }
+            pollfd readable{fromServer, POLLIN, 0};
+            if (::poll(&readable, 1, timeoutMs) <= 0)
+                return false;
+            char chunk[4096];
+            const ssize_t n = ::read(fromServer, chunk, sizeof chunk);
+            if (n <= 0)
+                return false;
+            pending.append(chunk, int(n));
+        }
     }
 
-    Encoder &encoder;
-    QTcpSocket socket;
-    QByteArray buffer;
-    QEventLoop *loop = nullptr;
-    bool answered = false;
+    pid_t pid = -1;
+    int toServer = -1;
+    int fromServer = -1;
+    quint16 listening = 0;
+    QByteArray pending;
 };
 
-// The network library's access manager alone: a GET and a wait for its end.
-class LibraryClient
+QByteArray encoderUrl(const StampServer &server, const QByteArray &target)
+{
+    return "http://127.0.0.1:" + QByteArray::number(server.port()) + target;
+}
+
+// A plain get() on an access manager of its own, waited for in an event
+// loop.
+class AccessManagerClient
 {
 public:
-    explicit LibraryClient(Encoder &encoder)
-        : base(encoder.server.baseUrl())
+    explicit AccessManagerClient(const StampServer &server)
+        : server(server)
     {
     }
 
     bool send(const QByteArray &target)
     {
-        QNetworkReply *reply
-            = manager.get(QNetworkRequest(QUrl(base + QString::fromLatin1(target))));
+        QNetworkReply *reply = manager.get(
+            QNetworkRequest(QUrl(QString::fromLatin1(encoderUrl(server, target)))));
         QEventLoop wait;
         QObject::connect(reply, &QNetworkReply::finished, &wait, &QEventLoop::quit);
         QTimer::singleShot(kWaitLimitMs, &wait, &QEventLoop::quit);
         if (!reply->isFinished())
             wait.exec();
-        const bool ok = reply->isFinished() && reply->error() == QNetworkReply::NoError;
+        const bool ok = reply->isFinished() && reply->error() == QNetworkReply::NoError
+            && reply->readAll().startsWith("OK: ");
         reply->deleteLater();
         return ok;
     }
 
 private:
-    QString base;
+    const StampServer &server;
     QNetworkAccessManager manager;
+};
+
+// One connection kept open; each GET written whole with one send(2), then
+// the answer read back completely before the next one.
+class SocketClient
+{
+public:
+    explicit SocketClient(const StampServer &server)
+        : host("127.0.0.1:" + QByteArray::number(server.port()))
+    {
+        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(server.port());
+        const int on = 1;
+        connected = fd >= 0
+            && ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) == 0
+            && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    }
+    ~SocketClient()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    bool isConnected() const { return connected; }
+
+    bool send(const QByteArray &target)
+    {
+        const QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: " + host + "\r\n\r\n";
+        if (::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL)
+            != request.size())
+            return false;
+        return readAnswer();
+    }
+
+private:
+    bool readAnswer()
+    {
+        while (true) {
+            const int headEnd = buffer.indexOf("\r\n\r\n");
+            const int at = buffer.indexOf("Content-Length: ");
+            if (headEnd >= 0 && at >= 0 && at < headEnd) {
+                const int length = buffer.mid(at + 16, buffer.indexOf("\r\n", at) - at - 16).toInt();
+                if (buffer.size() >= headEnd + 4 + length) {
+                    const bool ok = buffer.mid(headEnd + 4, length).startsWith("OK: ");
+                    buffer.remove(0, headEnd + 4 + length);
+                    return ok;
+                }
+            }
+            pollfd readable{fd, POLLIN, 0};
+            if (::poll(&readable, 1, kWaitLimitMs) <= 0)
+                return false;
+            char chunk[4096];
+            const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+            if (n <= 0)
+                return false;
+            buffer.append(chunk, int(n));
+        }
+    }
+
+    QByteArray host;
+    int fd = -1;
+    bool connected = false;
+    QByteArray buffer;
 };
 
 struct Setup
 {
-    Encoder *encoder;
+    StampServer *server;
     tarnDeck *window;
-    RawClient *client;
-    LibraryClient *library;
+    AccessManagerClient *manager;
+    SocketClient *socket;
     const std::vector<Command> *commands;
 };
 
-// Both ways, command by command in turn: the window's sendCommand and the
-// raw client's GET of the same target, each timed until the server has read
-// the request line.
-void windowAgainstRawClient(benchmark::State &state, Setup setup)
+enum Client { Window, AccessManager, Socket, ClientCount };
+
+// One send: microseconds until the encoder read the request line and until
+// the call returned; negative when the encoder saw no request or another
+// one.
+struct Timing
 {
-    const std::vector<Command> &commands = *setup.commands;
-    Encoder &encoder = *setup.encoder;
-    std::vector<double> windowMicros;
-    std::vector<double> roundTripMicros;
-    std::vector<double> rawMicros;
-    std::vector<double> libraryMicros;
-    for (std::vector<double> *micros :
-         {&windowMicros, &roundTripMicros, &rawMicros, &libraryMicros})
-        micros->reserve(size_t(state.max_iterations));
+    double untilLine = -1;
+    double untilReturn = -1;
+};
 
-    // One send, timed from its start until the server has read the request
-    // line, and until the send returned.
-    struct Timing
-    {
-        bool received;
-        double untilLine;
-        double untilReturn;
-    };
-    const auto timed = [&encoder](const QByteArray &target, const auto &send) {
-        encoder.lastTarget.clear();
-        const Clock::time_point start = Clock::now();
-        const bool sent = send();
-        const Clock::time_point returned = Clock::now();
-        return Timing{sent && encoder.lastTarget == target, microseconds(encoder.arrivedAt - start),
-                      microseconds(returned - start)};
-    };
+template<typename Send>
+Timing timed(StampServer &server, const QByteArray &target, const Send &send)
+{
+    const Clock::time_point start = Clock::now();
+    const bool sent = send();
+    const Clock::time_point returned = Clock::now();
+    QByteArray seen;
+    long long lineAt = 0;
+    if (!server.nextStamp(&seen, &lineAt, kWaitLimitMs) || !sent || seen != target)
+        return Timing();
+    return {double(lineAt - nanosecondsOf(start)) / 1e3, microseconds(returned - start)};
+}
 
-    size_t next = 0;
-    for (auto _ : state) {
-        const Command &command = commands[next++ % commands.size()];
-        const Timing window = timed(command.target, [&] {
+Timing sendWith(const Setup &setup, int client, const Command &command)
+{
+    switch (client) {
+    case Window:
+        return timed(*setup.server, command.target, [&] {
             return setup.window->sendCommand(command.group, command.action) == 1;
         });
-        const Timing raw
-            = timed(command.target, [&] { return setup.client->send(command.target); });
-        const Timing library
-            = timed(command.target, [&] { return setup.library->send(command.target); });
-        if (!window.received || !raw.received || !library.received) {
-            state.SkipWithError("the encoder did not receive every request");
-            break;
-        }
-        state.SetIterationTime(window.untilLine / 1e6);
-        windowMicros.push_back(window.untilLine);
-        roundTripMicros.push_back(window.untilReturn);
-        rawMicros.push_back(raw.untilLine);
-        libraryMicros.push_back(library.untilLine);
+    case AccessManager:
+        return timed(*setup.server, command.target,
+                     [&] { return setup.manager->send(command.target); });
+    default:
+        return timed(*setup.server, command.target,
+                     [&] { return setup.socket->send(command.target); });
+    }
+}
+
+void commandToRequestLine(benchmark::State &state, Setup setup)
+{
+    const std::vector<Command> &commands = *setup.commands;
+    for (int i = 0; i < kWarmUpCommands; ++i) {
+        for (int client = 0; client < ClientCount; ++client)
+            sendWith(setup, client, commands[size_t(i) % commands.size()]);
     }
 
-    const double windowMedian = percentile(windowMicros, 0.5);
-    const double windowP99 = percentile(windowMicros, 0.99);
-    const double rawMedian = percentile(rawMicros, 0.5);
-    const double rawP99 = percentile(rawMicros, 0.99);
-    const double medianRatio = rawMedian > 0 ? windowMedian / rawMedian : 0.0;
-    const double p99Ratio = rawP99 > 0 ? windowP99 / rawP99 : 0.0;
-    state.counters["window_median_us"] = windowMedian;
-    state.counters["window_p99_us"] = windowP99;
-    state.counters["raw_median_us"] = rawMedian;
-    state.counters["raw_p99_us"] = rawP99;
-    state.counters["median_ratio"] = medianRatio;
-    state.counters["p99_ratio"] = p99Ratio;
-    state.counters["roundtrip_median_us"] = percentile(roundTripMicros, 0.5);
-    state.counters["roundtrip_p99_us"] = percentile(roundTripMicros, 0.99);
-    state.counters["library_median_us"] = percentile(libraryMicros, 0.5);
-    state.counters["library_p99_us"] = percentile(libraryMicros, 0.99);
+    std::vector<double> untilLine[ClientCount];
+    std::vector<double> untilReturn[ClientCount];
+    for (int client = 0; client < ClientCount; ++client) {
+        untilLine[client].reserve(size_t(state.max_iterations));
+        untilReturn[client].reserve(size_t(state.max_iterations));
+    }
+    size_t next = 0;
+    for (auto _ : state) {
+        const Command &command = commands[next % commands.size()];
+        Timing taken[ClientCount];
+        bool received = true;
+        for (int turn = 0; turn < ClientCount; ++turn) {
+            const int client = int((next + size_t(turn)) % ClientCount);
+            taken[client] = sendWith(setup, client, command);
+            received = received && taken[client].untilLine >= 0;
+        }
+        ++next;
+        if (!received) {
+            state.SkipWithError("the encoder did not receive every request");
+            return;
+        }
+        state.SetIterationTime(taken[Window].untilLine / 1e6);
+        for (int client = 0; client < ClientCount; ++client) {
+            untilLine[client].push_back(taken[client].untilLine);
+            untilReturn[client].push_back(taken[client].untilReturn);
+        }
+    }
 
-    const bool met = medianRatio <= kTargetRatio && p99Ratio <= kTargetRatio;
-    std::printf("command -> encoder request line: %zu commands\n"
-                "  window     median %.1f us, p99 %.1f us\n"
-                "  raw client median %.1f us, p99 %.1f us\n"
-                "  ratio      median %.2fx, p99 %.2fx (target <= %.1fx: %s)\n"
-                "  window round trip (until sendCommand returns) median %.1f us, p99 %.1f us\n"
-                "  access manager alone median %.1f us, p99 %.1f us\n",
-                windowMicros.size(), windowMedian, windowP99, rawMedian, rawP99, medianRatio,
-                p99Ratio, kTargetRatio, met ? "met" : "MISSED", percentile(roundTripMicros, 0.5),
-                percentile(roundTripMicros, 0.99), percentile(libraryMicros, 0.5),
-                percentile(libraryMicros, 0.99));
+    reportAgainstFloors(state, "encoder command -> request line", untilLine[Window],
+                        {"QNetworkAccessManager::get", "qnam", untilLine[AccessManager]},
+                        kTargetMedianRatio, "median",
+                        {"keep-alive socket", "socket", untilLine[Socket]});
+    const char *const names[ClientCount] = {"window", "access manager", "socket"};
+    for (int client = 0; client < ClientCount; ++client) {
+        const BenchFigures roundTrip = figuresOf(untilReturn[client]);
+        std::printf("  round trip until the call returned, %s: median %.1f us, p99 %.1f us\n",
+                    names[client], roundTrip.median, roundTrip.p99);
+    }
     std::fflush(stdout);
 }
 
@@ -277,57 +401,57 @@ void windowAgainstRawClient(benchmark::State &state, Setup setup)
 
 int main(int argc, char **argv)
 {
+    prepareApplication(); // the network stack set up as the program sets it up
     BenchmarkProcess process(argc, argv);
     if (!process.ok())
         return 1;
     QLoggingCategory::setFilterRules(QStringLiteral("tarndeck.app.info=false"));
+    if (!steadyClockIsMonotonic()) {
+        std::fprintf(stderr, "the steady clock is not CLOCK_MONOTONIC: stamps cannot be compared\n");
+        return 1;
+    }
     {
         QSettings store;
         store.setValue(QStringLiteral("acti"), true);
         store.sync();
     }
 
-    Encoder encoder;
-    if (!encoder.server.listen()) {
-        std::fprintf(stderr, "could not listen on 127.0.0.1\n");
+    StampServer server;
+    const QByteArray program = QFile::encodeName(QCoreApplication::applicationDirPath()
+                                                 + QStringLiteral("/stampserver"));
+    if (!server.start(program)) {
+        std::fprintf(stderr, "could not start %s\n", program.constData());
         return 1;
     }
 
     // The window connects the way the operator does: the ACTi entry, the
-    // stand-in's loopback address, the connect button.
+    // encoder's loopback address, the connect button.
     WindowHarness harness;
     if (!harness.choosePortEntry(QStringLiteral("ACTi"))) {
         std::fprintf(stderr, "the port menu offers no ACTi entry\n");
         return 1;
     }
-    harness.find<QLineEdit>(QStringLiteral("lineEditActiIP"))->setText(encoder.server.authority());
+    harness.find<QLineEdit>(QStringLiteral("lineEditActiIP"))
+        ->setText(QStringLiteral("127.0.0.1:") + QString::number(server.port()));
     harness.find<QPushButton>(QStringLiteral("pushButtonActiConnect"))->click();
     const QString status = harness.find<QLabel>(QStringLiteral("labelActiStatus"))->text();
     if (status != QLatin1String("Connected")) {
         std::fprintf(stderr, "the window did not connect to the encoder: %s\n", qPrintable(status));
         return 1;
     }
+    server.skipStamps();
 
-    RawClient client(encoder);
-    if (!client.open()) {
-        std::fprintf(stderr, "the raw client could not connect\n");
+    AccessManagerClient manager(server);
+    SocketClient socket(server);
+    if (!socket.isConnected()) {
+        std::fprintf(stderr, "the socket client could not connect\n");
         return 1;
     }
 
-    LibraryClient library(encoder);
-
     const std::vector<Command> commands = encoderCommands();
-    // Every connection open and every code path taken before timing.
-    for (int i = 0; i < kWarmUpCommands; ++i) {
-        const Command &command = commands[size_t(i) % commands.size()];
-        harness.window().sendCommand(command.group, command.action);
-        client.send(command.target);
-        library.send(command.target);
-    }
-
-    return runTimedBenchmarks(benchmark::RegisterBenchmark(
-                                  "encoder/sendCommand_to_request_line_vs_raw_client",
-                                  windowAgainstRawClient,
-                                  Setup{&encoder, &harness.window(), &client, &library, &commands}),
-                              kTimedCommands);
+    return runTimedBenchmarks(
+        benchmark::RegisterBenchmark(
+            "encoder/sendCommand_to_request_line_vs_qnam_and_socket", commandToRequestLine,
+            Setup{&server, &harness.window(), &manager, &socket, &commands}),
+        kTimedCommands);
 }

@@ -103,6 +103,34 @@ SideBySide sideBySide(State &state, const std::vector<double> &ours, const char 
     return figures;
 }
 
+// A floor a path is timed against: its name in the table, the prefix of its
+// benchmark counters, and its timings in microseconds.
+struct Floor
+{
+    const char *name;
+    const char *counterPrefix;
+    const std::vector<double> &micros;
+};
+
+// A path ("window" in the counters) against the floor its target refers to
+// and a second floor shown without a target: counters, and one table row
+// for each floor.
+template<typename State>
+void reportAgainstFloors(State &state, const std::string &measure, const std::vector<double> &ours,
+                         const Floor &targeted, double targetRatio, const std::string &targetOn,
+                         const Floor &untargeted)
+{
+    sideBySide(state, ours, "window", targeted.micros, targeted.counterPrefix);
+    const std::string prefix(untargeted.counterPrefix);
+    state.counters[prefix + "_median_us"] = percentile(untargeted.micros, 0.5);
+    state.counters[prefix + "_p99_us"] = percentile(untargeted.micros, 0.99);
+    const BenchFigures figures = figuresOf(ours);
+    benchTableRow(measure, "us", figures, targeted.name, figuresOf(targeted.micros), targetRatio,
+                  targetOn);
+    benchTableRow(measure, "us", figures, untargeted.name, figuresOf(untargeted.micros), 0,
+                  targetOn);
+}
+
 // What every benchmark process starts with: Google Benchmark takes its
 // arguments, the window runs on the offscreen platform unless told
 // otherwise, and settings go to a throw-away store, never the operator's.
