@@ -265,6 +265,11 @@ void tst_SimEncoder::stateEndpoint()
 
     QVERIFY(get(QStringLiteral("/sim/log")).body.contains("[81 01 04 38 03 FF] manual focus"));
     QCOMPARE(get(QStringLiteral("/favicon.ico")).status, 404);
+
+    // However long it runs, it remembers only the latest requests.
+    for (int i = 0; i < Simulator::kRequestHistory; ++i)
+        get(QStringLiteral("/sim/state"));
+    QCOMPARE(sim->requestsKept(), Simulator::kRequestHistory);
 }
 
 // The panel's own encoder link against the simulator: it connects, sets the

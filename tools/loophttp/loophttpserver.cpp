@@ -213,6 +213,13 @@ void LoopHttpServer::clearRequests()
     received.clear();
 }
 
+void LoopHttpServer::setHistoryLimit(int requests)
+{
+    keptRequests = qMax(0, requests);
+    while (received.size() > keptRequests)
+        received.removeFirst();
+}
+
 int LoopHttpServer::heldCount() const
 {
     return held.size();
@@ -344,6 +351,8 @@ void LoopHttpServer::serveNext(QTcpSocket *socket)
                                                          : connectionHeader == "keep-alive";
 
     received.append(request);
+    if (received.size() > keptRequests)
+        received.removeFirst();
     if (connection.dropNext) {
         // The careless encoder: it took the request, then drops the line.
         connection.buffer.clear();

@@ -105,9 +105,14 @@ public:
     // Without a handler every request gets 404.
     void setHandler(Handler handler);
 
+    // The requests received, oldest first: at most the last historyLimit()
+    // of them, so a server that runs for days keeps a bounded memory.
     QList<Request> requests() const;
     QStringList requestLines() const;
     void clearRequests();
+    static constexpr int defaultHistoryLimit = 10000;
+    int historyLimit() const { return keptRequests; }
+    void setHistoryLimit(int requests);
 
     // Requests withheld by a Hold answer, oldest first.
     int heldCount() const;
@@ -148,6 +153,7 @@ private:
     QTcpServer *server;
     Handler handler;
     QList<Request> received;
+    int keptRequests = defaultHistoryLimit;
     std::map<QTcpSocket *, Connection> connections;
     QList<QTcpSocket *> held;
 };

@@ -32,6 +32,8 @@ Simulator::Simulator(QObject *parent)
     qRegisterMetaType<ViscaModel::Packet>();
     clock.start();
     server.setHandler([this](const LoopHttpServer::Request &request) { return answer(request); });
+    // It runs for days behind a panel: only the latest requests are kept.
+    server.setHistoryLimit(kRequestHistory);
     connect(&line, &SerialLine::received, this, &Simulator::receive);
     connect(&line, &SerialLine::closed, this, [this](const QString &why) {
         log(QStringLiteral("serial: %1 closed (%2)").arg(line.path(), why));

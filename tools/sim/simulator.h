@@ -51,6 +51,9 @@ public:
     const ViscaModel::State &state();
     bool moving() const { return model.moving(); }
     QStringList recentLog() const { return history; }
+    // How many encoder requests it remembers, at most kRequestHistory.
+    static constexpr int kRequestHistory = 200;
+    int requestsKept() const { return server.requests().size(); }
 
 signals:
     void packetDecoded(const ViscaModel::Packet &packet);
