@@ -104,19 +104,22 @@ int main(int, char *argv[])
         bare.add(b);
         bareNoGl.add(c);
     }
-    const std::string floorName = "bare QMainWindow, same style sheet";
-    benchTableRow("cold start -> window mapped", "ms", figuresOf(ours.wallMs), floorName,
-                  figuresOf(bare.wallMs), 1.25);
-    benchTableRow("cold start CPU until mapped", "ms", figuresOf(ours.cpuMs), floorName,
-                  figuresOf(bare.cpuMs), 1.25);
-    benchTableRow("peak RSS after the first paint", "MiB", figuresOf(ours.peakRssMiB), floorName,
-                  figuresOf(bare.peakRssMiB), 1.1);
-    const std::string noGlName = "the same bare window without OpenGL";
-    benchTableRow("cold start -> window mapped", "ms", figuresOf(ours.wallMs), noGlName,
-                  figuresOf(bareNoGl.wallMs), 0);
-    benchTableRow("cold start CPU until mapped", "ms", figuresOf(ours.cpuMs), noGlName,
-                  figuresOf(bareNoGl.cpuMs), 0);
-    benchTableRow("peak RSS after the first paint", "MiB", figuresOf(ours.peakRssMiB), noGlName,
-                  figuresOf(bareNoGl.peakRssMiB), 0);
+    // The targets apply to the bare window as any Qt program starts; the
+    // one without OpenGL is reported beside it, without a target.
+    const struct
+    {
+        const Series &floor;
+        const char *name;
+        bool targeted;
+    } floors[] = {{bare, "bare QMainWindow, same style sheet", true},
+                  {bareNoGl, "the same bare window without OpenGL", false}};
+    for (const auto &floor : floors) {
+        benchTableRow("cold start -> window mapped", "ms", figuresOf(ours.wallMs), floor.name,
+                      figuresOf(floor.floor.wallMs), floor.targeted ? 1.25 : 0);
+        benchTableRow("cold start CPU until mapped", "ms", figuresOf(ours.cpuMs), floor.name,
+                      figuresOf(floor.floor.cpuMs), floor.targeted ? 1.25 : 0);
+        benchTableRow("peak RSS after the first paint", "MiB", figuresOf(ours.peakRssMiB),
+                      floor.name, figuresOf(floor.floor.peakRssMiB), floor.targeted ? 1.1 : 0);
+    }
     return 0;
 }
