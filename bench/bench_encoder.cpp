@@ -8,19 +8,23 @@
 // (CLOCK_MONOTONIC too) right before their call, so neither end's event loop
 // decides when a request counts as seen.
 //
-// Three clients, command by command in turn (the order turns with every
+// Four clients, command by command in turn (the order turns with every
 // command), each sending the same request target:
 //  - the window, connected through its ACTi entry as the operator connects
 //    it; it sends every request with "Connection: close" on a connection of
 //    its own, so that a pass-through reaches the camera at most once;
 //  - a bare QNetworkAccessManager issuing a plain get(), which keeps its
 //    connection open between requests as any minimal Qt client does;
+//  - the same access manager sending the window's own at-most-once request
+//    (MYHTTP::sendOnce) and nothing else of the window: what is left of the
+//    window's time beyond it is the program's own;
 //  - a POSIX socket kept open, the same GET written with one send(2).
 // Target: the window's median at most 1.1 times the bare access manager's.
 // The socket row has no target: it shows what Qt's network stack costs.
 // Also printed: each client's full round trip, until its call returned with
 // the encoder's answer.
 #include "appstart.h"
+#include "myhttp.h"
 #include "operatormix.h"
 #include "tarndeck.h"
 #include "windowharness.h"
@@ -203,20 +207,21 @@ QByteArray encoderUrl(const StampServer &server, const QByteArray &target)
     return "http://127.0.0.1:" + QByteArray::number(server.port()) + target;
 }
 
-// A plain get() on an access manager of its own, waited for in an event
-// loop.
+// An access manager of its own, waited for in an event loop: a plain get(),
+// or the window's at-most-once request without anything else of the window.
 class AccessManagerClient
 {
 public:
-    explicit AccessManagerClient(const StampServer &server)
+    AccessManagerClient(const StampServer &server, bool atMostOnce)
         : server(server)
+        , atMostOnce(atMostOnce)
     {
     }
 
     bool send(const QByteArray &target)
     {
-        QNetworkReply *reply = manager.get(
-            QNetworkRequest(QUrl(QString::fromLatin1(encoderUrl(server, target)))));
+        const QNetworkRequest request(QUrl(QString::fromLatin1(encoderUrl(server, target))));
+        QNetworkReply *reply = atMostOnce ? MYHTTP::sendOnce(manager, request) : manager.get(request);
         QEventLoop wait;
         QObject::connect(reply, &QNetworkReply::finished, &wait, &QEventLoop::quit);
         QTimer::singleShot(kWaitLimitMs, &wait, &QEventLoop::quit);
@@ -230,6 +235,7 @@ public:
 
 private:
     const StampServer &server;
+    const bool atMostOnce;
     QNetworkAccessManager manager;
 };
 
@@ -304,11 +310,12 @@ struct Setup
     StampServer *server;
     tarnDeck *window;
     AccessManagerClient *manager;
+    AccessManagerClient *managerOnce;
     SocketClient *socket;
     const std::vector<Command> *commands;
 };
 
-enum Client { Window, AccessManager, Socket, ClientCount };
+enum Client { Window, AccessManager, AccessManagerOnce, Socket, ClientCount };
 
 // One send: microseconds until the encoder read the request line and until
 // the call returned; negative when the encoder saw no request or another
@@ -342,6 +349,9 @@ Timing sendWith(const Setup &setup, int client, const Command &command)
     case AccessManager:
         return timed(*setup.server, command.target,
                      [&] { return setup.manager->send(command.target); });
+    case AccessManagerOnce:
+        return timed(*setup.server, command.target,
+                     [&] { return setup.managerOnce->send(command.target); });
     default:
         return timed(*setup.server, command.target,
                      [&] { return setup.socket->send(command.target); });
@@ -388,7 +398,11 @@ void commandToRequestLine(benchmark::State &state, Setup setup)
                         {"QNetworkAccessManager::get", "qnam", untilLine[AccessManager]},
                         kTargetMedianRatio, "median",
                         {"keep-alive socket", "socket", untilLine[Socket]});
-    const char *const names[ClientCount] = {"window", "access manager", "socket"};
+    benchTableRow("encoder command -> request line", "us", figuresOf(untilLine[Window]),
+                  "QNetworkAccessManager, the same at-most-once request",
+                  figuresOf(untilLine[AccessManagerOnce]), 0);
+    const char *const names[ClientCount] = {"window", "access manager", "access manager, once",
+                                            "socket"};
     for (int client = 0; client < ClientCount; ++client) {
         const BenchFigures roundTrip = figuresOf(untilReturn[client]);
         std::printf("  round trip until the call returned, %s: median %.1f us, p99 %.1f us\n",
@@ -441,7 +455,8 @@ int main(int argc, char **argv)
     }
     server.skipStamps();
 
-    AccessManagerClient manager(server);
+    AccessManagerClient manager(server, false);
+    AccessManagerClient managerOnce(server, true);
     SocketClient socket(server);
     if (!socket.isConnected()) {
         std::fprintf(stderr, "the socket client could not connect\n");
@@ -452,6 +467,6 @@ int main(int argc, char **argv)
     return runTimedBenchmarks(
         benchmark::RegisterBenchmark(
             "encoder/sendCommand_to_request_line_vs_qnam_and_socket", commandToRequestLine,
-            Setup{&server, &harness.window(), &manager, &socket, &commands}),
+            Setup{&server, &harness.window(), &manager, &managerOnce, &socket, &commands}),
         kTimedCommands);
 }

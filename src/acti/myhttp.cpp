@@ -130,22 +130,27 @@ QByteArray MYHTTP::get(const QString &url, int timeoutMs)
     return data;
 }
 
-QNetworkReply *MYHTTP::start(const QNetworkRequest &request, bool waited)
+QNetworkReply *MYHTTP::sendOnce(QNetworkAccessManager &manager, QNetworkRequest request)
 {
-    QNetworkRequest once = request;
     // A connection of its own, closed after the answer: never a reused one
     // the encoder may have closed meanwhile, which the network layer would
     // answer by sending the request again.
-    once.setRawHeader("Connection", "close");
+    request.setRawHeader("Connection", "close");
     // An empty body the network layer cannot rewind: should it try to send
     // the request again after a broken connection, it finds it cannot and
     // reports the request failed instead.
-    once.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
-    once.setHeader(QNetworkRequest::ContentLengthHeader, 0);
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    request.setHeader(QNetworkRequest::ContentLengthHeader, 0);
     auto *const unrepeatable = new UnrepeatableBody;
     unrepeatable->open(QIODevice::ReadOnly);
-    QNetworkReply *const started = manager().sendCustomRequest(once, "GET", unrepeatable);
-    unrepeatable->setParent(started);
+    QNetworkReply *const sent = manager.sendCustomRequest(request, "GET", unrepeatable);
+    unrepeatable->setParent(sent);
+    return sent;
+}
+
+QNetworkReply *MYHTTP::start(const QNetworkRequest &request, bool waited)
+{
+    QNetworkReply *const started = sendOnce(manager(), request);
     // What has arrived is moved into the request's own body as it comes, so
     // the network layer holds no more than this at any time.
     started->setReadBufferSize(readBufferBytes);

@@ -22,6 +22,7 @@
 #include <QByteArray>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -29,7 +30,6 @@
 #include <memory>
 #include <unordered_map>
 
-class QNetworkRequest;
 
 class MYHTTP : public QObject
 {
@@ -61,6 +61,11 @@ public:
     QPointer<QNetworkReply> reply;
     int error = QNetworkReply::NoError;
     QByteArray data;
+
+    // Sends `request` as a GET that reaches the server at most once: on a
+    // connection of its own, closed after the answer, with an empty body the
+    // network layer cannot send again.
+    static QNetworkReply *sendOnce(QNetworkAccessManager &manager, QNetworkRequest request);
 
     // How many get() calls are still waiting for their reply.
     int waitingRequests() const { return waiting; }
