@@ -5,9 +5,20 @@
 #include "desktopcomposition.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QPixmapCache>
 
 #include <limits>
+
+bool wouldAutolaunchSessionBus(const QByteArray &busAddress, const QString &runtimeFolder)
+{
+    if (!busAddress.isEmpty())
+        return false;
+    // Where the D-Bus library looks before it launches a bus itself.
+    return runtimeFolder.isEmpty()
+        || QFileInfo(runtimeFolder + QStringLiteral("/bus")).isDir()
+        || !QFileInfo::exists(runtimeFolder + QStringLiteral("/bus"));
+}
 
 void prepareApplication()
 {
@@ -28,6 +39,14 @@ void prepareApplication()
     // that stays. An operator's own value stands.
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+#ifdef Q_OS_LINUX
+    // The accessibility bridge asks for the session bus at the first widget
+    // event. Where the desktop runs none, the D-Bus library would fork to
+    // launch one; screen readers need a desktop that has a bus anyway.
+    if (wouldAutolaunchSessionBus(qgetenv("DBUS_SESSION_BUS_ADDRESS"),
+                                  qEnvironmentVariable("XDG_RUNTIME_DIR")))
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+#endif
 }
 
 void setUpApplication()

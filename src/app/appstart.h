@@ -3,10 +3,19 @@
 // the benchmarks that start the window the way the program does share it.
 #pragma once
 
+#include <QByteArray>
+#include <QString>
+
 // High-DPI attributes; no polling of the network interfaces (only the
 // encoder route uses the network, and it needs no bearer state); no OpenGL
-// on X11, where nothing of the panel draws with it.
+// on X11, where nothing of the panel draws with it; no session bus started
+// where there is none.
 void prepareApplication();
+
+// Whether the D-Bus library would start a session bus of its own (fork and
+// run dbus-launch, which leaves a bus daemon behind) for a program asking
+// for one: no bus address is set and none waits in the runtime folder.
+bool wouldAutolaunchSessionBus(const QByteArray &busAddress, const QString &runtimeFolder);
 
 // Identity, window icon, desktop entry name and the widget style.
 void setUpApplication();

@@ -2,6 +2,7 @@
 // settings store gives back at the next start (through a real store file),
 // what closing writes, the two start-up log lines, and the style chosen for
 // the desktop's composition state.
+#include "appstart.h"
 #include "desktopcomposition.h"
 #include "settingsguard.h"
 #include "tarndeck.h"
@@ -9,6 +10,7 @@
 #include "windowharness.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -20,6 +22,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -186,6 +189,8 @@ private slots:
 
     void styleForComposition_data();
     void styleForComposition();
+    void sessionBusAutolaunch_data();
+    void sessionBusAutolaunch();
 };
 
 void tst_MainWindow::initTestCase()
@@ -1030,4 +1035,31 @@ void tst_MainWindow::styleForComposition()
 }
 
 QTEST_MAIN(tst_MainWindow)
+// The start-up keeps the D-Bus library from forking a session bus of its own
+// exactly where it would: no address given, no bus in the runtime folder.
+void tst_MainWindow::sessionBusAutolaunch_data()
+{
+    QTest::addColumn<QByteArray>("address");
+    QTest::addColumn<QString>("busInFolder"); // "socket", "folder" or "none"
+    QTest::addColumn<bool>("autolaunch");
+    QTest::newRow("address given") << QByteArray("unix:path=/run/user/1000/bus") << "none" << false;
+    QTest::newRow("bus in the runtime folder") << QByteArray() << "socket" << false;
+    QTest::newRow("nothing") << QByteArray() << "none" << true;
+    QTest::newRow("a folder named bus") << QByteArray() << "folder" << true;
+}
+
+void tst_MainWindow::sessionBusAutolaunch()
+{
+    QFETCH(QByteArray, address);
+    QFETCH(QString, busInFolder);
+    QFETCH(bool, autolaunch);
+    QTemporaryDir runtime;
+    const QString bus = runtime.filePath(QStringLiteral("bus"));
+    if (busInFolder == QLatin1String("socket"))
+        QVERIFY(QFile(bus).open(QIODevice::WriteOnly));
+    else if (busInFolder == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(bus));
+    QCOMPARE(wouldAutolaunchSessionBus(address, runtime.path()), autolaunch);
+}
+
 #include "tst_mainwindow.moc"
