@@ -3,10 +3,10 @@
 #include "appicon.h"
 #include "appidentity.h"
 #include "desktopcomposition.h"
+#include "pixmapcachesweep.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QPixmapCache>
 
 #include <limits>
 
@@ -55,11 +55,7 @@ void setUpApplication()
     QApplication::setWindowIcon(applicationIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("com.veltrane.tarndeck"));
 
-    // The style and the icons keep what they draw in the pixmap cache, whose
-    // housekeeping timer then wakes the program every 10 to 30 s for minutes
-    // after each repaint. This window is small and seldom repainted: drawing
-    // afresh costs less than those wake-ups.
-    QPixmapCache::setCacheLimit(0);
+    new PixmapCacheSweep(qApp);
 
     const char *style = styleForComposition(desktopComposition());
     if (*style)

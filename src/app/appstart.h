@@ -17,5 +17,6 @@ void prepareApplication();
 // for one: no bus address is set and none waits in the runtime folder.
 bool wouldAutolaunchSessionBus(const QByteArray &busAddress, const QString &runtimeFolder);
 
-// Identity, window icon, desktop entry name and the widget style.
+// Identity, window icon, desktop entry name, the widget style, and the
+// pixmap cache emptied once repaints stop.
 void setUpApplication();

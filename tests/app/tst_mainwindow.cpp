@@ -3,6 +3,7 @@
 // what closing writes, the two start-up log lines, and the style chosen for
 // the desktop's composition state.
 #include "appstart.h"
+#include "pixmapcachesweep.h"
 #include "desktopcomposition.h"
 #include "settingsguard.h"
 #include "tarndeck.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPixmapCache>
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
@@ -191,6 +193,7 @@ private slots:
     void styleForComposition();
     void sessionBusAutolaunch_data();
     void sessionBusAutolaunch();
+    void pixmapCacheEmptiedAfterRepaints();
 };
 
 void tst_MainWindow::initTestCase()
@@ -1060,6 +1063,24 @@ void tst_MainWindow::sessionBusAutolaunch()
     else if (busInFolder == QLatin1String("folder"))
         QVERIFY(QDir().mkdir(bus));
     QCOMPARE(wouldAutolaunchSessionBus(address, runtime.path()), autolaunch);
+}
+
+// What the styles cached while drawing is let go once repaints stop, so the
+// cache's own timer does not keep waking an untouched window.
+void tst_MainWindow::pixmapCacheEmptiedAfterRepaints()
+{
+    std::unique_ptr<PixmapCacheSweep> sweep(new PixmapCacheSweep(qApp, 50));
+    QPixmap drawn(8, 8);
+    drawn.fill(Qt::red);
+    const QPixmapCache::Key key = QPixmapCache::insert(drawn);
+    QWidget window;
+    window.show();
+    window.update();
+    QTRY_VERIFY(sweep->pending());
+    QPixmap found;
+    QVERIFY(QPixmapCache::find(key, &found));
+    QTRY_VERIFY(!sweep->pending());
+    QVERIFY(!QPixmapCache::find(key, &found));
 }
 
 #include "tst_mainwindow.moc"
