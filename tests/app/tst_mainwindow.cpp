@@ -1069,7 +1069,7 @@ void tst_MainWindow::sessionBusAutolaunch()
 // cache's own timer does not keep waking an untouched window.
 void tst_MainWindow::pixmapCacheEmptiedAfterRepaints()
 {
-    std::unique_ptr<PixmapCacheSweep> sweep(new PixmapCacheSweep(qApp, 50));
+    std::unique_ptr<PixmapCacheSweep> sweep(new PixmapCacheSweep(qApp, 1000));
     QPixmap drawn(8, 8);
     drawn.fill(Qt::red);
     const QPixmapCache::Key key = QPixmapCache::insert(drawn);
