@@ -18,23 +18,20 @@
 #include "benchtable.h"
 #include "operatormix.h"
 #include "privatexserver.h"
+#include "processwatch.h"
 #include "ptypair.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 #include <cstdio>
-#include <memory>
 #include <thread>
 #include <vector>
 
@@ -87,91 +84,6 @@ private:
     bool wasOn = false;
 };
 
-// One of the two windows, run as its own program on the private server with
-// a settings folder of its own, its line open on the pty's slave side.
-class Child
-{
-public:
-    Child(const QString &program, const QString &display, const QString &line)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), display);
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        if (!environment.contains(QStringLiteral("XDG_RUNTIME_DIR")))
-            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-        process.setProcessEnvironment(environment);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(program, {QStringLiteral("--serial"), line});
-    }
-    ~Child()
-    {
-        process.terminate();
-        if (!process.waitForFinished(3000)) {
-            process.kill();
-            process.waitForFinished(1000);
-        }
-    }
-    Child(const Child &) = delete;
-    Child &operator=(const Child &) = delete;
-
-    // Waits for the program's "ready" (window shown, line open).
-    bool ready()
-    {
-        QByteArray out;
-        QElapsedTimer clock;
-        clock.start();
-        while (!out.contains("ready\n") && clock.elapsed() < kStartLimitMs) {
-            if (process.state() == QProcess::NotRunning)
-                return false;
-            process.waitForReadyRead(100);
-            out += process.readAllStandardOutput();
-        }
-        return out.contains("ready\n");
-    }
-
-    pid_t pid() const { return pid_t(process.processId()); }
-
-private:
-    QTemporaryDir config;
-    QTemporaryDir runtime; // private to the user, as the toolkit wants it
-    QProcess process;
-};
-
-// The mapped top-level window of process `pid`, or 0. No window manager
-// runs, so top-level windows are the root's own children.
-Window viewableWindowOf(Display *display, pid_t pid)
-{
-    const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
-    Window root, parent;
-    Window *children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-        return 0;
-    Window found = 0;
-    for (unsigned i = 0; i < count && !found; ++i) {
-        XWindowAttributes attributes;
-        if (!XGetWindowAttributes(display, children[i], &attributes)
-            || attributes.map_state != IsViewable || attributes.override_redirect)
-            continue;
-        Atom type;
-        int format;
-        unsigned long items, after;
-        unsigned char *data = nullptr;
-        if (XGetWindowProperty(display, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type,
-                               &format, &items, &after, &data)
-                == Success
-            && data && format == 32 && items == 1
-            && pid_t(*reinterpret_cast<unsigned long *>(data)) == pid)
-            found = children[i];
-        if (data)
-            XFree(data);
-    }
-    if (children)
-        XFree(children);
-    return found;
-}
-
 class KeyDriver
 {
 public:
@@ -199,18 +111,13 @@ public:
         return microseconds(end - start);
     }
 
-    // Gives the window of `pid` the keyboard once it is mapped, and strokes
-    // Page Up until the window answers (it takes the keys only once it knows
-    // it is active). False when it never does.
-    bool focus(pid_t pid)
+    // Gives `window` the keyboard and strokes Page Up until it answers (it
+    // takes the keys only once it knows it is active). False when it never
+    // does.
+    bool focus(Window window)
     {
         QElapsedTimer clock;
         clock.start();
-        Window window = 0;
-        while (!(window = viewableWindowOf(display, pid)) && clock.elapsed() < kStartLimitMs)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (!window)
-            return false;
         XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
         XSync(display, False);
         while (clock.elapsed() < kStartLimitMs) {
@@ -246,13 +153,17 @@ bool driveRound(Run &run, const QString &program, Samples &samples)
         std::fprintf(stderr, "bench_keywire: no pseudo-terminal pair\n");
         return false;
     }
-    Child child(program, run.server->display(), pty.slavePath());
-    if (!child.ready()) {
+    const std::string display = run.server->display().toStdString();
+    MapWatch watch(display);
+    WindowProcess child(program.toStdString(), {"--serial", pty.slavePath().toStdString()},
+                        display);
+    if (!child.waitReady(kStartLimitMs)) {
         std::fprintf(stderr, "bench_keywire: %s did not get ready\n", qPrintable(program));
         return false;
     }
+    const Window window = watch.waitMapped(child.pid(), kStartLimitMs);
     KeyDriver keys(run.display, &pty);
-    if (!keys.focus(child.pid())) {
+    if (!window || !keys.focus(window)) {
         std::fprintf(stderr, "bench_keywire: %s did not take Page Up\n", qPrintable(program));
         return false;
     }

@@ -1,5 +1,8 @@
 #include "processwatch.h"
 
+#include <QDir>
+#include <QString>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -116,7 +119,7 @@ WindowProcess::~WindowProcess()
     if (output >= 0)
         ::close(output);
     if (!settingsFolder.empty())
-        std::system(("rm -rf '" + settingsFolder + "'").c_str());
+        QDir(QString::fromStdString(settingsFolder)).removeRecursively();
 }
 
 bool WindowProcess::waitReady(int timeoutMs)
