@@ -318,7 +318,7 @@ void tst_ViscaModel::brokenBytes_data()
         << "ends after 6 bytes";
     QTest::newRow("ends early: several commands fit")
         << hex("81010407FF") << QList<Kind>{Kind::Truncated} << ""
-        << "the start of 3 commands";
+        << "the start of 5 commands";
     QTest::newRow("cut short by the next header")
         << hex("8101040727") + zoomTele << QList<Kind>{Kind::Truncated, Kind::Command}
         << "zoom tele, speed 7"
@@ -339,8 +339,8 @@ void tst_ViscaModel::brokenBytes_data()
     QTest::newRow("known command, one byte too many")
         << hex("810104070000FF") << QList<Kind>{Kind::Unknown} << ""
         << "";
-    QTest::newRow("inquiry") << hex("81090447FF") << QList<Kind>{Kind::Unknown} << ""
-                             << "";
+    QTest::newRow("unknown inquiry") << hex("81090455FF") << QList<Kind>{Kind::Unknown} << ""
+                                     << "";
 }
 
 void tst_ViscaModel::brokenBytes()

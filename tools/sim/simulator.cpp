@@ -57,7 +57,7 @@ void Simulator::catchUp()
     clockMs = now;
 }
 
-const ViscaModel::State &Simulator::state()
+ViscaModel::State Simulator::state()
 {
     catchUp();
     return model.state();

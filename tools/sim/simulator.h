@@ -48,7 +48,7 @@ public:
     // Brings drives and the lamp up to the wall clock.
     void catchUp();
     // The state as of now.
-    const ViscaModel::State &state();
+    ViscaModel::State state();
     bool moving() const { return model.moving(); }
     QStringList recentLog() const { return history; }
     // How many encoder requests it remembers, at most kRequestHistory.
