@@ -1346,6 +1346,9 @@ ViscaModel::Packet ViscaModel::finishPacket(Packet packet)
         what += QStringLiteral(" (") + packet.note + QLatin1Char(')');
 
     QString who = deviceName(packet.device);
+    if (packet.device >= 1 && packet.device <= 7)
+        who = packet.device == lampAt ? QStringLiteral("lamp")
+                                      : QStringLiteral("device %1").arg(packet.device);
     if (packet.camera > 0) {
         const bool network = packet.route == Route::Network;
         const int number = network ? units.at(packet.camera - 1).networkPort : packet.camera;
