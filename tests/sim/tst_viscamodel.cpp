@@ -257,9 +257,8 @@ void tst_ViscaModel::sequences_data()
     row("focus drive after one-push is manual again",
         "8101043803FF 8101041801FF 8101040820FF +1000", Kind::Command, done,
         "focusMode=manual focus=650");
-    row("auto focus follows a manual detour",
-        "8101043803FF 8101040827FF +1000 8101043802FF +2000", Kind::Command, done,
-        "focus=600 focusMode=auto");
+    row("auto focus follows a manual detour", "8101043803FF 8101040827FF +1000 8101043802FF +2000",
+        Kind::Command, done, "focus=600 focusMode=auto");
     row("mode change stops the focus drive", "8101043803FF 8101040827FF +500 8101043803FF +1000",
         Kind::Command, done, "focus=800 focusDrive=stop");
     row("recall stops a running zoom", "8101043F0101FF 8101040727FF +1000 8101043F0201FF +1000",
@@ -274,8 +273,8 @@ void tst_ViscaModel::sequences_data()
         "8101043F0203FF",
         Kind::Command, done, "focusMode=manual expComp=on expLevel=6");
     row("memory leaves the lamp alone",
-        "8101043F0103FF 8201060100010301ff +1000 8201060100000303FF 8101043F0203FF",
-        Kind::Command, done, "lamp=20");
+        "8101043F0103FF 8201060100010301ff +1000 8201060100000303FF 8101043F0203FF", Kind::Command,
+        done, "lamp=20");
     row("camera default stored, moved away, reset recalled",
         "8101040723FF +1000 8101040700FF 8101043F017FFF 8101040733FF +500 8101040700FF "
         "8101043F027FFF",
@@ -288,15 +287,14 @@ void tst_ViscaModel::sequences_data()
         "81017E010B0101FF 8101043F0201FF +5000",
         Kind::Command, "90 41 FF", "pan=25 tilt=0");
     row("recall speed 19h refused", "81017E010B0119FF", Kind::Ignored, syntax, "memory=none");
-    row("no memory 10h on a camera of 16", "8101043F0110FF", Kind::Ignored, syntax,
-        "memory=none");
+    row("no memory 10h on a camera of 16", "8101043F0110FF", Kind::Ignored, syntax, "memory=none");
     row("no memory 20h", "8101043F0220FF", Kind::Ignored, syntax, "memory=none");
     row("memory 64h on a camera of 127", "8101043F0164FF", Kind::Command, done, "memory=64",
         "presets=127");
-    row("a camera of one memory still has 7F", "8101043F0100FF 8101043F017FFF", Kind::Command,
-        done, "memory=0,7F", "presets=1");
-    row("no memory 1 on a camera of one", "8101043F0101FF", Kind::Ignored, syntax,
-        "memory=none", "presets=1");
+    row("a camera of one memory still has 7F", "8101043F0100FF 8101043F017FFF", Kind::Command, done,
+        "memory=0,7F", "presets=1");
+    row("no memory 1 on a camera of one", "8101043F0101FF", Kind::Ignored, syntax, "memory=none",
+        "presets=1");
     row("no white-balance mode 0Ah", "8101043502FF 810104350AFF", Kind::Ignored, syntax,
         "wb=outdoor");
     row("lamp direction 04 refused", "8201060100010304FF +1000", Kind::Ignored, "",
@@ -333,11 +331,12 @@ void tst_ViscaModel::sequences_data()
     row("pan-tilt absolute at pan speed 19h refused",
         "810106021914" + QStringLiteral("00000900") + "00000000FF +2000", Kind::Ignored, syntax,
         "pan=0");
-    row("pan-tilt relative", panTo10 + " +200 8101060318140000090000000000FF +200",
-        Kind::Command, "90 41 FF / 90 51 FF", "pan=20");
+    row("pan-tilt relative", panTo10 + " +200 8101060318140000090000000000FF +200", Kind::Command,
+        "90 41 FF / 90 51 FF", "pan=20");
     row("pan-tilt relative past the limit refused",
-        "810106021814" + QStringLiteral("00090408") + "00000000FF +1500 "
-            "8101060318140000090000000000FF +200",
+        "810106021814" + QStringLiteral("00090408")
+            + "00000000FF +1500 "
+              "8101060318140000090000000000FF +200",
         Kind::Ignored, syntax, "pan=165");
     row("pan-tilt home", headTo50 + " 81010604FF +1000", Kind::Command, "90 41 FF / 90 51 FF",
         "pan=0 tilt=0 panDrive=stop");
@@ -346,8 +345,8 @@ void tst_ViscaModel::sequences_data()
     row("the lamp's drive leaves the head alone", "8201060118140201FF +1000", Kind::Command, "",
         "pan=0 tilt=0 lampDrive=up20");
     // Power and the tally lamp.
-    row("power standby stops every drive", "8101040727FF 8101040003FF +1000", Kind::Command,
-        done, "zoom=0 zoomDrive=stop power=standby");
+    row("power standby stops every drive", "8101040727FF 8101040003FF +1000", Kind::Command, done,
+        "zoom=0 zoomDrive=stop power=standby");
     row("a camera in standby refuses commands", "8101040003FF 8101040727FF +1000", Kind::Ignored,
         "90 61 41 FF", "zoom=0 power=standby");
     row("power on completes once the camera is up", "8101040003FF 8101040002FF +2000",
@@ -360,8 +359,7 @@ void tst_ViscaModel::sequences_data()
     // The command sockets.
     row("command cancel stops a travel where it is", "8101044704000000FF +500 8121FF +1000",
         Kind::Command, "90 61 04 FF", "zoom=200");
-    row("command cancel with nothing running", "8122FF", Kind::Command, "90 62 05 FF",
-        "packets=1");
+    row("command cancel with nothing running", "8122FF", Kind::Command, "90 62 05 FF", "packets=1");
     row("a third command while two run: buffer full, the stop included",
         "8101044704000000FF " + panTo10 + " 8101040700FF +2600", Kind::Ignored,
         "90 60 03 FF / 90 51 FF / 90 52 FF", "zoom=1000 pan=10");
@@ -375,35 +373,31 @@ void tst_ViscaModel::sequences_data()
         "power=standby packets=1");
     row("zoom position inquiry", "8101040723FF +1000 8101040700FF 81090447FF", Kind::Inquiry,
         "90 50 00 0C 0C 0D FF", "zoom=200");
-    row("focus position inquiry", "81090448FF", Kind::Inquiry, "90 50 06 09 09 0A FF",
-        "focus=600");
+    row("focus position inquiry", "81090448FF", Kind::Inquiry, "90 50 06 09 09 0A FF", "focus=600");
     row("focus mode inquiry, auto", "81090438FF", Kind::Inquiry, "90 50 02 FF", "");
-    row("focus mode inquiry, manual", "8101043803FF 81090438FF", Kind::Inquiry, "90 50 03 FF",
-        "");
+    row("focus mode inquiry, manual", "8101043803FF 81090438FF", Kind::Inquiry, "90 50 03 FF", "");
     row("pan-tilt position inquiry", headTo50 + " 81090612FF", Kind::Inquiry,
         "90 50 00 02 0D 00 00 02 0D 00 FF", "pan=50 tilt=50");
     row("pan-tilt position inquiry, left and down",
         "8101060101010102FF +1000 8101060101010303FF 81090612FF", Kind::Inquiry,
         "90 50 0F 0F 0B 08 0F 0F 0B 08 FF", "pan=-5 tilt=-5");
     row("white balance inquiry", "8101043501FF 81090435FF", Kind::Inquiry, "90 50 01 FF", "");
-    row("exposure compensation inquiry", "8101043E02FF 8109043EFF", Kind::Inquiry,
-        "90 50 02 FF", "");
-    row("exposure level inquiry", "8101040E02FF 8109044EFF", Kind::Inquiry,
-        "90 50 00 00 00 08 FF", "expLevel=8");
+    row("exposure compensation inquiry", "8101043E02FF 8109043EFF", Kind::Inquiry, "90 50 02 FF",
+        "");
+    row("exposure level inquiry", "8101040E02FF 8109044EFF", Kind::Inquiry, "90 50 00 00 00 08 FF",
+        "expLevel=8");
     row("wide dynamic range inquiry", "8109043DFF", Kind::Inquiry, "90 50 03 FF", "");
     row("tally inquiry", "81017E010A0002FF 81097E010AFF", Kind::Inquiry, "90 50 02 FF", "");
     row("recall speed inquiry", "81017E010B0105FF 81097E010B01FF", Kind::Inquiry, "90 50 05 FF",
         "");
     row("recall speed inquiry, a memory at its default", "81097E010B03FF", Kind::Inquiry,
         "90 50 18 FF", "");
-    row("recall speed inquiry beyond the memories", "81097E010B20FF", Kind::Inquiry, syntax,
-        "");
+    row("recall speed inquiry beyond the memories", "81097E010B20FF", Kind::Inquiry, syntax, "");
     row("unknown inquiry", "81090455FF", Kind::Unknown, syntax, "packets=1");
     // The serial line and its devices.
     row("nobody at device 3", "8301040727FF +1000", Kind::Ignored, "", "zoom=0");
     row("broadcast address set", "883001FF", Kind::Command, "88 30 02 FF", "packets=1");
-    row("address set with two cameras", "883001FF", Kind::Command, "88 30 03 FF", "",
-        "serial=2");
+    row("address set with two cameras", "883001FF", Kind::Command, "88 30 03 FF", "", "serial=2");
     row("address set numbers the cameras from 3", "883003FF 8401040727FF +1000", Kind::Command,
         "C0 41 FF C0 51 FF", "zoom=400", "serial=2 show=2");
     row("address set beyond 7", "883007FF", Kind::Command, "88 30 09 FF", "", "serial=2");
@@ -515,10 +509,10 @@ void tst_ViscaModel::brokenBytes_data()
         << "90 41 FF 90 51 FF";
     QTest::newRow("empty packet") << hex("81FF") << QList<Kind>{Kind::Malformed} << ""
                                   << "empty packet"
-        << "90 60 02 FF";
+                                  << "90 60 02 FF";
     QTest::newRow("high byte inside") << hex("81010407F0FF") << QList<Kind>{Kind::Malformed} << ""
                                       << "byte F0"
-        << "90 60 02 FF";
+                                      << "90 60 02 FF";
     QTest::newRow("no terminator for too long")
         << hex("81") + QByteArray(20, '\x01') + hex("FF") + zoomTele
         << QList<Kind>{Kind::Malformed, Kind::Garbage, Kind::Command} << ""
@@ -526,14 +520,14 @@ void tst_ViscaModel::brokenBytes_data()
         << "90 60 01 FF 90 41 FF 90 51 FF";
     QTest::newRow("unknown command") << hex("8101045502FF") << QList<Kind>{Kind::Unknown} << ""
                                      << ""
-        << "90 60 02 FF";
+                                     << "90 60 02 FF";
     QTest::newRow("known command, one byte too many")
         << hex("810104070000FF") << QList<Kind>{Kind::Unknown} << ""
         << ""
         << "90 60 02 FF";
     QTest::newRow("unknown inquiry") << hex("81090455FF") << QList<Kind>{Kind::Unknown} << ""
                                      << ""
-        << "90 60 02 FF";
+                                     << "90 60 02 FF";
 }
 
 void tst_ViscaModel::brokenBytes()

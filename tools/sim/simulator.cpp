@@ -65,8 +65,8 @@ bool Simulator::listen(const QHostAddress &address, quint16 port)
     return server.listen(address, port);
 }
 
-bool Simulator::listenNetwork(ViscaIp::Protocol protocol, const QHostAddress &address,
-                              quint16 port, QString *error)
+bool Simulator::listenNetwork(ViscaIp::Protocol protocol, const QHostAddress &address, quint16 port,
+                              QString *error)
 {
     const bool udp = protocol == ViscaIp::Protocol::Udp;
     const auto bind = [udp, &address](ViscaIpFront &camera, quint16 at) {
@@ -85,18 +85,20 @@ bool Simulator::listenNetwork(ViscaIp::Protocol protocol, const QHostAddress &ad
             break;
         const quint16 base = udp ? first.udpPort() : first.tcpPort();
         int bound = 1;
-        while (bound < count && base + bound <= 65535 && bind(network(bound + 1), quint16(base + bound)))
+        while (bound < count && base + bound <= 65535
+               && bind(network(bound + 1), quint16(base + bound)))
             ++bound;
         if (bound == count)
             return true;
         for (int k = 1; k <= bound; ++k)
             unbind(network(k));
     }
-    *error = count == 1 ? QStringLiteral("cannot listen on %1 port %2").arg(address.toString()).arg(port)
-                        : QStringLiteral("cannot listen on %1 consecutive ports from %2 port %3")
-                              .arg(count)
-                              .arg(address.toString())
-                              .arg(port);
+    *error = count == 1
+        ? QStringLiteral("cannot listen on %1 port %2").arg(address.toString()).arg(port)
+        : QStringLiteral("cannot listen on %1 consecutive ports from %2 port %3")
+              .arg(count)
+              .arg(address.toString())
+              .arg(port);
     return false;
 }
 
@@ -161,7 +163,8 @@ void Simulator::sendSerial(const QByteArray &bytes)
     }
     // Said once until the line takes answers again.
     if (trouble != serialTrouble)
-        log(QStringLiteral("serial: answer %1 not sent (%2)").arg(ViscaModel::hexBytes(bytes), trouble));
+        log(QStringLiteral("serial: answer %1 not sent (%2)")
+                .arg(ViscaModel::hexBytes(bytes), trouble));
     serialTrouble = trouble;
 }
 

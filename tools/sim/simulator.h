@@ -15,8 +15,8 @@
 #include "encoderfront.h"
 #include "loophttpserver.h"
 #include "serialline.h"
-#include "viscaipfront.h"
 #include "viscaipframing.h"
+#include "viscaipfront.h"
 #include "viscamodel.h"
 
 #include <QElapsedTimer>

@@ -124,8 +124,9 @@ SimWindow::SimWindow(Simulator *simulator, const QStringList &links, QWidget *pa
     // and what the camera answered.
     const auto append = [this](const QString &line) {
         const QString answers = line.section(QStringLiteral(" => "), 1);
-        logView->appendPlainText(line.section(QStringLiteral(" | "), 0, 0)
-                                 + (answers.isEmpty() ? QString() : QStringLiteral("  => ") + answers));
+        logView->appendPlainText(
+            line.section(QStringLiteral(" | "), 0, 0)
+            + (answers.isEmpty() ? QString() : QStringLiteral("  => ") + answers));
     };
     for (const QString &line : sim->recentLog())
         append(line);

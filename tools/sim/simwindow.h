@@ -39,7 +39,7 @@ private:
 
     Simulator *sim;
     QVector<Tile> tiles;
-    QLabel *shownCamera; // whose values the form shows
+    QLabel *shownCamera;            // whose values the form shows
     QMap<QString, QLabel *> values; // by state key
     QLabel *encoderSerial;
     QPlainTextEdit *logView;

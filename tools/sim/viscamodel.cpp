@@ -135,8 +135,7 @@ const Shape kShapes[] = {
     {Target::Camera, "09 04 38", Effect::Inquiry, FocusModeState, "focus mode inquiry"},
     {Target::Camera, "09 06 12", Effect::Inquiry, HeadPosition, "pan-tilt position inquiry"},
     {Target::Camera, "09 04 35", Effect::Inquiry, WhiteBalanceMode, "white balance inquiry"},
-    {Target::Camera, "09 04 3E", Effect::Inquiry, ExpCompState,
-     "exposure compensation inquiry"},
+    {Target::Camera, "09 04 3E", Effect::Inquiry, ExpCompState, "exposure compensation inquiry"},
     {Target::Camera, "09 04 4E", Effect::Inquiry, ExpLevel, "exposure level inquiry"},
     {Target::Camera, "09 04 3D", Effect::Inquiry, WdrState, "wide dynamic range inquiry"},
     {Target::Camera, "09 7E 01 0A", Effect::Inquiry, TallyState, "tally inquiry"},
@@ -232,7 +231,9 @@ QString fieldText(int value, const QString &kind)
     if (value < 0)
         return QStringLiteral("?");
     if (kind == QLatin1String("x") || kind == QLatin1String("x4"))
-        return QStringLiteral("%1").arg(value, kind.size() == 1 ? 2 : 4, 16, QLatin1Char('0')).toUpper();
+        return QStringLiteral("%1")
+            .arg(value, kind.size() == 1 ? 2 : 4, 16, QLatin1Char('0'))
+            .toUpper();
     if (kind == QLatin1String("wb"))
         return ViscaModel::whiteBalanceName(value);
     if (kind == QLatin1String("slot"))
@@ -391,8 +392,7 @@ Outcome headTo(Camera &camera, double pan, double tilt, double panRate, double t
 }
 
 // Starts the zoom or focus towards a position; Done when it is there already.
-Outcome lensTo(double value, ViscaModel::Travel &travel, Job &slot, double target,
-               const Job &job)
+Outcome lensTo(double value, ViscaModel::Travel &travel, Job &slot, double target, const Job &job)
 {
     travel = {target, driveRate(kTopLensSpeed)};
     if (value == target)
@@ -443,8 +443,8 @@ bool withinHead(double pan, double tilt)
 // Carries out one camera command (not an inquiry, cancel or interface
 // clear) that was given socket job.socket. The state is unchanged when it is
 // refused, but for a refused drive, which stops the drive it would replace.
-Outcome apply(Camera &c, const Shape &shape, const Fields &fields, const Job &job,
-              qint64 wakeMs, QString *note, QList<Answer> *outbox)
+Outcome apply(Camera &c, const Shape &shape, const Fields &fields, const Job &job, qint64 wakeMs,
+              QString *note, QList<Answer> *outbox)
 {
     Picture &pic = c.picture;
     const int p = field(fields, 'p');
@@ -627,8 +627,8 @@ Outcome apply(Camera &c, const Shape &shape, const Fields &fields, const Job &jo
         pan = std::clamp(pan, double(-ViscaModel::kPanLimit), double(ViscaModel::kPanLimit));
         tilt = std::clamp(tilt, double(ViscaModel::kTiltDownLimit),
                           double(ViscaModel::kTiltUpLimit));
-        return headTo(c, pan, tilt, panSpeed * kHeadRatePerStep, tiltSpeed * kHeadRatePerStep,
-                      job, outbox);
+        return headTo(c, pan, tilt, panSpeed * kHeadRatePerStep, tiltSpeed * kHeadRatePerStep, job,
+                      outbox);
     }
     case Effect::Power:
         if (shape.arg == 0) {
@@ -757,8 +757,8 @@ void advance(Camera &c, qint64 elapsedMs, QList<Answer> *outbox)
         return;
     const double seconds = elapsedMs / 1000.0;
     Picture &pic = c.picture;
-    const auto drive = [seconds](double &value, const ViscaModel::Drive &d, double rate,
-                                 double low, double high) {
+    const auto drive = [seconds](double &value, const ViscaModel::Drive &d, double rate, double low,
+                                 double high) {
         if (d.direction != 0)
             value = std::clamp(value + d.direction * rate * seconds, low, high);
     };
@@ -776,8 +776,7 @@ void advance(Camera &c, qint64 elapsedMs, QList<Answer> *outbox)
         if (c.focusJob.socket && travel(pic.focus, c.focusTravel))
             endJob(c, c.focusJob, outbox);
     }
-    const auto turn = [&drive](double &angle, const ViscaModel::Drive &d, double low,
-                               double high) {
+    const auto turn = [&drive](double &angle, const ViscaModel::Drive &d, double low, double high) {
         drive(angle, d, d.speed * kHeadRatePerStep, low, high);
     };
     turn(c.pan, c.panDrive, -ViscaModel::kPanLimit, ViscaModel::kPanLimit);
@@ -931,9 +930,7 @@ ViscaModel::ViscaModel(const Config &config)
         camera.number = number;
         camera.serial = number <= setup.serialCameras;
         camera.address = camera.serial ? number : 0;
-        camera.networkPort = number == 1 ? 1
-            : camera.serial              ? 0
-                                         : number - setup.serialCameras + 1;
+        camera.networkPort = number == 1 ? 1 : camera.serial ? 0 : number - setup.serialCameras + 1;
         camera.presets = std::clamp(setup.presetsOf(number), 1, int(kMaxPresets));
         units << camera;
     }
@@ -1052,8 +1049,7 @@ ViscaModel::Packet ViscaModel::take(const ViscaFramer::Piece &piece, Route route
         packet.route = route;
         packet.device = quint8(piece.bytes[0]) & 0x0F;
         packet.note = QStringLiteral("no terminator FF within %1 bytes").arg(kMaxPacket);
-        refuse(&packet, listenerFor(route, packet.device, networkCameraK),
-               ViscaIp::MessageLength);
+        refuse(&packet, listenerFor(route, packet.device, networkCameraK), ViscaIp::MessageLength);
         break;
     }
     case ViscaFramer::Piece::Kind::Packet:
@@ -1376,9 +1372,9 @@ void ViscaModel::tick(qint64 elapsedMs)
     for (Camera &camera : units)
         advance(camera, elapsedMs, &outbox);
     if (lampDrive.direction != 0)
-        lamp = std::clamp(lamp + lampDrive.direction * lampDrive.speed * kLampRatePerStep
-                              * (elapsedMs / 1000.0),
-                          0.0, double(kLampFull));
+        lamp = std::clamp(
+            lamp + lampDrive.direction * lampDrive.speed * kLampRatePerStep * (elapsedMs / 1000.0),
+            0.0, double(kLampFull));
 }
 
 qint64 ViscaModel::msUntilAnswer() const
@@ -1411,8 +1407,8 @@ bool ViscaModel::moving() const
         if (c.power == Power::Waking
             || (c.power == Power::On
                 && (searching || c.zoomDrive.direction != 0 || c.focusDrive.direction != 0
-                    || c.panDrive.direction != 0 || c.tiltDrive.direction != 0
-                    || c.headJob.socket || c.zoomJob.socket || c.focusJob.socket)))
+                    || c.panDrive.direction != 0 || c.tiltDrive.direction != 0 || c.headJob.socket
+                    || c.zoomJob.socket || c.focusJob.socket)))
             return true;
     }
     return lampDrive.direction != 0;
@@ -1420,7 +1416,8 @@ bool ViscaModel::moving() const
 
 QList<QPair<QString, QVariant>> ViscaModel::stateValues(const State &s)
 {
-    const auto onOffText = [](bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); };
+    const auto onOffText
+        = [](bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); };
     QStringList stored;
     for (auto it = s.memory.cbegin(); it != s.memory.cend(); ++it)
         stored << slotName(it.key());
