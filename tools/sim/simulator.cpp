@@ -121,11 +121,12 @@ void Simulator::receive(const QByteArray &bytes)
 {
     catchUp();
     const QList<ViscaModel::Packet> packets = model.feed(bytes);
-    report(packets);
+    // On the wire before anyone hears of the packet.
     for (const ViscaModel::Packet &packet : packets) {
         for (const QByteArray &reply : packet.replies)
             sendSerial(reply);
     }
+    report(packets);
     deliverAnswers();
     scheduleAnswers();
 }
