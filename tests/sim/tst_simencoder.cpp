@@ -272,6 +272,11 @@ void tst_SimEncoder::stateEndpoint()
         QVERIFY2(state.contains(pair.first), qPrintable(pair.first));
 
     QVERIFY(get(QStringLiteral("/sim/log")).body.contains("[81 01 04 38 03 FF] manual focus"));
+    QCOMPARE(QJsonDocument::fromJson(get(QStringLiteral("/sim/state?camera=1")).body)
+                 .object()
+                 .value("wb"),
+             QJsonValue(QStringLiteral("indoor")));
+    QCOMPARE(get(QStringLiteral("/sim/state?camera=2")).status, 404); // one camera here
     QCOMPARE(get(QStringLiteral("/favicon.ico")).status, 404);
 
     // However long it runs, it remembers only the latest requests.

@@ -198,7 +198,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption presets(
         QStringLiteral("presets"),
         QStringLiteral("Presets (memories) of each camera, 1..%1: one number for all, or a "
-                       "list such as 16,128 for camera 1, 2, ... (the last one repeats; default "
+                       "list such as 16,64 for camera 1, 2, ... (the last one repeats; default "
                        "%2). Memory 7F, the camera default, is there besides.")
             .arg(ViscaModel::kMaxPresets)
             .arg(ViscaModel::kDefaultPresets),

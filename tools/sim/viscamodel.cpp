@@ -806,9 +806,13 @@ QString ViscaModel::Config::problem() const
     if (lampAddress != -1 && lampAddress != 0 && (lampAddress < 2 || lampAddress > 7))
         return QStringLiteral("the lamp's address is 2..7 (or none)");
     if (lampAddress > 0 && lampAddress <= serialCameras)
-        return QStringLiteral("camera %1 has address %1 already; give the lamp %2..7 or none")
-            .arg(lampAddress)
-            .arg(serialCameras + 1);
+        return serialCameras < kMaxSerialCameras
+            ? QStringLiteral("camera %1 has address %1 already; give the lamp %2..7 or none")
+                  .arg(lampAddress)
+                  .arg(serialCameras + 1)
+            : QStringLiteral("camera %1 has address %1 already; with 7 cameras the lamp has "
+                             "none")
+                  .arg(lampAddress);
     for (const int count : presets) {
         if (count < 1 || count > kMaxPresets)
             return QStringLiteral("a camera has 1..%1 presets").arg(kMaxPresets);
