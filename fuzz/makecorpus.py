@@ -81,7 +81,26 @@ def settings_seeds():
     write("settings", "stored-garbage-state", plain + "windowState=@ByteArray(" + hexstate + ")\n")
 
 
+def viscamodel_seeds():
+    """A far-end byte, then pieces: control byte (length - 1, route, time), bytes."""
+    def piece(data, network=False, later=0):
+        return bytes([(len(data) - 1) | (0x10 if network else 0) | (later << 5)]) + data
+
+    chain = bytes.fromhex("883001FF 81090002FF 8201040723FF 8201040700FF 82090447FF".replace(" ", ""))
+    write("viscamodel", "two-cameras", bytes([1]) + b"".join(
+        piece(chain[i:i + 5]) for i in range(0, len(chain), 5)))
+    recall = [bytes.fromhex(h) for h in ("8101043F0100FF", "810106010A0A0201FF", "8101060101010303FF",
+                                         "8101043F0200FF", "8121FF", "81010001FF")]
+    write("viscamodel", "recall-cancel", bytes([0x80]) + b"".join(piece(p, later=3) for p in recall))
+    network = [bytes.fromhex(h) for h in ("8101040003FF", "8101040002FF", "81090400FF",
+                                          "81017E010B0105FF", "81097E010B05FF")]
+    write("viscamodel", "network-power", bytes([0x08]) + b"".join(
+        piece(p, network=True, later=2) for p in network))
+    write("viscamodel", "noise", bytes([3]) + piece(bytes.fromhex("12FF8101FF81") + b"\x01" * 9))
+
+
 reply_seeds()
 vocabulary_seeds()
 endpoint_seeds()
 settings_seeds()
+viscamodel_seeds()

@@ -1,7 +1,8 @@
 // The simulated encoder on a real loopback port: what it answers to each
 // request, what reaches the camera model behind it, and that the panel's own
 // encoder link connects to it and drives the camera through it. The serial
-// side is read from a pseudo-terminal.
+// side is read from a pseudo-terminal; the cameras answer alike on it and on
+// their UDP and TCP ports.
 #include "actiinfo.h"
 #include "ptypair.h"
 #include "simscript.h"
@@ -9,8 +10,11 @@
 #include "testsettings.h"
 
 #include <QNetworkAccessManager>
+#include <QNetworkDatagram>
 #include <QNetworkReply>
 #include <QSerialPort>
+#include <QTcpSocket>
+#include <QUdpSocket>
 #include <QXmlStreamReader>
 #include <QtTest>
 
@@ -34,6 +38,10 @@ private slots:
     void serialDevice();
     void serialDeviceUnplugged();
     void pseudoTerminal();
+    void routesAnswerAlike_data();
+    void routesAnswerAlike();
+    void completionWhenTheHeadArrives();
+    void networkCamerasOnConsecutivePorts();
 
 private:
     struct Reply
@@ -264,6 +272,11 @@ void tst_SimEncoder::stateEndpoint()
         QVERIFY2(state.contains(pair.first), qPrintable(pair.first));
 
     QVERIFY(get(QStringLiteral("/sim/log")).body.contains("[81 01 04 38 03 FF] manual focus"));
+    QCOMPARE(QJsonDocument::fromJson(get(QStringLiteral("/sim/state?camera=1")).body)
+                 .object()
+                 .value("wb"),
+             QJsonValue(QStringLiteral("indoor")));
+    QCOMPARE(get(QStringLiteral("/sim/state?camera=2")).status, 404); // one camera here
     QCOMPARE(get(QStringLiteral("/favicon.ico")).status, 404);
 
     // However long it runs, it remembers only the latest requests.
@@ -374,6 +387,199 @@ void tst_SimEncoder::pseudoTerminal()
     QVERIFY(port.waitForBytesWritten(1000));
     QTRY_COMPARE(packets.count(), 4);
     QVERIFY(sim->serial().isOpen());
+}
+
+namespace {
+
+const int kWaitMs = 5000;
+
+// A controller on each of the simulator's routes: sends one packet, collects
+// what comes back.
+class Controller
+{
+public:
+    explicit Controller(Simulator *sim)
+        : sim(sim)
+    {
+    }
+
+    bool attach(int k = 1)
+    {
+        QString error;
+        if (!pty.isValid() || !sim->serial().openDevice(pty.slavePath(), &error))
+            return false;
+        udp.bind(QHostAddress(QHostAddress::LocalHost), 0);
+        tcp.connectToHost(QHostAddress::LocalHost, sim->network(k).tcpPort());
+        udpPort = sim->network(k).udpPort();
+        return tcp.waitForConnected(5000);
+    }
+
+    // The answers to `packet` on a route, split at FF, once `count` arrived.
+    QList<QByteArray> udpAnswers(const QByteArray &packet, int count, quint32 sequence = 1)
+    {
+        udp.writeDatagram(ViscaIp::message(ViscaIp::payloadTypeFor(packet), sequence, packet),
+                          QHostAddress(QHostAddress::LocalHost), udpPort);
+        return udpLater(count, sequence);
+    }
+    QList<QByteArray> tcpAnswers(const QByteArray &packet, int count)
+    {
+        tcp.write(packet);
+        return split(&tcp, count);
+    }
+    QList<QByteArray> serialAnswers(const QByteArray &packet, int count)
+    {
+        pty.write(packet);
+        QByteArray stream;
+        (void)QTest::qWaitFor([&] { return (stream += pty.drain()).count(char(0xFF)) >= count; },
+                              kWaitMs);
+        QList<QByteArray> answers;
+        for (QByteArray one = ViscaIp::takePacket(&stream); !one.isEmpty();
+             one = ViscaIp::takePacket(&stream))
+            answers << one;
+        return answers;
+    }
+    // More answers on TCP, after the ones already read.
+    QList<QByteArray> tcpLater(int count) { return split(&tcp, count); }
+    QList<QByteArray> udpLater(int count, quint32 sequence)
+    {
+        QList<QByteArray> answers;
+        (void)QTest::qWaitFor([&] { return collectUdp(&answers, sequence) >= count; }, kWaitMs);
+        return answers;
+    }
+
+private:
+    int collectUdp(QList<QByteArray> *answers, quint32 sequence)
+    {
+        while (udp.hasPendingDatagrams()) {
+            ViscaIp::Message read;
+            if (ViscaIp::parseMessage(udp.receiveDatagram().data(), &read)
+                && read.sequence == sequence)
+                *answers << read.payload;
+        }
+        return answers->size();
+    }
+    QList<QByteArray> split(QTcpSocket *socket, int count)
+    {
+        QList<QByteArray> answers;
+        (void)QTest::qWaitFor(
+            [&] {
+                stream += socket->readAll();
+                for (QByteArray one = ViscaIp::takePacket(&stream); !one.isEmpty();
+                     one = ViscaIp::takePacket(&stream))
+                    answers << one;
+                return answers.size() >= count;
+            },
+            kWaitMs);
+        return answers;
+    }
+
+    Simulator *sim;
+    PtyPair pty;
+    QUdpSocket udp;
+    quint16 udpPort = 0;
+    QTcpSocket tcp;
+    QByteArray stream;
+};
+
+QString hexList(const QList<QByteArray> &packets)
+{
+    QStringList out;
+    for (const QByteArray &packet : packets)
+        out << ViscaModel::hexBytes(packet);
+    return out.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+// The same packet to camera 1 on UDP, on TCP and on the serial line: the
+// same answers, byte for byte.
+void tst_SimEncoder::routesAnswerAlike_data()
+{
+    QTest::addColumn<QByteArray>("packet");
+    QTest::addColumn<QString>("answers");
+    const auto hex = [](const char *text) { return QByteArray::fromHex(text); };
+    QTest::newRow("version inquiry") << hex("81090002FF") << "90 50 7A 21 0D 15 01 03 02 FF";
+    QTest::newRow("zoom position inquiry") << hex("81090447FF") << "90 50 00 00 00 00 FF";
+    QTest::newRow("focus mode inquiry") << hex("81090438FF") << "90 50 02 FF";
+    QTest::newRow("unknown inquiry") << hex("81090455FF") << "90 60 02 FF";
+    QTest::newRow("zoom stop") << hex("8101040700FF") << "90 41 FF, 90 51 FF";
+    QTest::newRow("zoom speed 8") << hex("8101040728FF") << "90 60 02 FF";
+    QTest::newRow("command cancel, nothing running") << hex("8121FF") << "90 61 05 FF";
+}
+
+void tst_SimEncoder::routesAnswerAlike()
+{
+    QFETCH(QByteArray, packet);
+    QFETCH(QString, answers);
+    QString error;
+    QVERIFY2(sim->listenNetwork(ViscaIp::Protocol::Udp, QHostAddress(QHostAddress::LocalHost), 0,
+                                &error),
+             qPrintable(error));
+    QVERIFY(sim->listenNetwork(ViscaIp::Protocol::Tcp, QHostAddress(QHostAddress::LocalHost), 0,
+                               &error));
+    Controller controller(sim);
+    QVERIFY(controller.attach());
+    const int count = answers.count(QLatin1Char(',')) + 1;
+    QCOMPARE(hexList(controller.udpAnswers(packet, count)), answers);
+    QCOMPARE(hexList(controller.tcpAnswers(packet, count)), answers);
+    QCOMPARE(hexList(controller.serialAnswers(packet, count)), answers);
+}
+
+// A recall is acknowledged at once and completed when the head arrives,
+// to whoever sent it: on UDP with the sequence number of its message.
+void tst_SimEncoder::completionWhenTheHeadArrives()
+{
+    QString error;
+    QVERIFY(sim->listenNetwork(ViscaIp::Protocol::Udp, QHostAddress(QHostAddress::LocalHost), 0,
+                               &error));
+    QVERIFY(sim->listenNetwork(ViscaIp::Protocol::Tcp, QHostAddress(QHostAddress::LocalHost), 0,
+                               &error));
+    Controller controller(sim);
+    QVERIFY(controller.attach());
+    const QByteArray storeHome = QByteArray::fromHex("8101043F0100FF");
+    const QByteArray panTo10 = QByteArray::fromHex("8101060218140000090000000000FF");
+    const QByteArray recallHome = QByteArray::fromHex("8101043F0200FF");
+    const QString ack = QStringLiteral("90 41 FF");
+    const QString completed = QStringLiteral("90 51 FF");
+
+    QCOMPARE(hexList(controller.udpAnswers(storeHome, 2, 1)), ack + ", " + completed);
+    QCOMPARE(hexList(controller.udpAnswers(panTo10, 1, 2)), ack);
+    QCOMPARE(hexList(controller.udpLater(1, 2)), completed);
+    QCOMPARE(qRound(sim->state().pan), 10);
+    QCOMPARE(hexList(controller.udpAnswers(recallHome, 1, 3)), ack);
+    QCOMPARE(hexList(controller.udpLater(1, 3)), completed);
+    QCOMPARE(qRound(sim->state().pan), 0);
+
+    QCOMPARE(hexList(controller.tcpAnswers(panTo10, 1)), ack);
+    QCOMPARE(hexList(controller.tcpLater(1)), completed);
+    QCOMPARE(hexList(controller.tcpAnswers(recallHome, 1)), ack);
+    QCOMPARE(hexList(controller.tcpLater(1)), completed);
+    QCOMPARE(qRound(sim->state().pan), 0);
+}
+
+// Network cameras 1..3 on consecutive ports: camera 2 is a camera of its own.
+void tst_SimEncoder::networkCamerasOnConsecutivePorts()
+{
+    ViscaModel::Config config;
+    config.networkCameras = 3;
+    Simulator three(config);
+    QString error;
+    for (const auto protocol : {ViscaIp::Protocol::Udp, ViscaIp::Protocol::Tcp})
+        QVERIFY2(three.listenNetwork(protocol, QHostAddress(QHostAddress::LocalHost), 0, &error),
+                 qPrintable(error));
+    for (int k = 2; k <= 3; ++k) {
+        QCOMPARE(three.network(k).udpPort(), quint16(three.network(1).udpPort() + k - 1));
+        QCOMPARE(three.network(k).tcpPort(), quint16(three.network(1).tcpPort() + k - 1));
+    }
+    Controller controller(&three);
+    QVERIFY(controller.attach(2));
+    QCOMPARE(hexList(controller.tcpAnswers(QByteArray::fromHex("8101040727FF"), 2)),
+             QStringLiteral("90 41 FF, 90 51 FF"));
+    QCOMPARE(hexList(controller.udpAnswers(QByteArray::fromHex("81090002FF"), 1)),
+             QStringLiteral("90 50 7A 21 0D 15 01 03 02 FF"));
+    verifyState(three.state(2), QStringLiteral("zoomDrive=tele7"));
+    verifyState(three.state(1), QStringLiteral("zoomDrive=stop"));
+    QCOMPARE(three.cameras(), 3);
 }
 
 QTEST_MAIN(tst_SimEncoder)

@@ -1,7 +1,8 @@
 // The tarndeck-sim program as a test or a script drives it: started as a
 // process, it names its encoder port and serial path on standard output,
-// prints a state line after every packet, and refuses options it cannot
-// honour before it listens anywhere.
+// prints a state line after every packet, answers on its serial line, and
+// refuses options it cannot honour before it listens anywhere.
+#include "ptypair.h"
 #include "testsettings.h"
 
 #include <QNetworkAccessManager>
@@ -24,6 +25,9 @@ private slots:
     void chosenPortAndCredentials();
     void refusedOptions_data();
     void refusedOptions();
+    void serialConversation_data();
+    void serialConversation();
+    void helpListsTheOptions();
 
 private:
     // Starts the simulator; true once it printed "ready".
@@ -189,6 +193,18 @@ void tst_SimProcess::refusedOptions_data()
         << QStringList{"--serial", "/nonexistent/ttyX"} << "/nonexistent/ttyX";
     QTest::newRow("not a serial line")
         << QStringList{"--serial", "/dev/null"} << "not a serial line";
+    QTest::newRow("eight serial cameras") << QStringList{"--serial-cameras", "8"} << "1..7";
+    QTest::newRow("serial cameras in words")
+        << QStringList{"--serial-cameras", "two"} << "takes a number";
+    QTest::newRow("21 network cameras")
+        << QStringList{"--ip-cameras", "21", "--visca-udp", "127.0.0.1:0"} << "1..20";
+    QTest::newRow("network cameras without a network port")
+        << QStringList{"--ip-cameras", "2"} << "needs --visca-udp";
+    QTest::newRow("the lamp on camera 2's address")
+        << QStringList{"--serial-cameras", "2", "--lamp-address", "2"} << "address 2 already";
+    QTest::newRow("the lamp at 9") << QStringList{"--lamp-address", "9"} << "2..7";
+    QTest::newRow("128 presets") << QStringList{"--presets", "16,128"} << "1..127";
+    QTest::newRow("a minute and more to wake") << QStringList{"--wake-time", "60001"} << "0..60000";
 }
 
 void tst_SimProcess::refusedOptions()
@@ -203,6 +219,81 @@ void tst_SimProcess::refusedOptions()
     const QString errors = QString::fromUtf8(sim.readAllStandardError());
     QVERIFY2(errors.contains(message), qPrintable(errors));
     QVERIFY(!sim.readAllStandardOutput().contains("ready"));
+}
+
+// The serial line answers a controller byte for byte: the address set
+// comes back counting the cameras, each camera answers from its own
+// address. With --serial-silent nothing comes back, and the commands are
+// still carried out.
+void tst_SimProcess::serialConversation_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("conversation"); // "sent > answered", hex
+
+    const QString version = QStringLiteral("50 7A 21 0D 15 01 03 02 FF");
+    QTest::newRow("one camera") << QStringList{}
+                                << QStringList{
+                                       "88 30 01 FF > 88 30 02 FF",
+                                       "81 09 00 02 FF > 90 " + version,
+                                       "81 01 04 07 23 FF > 90 41 FF 90 51 FF",
+                                       "81 01 04 07 00 FF > 90 41 FF 90 51 FF",
+                                   };
+    QTest::newRow("two cameras") << QStringList{"--serial-cameras", "2"}
+                                 << QStringList{
+                                        "88 30 01 FF > 88 30 03 FF",
+                                        "82 09 00 02 FF > A0 " + version,
+                                        "82 01 04 07 23 FF > A0 41 FF A0 51 FF",
+                                        "82 01 04 07 00 FF > A0 41 FF A0 51 FF",
+                                        "81 01 04 07 00 FF > 90 41 FF 90 51 FF",
+                                    };
+    QTest::newRow("two cameras numbered from 5") << QStringList{"--serial-cameras", "2"}
+                                                 << QStringList{
+                                                        "88 30 05 FF > 88 30 07 FF",
+                                                        "86 09 00 02 FF > E0 " + version,
+                                                        "86 01 04 07 23 FF > E0 41 FF E0 51 FF",
+                                                        "86 01 04 07 00 FF > E0 41 FF E0 51 FF",
+                                                    };
+    QTest::newRow("write-only line") << QStringList{"--serial-silent"}
+                                     << QStringList{
+                                            "81 01 04 07 23 FF >",
+                                            "81 01 04 07 00 FF >",
+                                        };
+}
+
+void tst_SimProcess::serialConversation()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, conversation);
+
+    PtyPair line;
+    QVERIFY(line.isValid());
+    QVERIFY(start(QStringList{"--headless", "--serial", line.slavePath()} + arguments));
+    for (const QString &step : conversation) {
+        const QByteArray sent
+            = QByteArray::fromHex(step.section(QLatin1Char('>'), 0, 0).toLatin1());
+        const QByteArray answer = QByteArray::fromHex(step.section(QLatin1Char('>'), 1).toLatin1());
+        QVERIFY(line.write(sent));
+        if (answer.isEmpty()) {
+            // Carried out (its state line is out), and nothing came back.
+            QVERIFY(!waitForLine(QStringLiteral("state ")).isEmpty());
+            QCOMPARE(line.drain().toHex(' ').toUpper(), QByteArray());
+        } else {
+            QCOMPARE(line.read(answer.size(), 5000).toHex(' ').toUpper(),
+                     answer.toHex(' ').toUpper());
+        }
+    }
+}
+
+void tst_SimProcess::helpListsTheOptions()
+{
+    sim.start(QStringLiteral(TARNDECK_SIM_PATH), {QStringLiteral("--help")});
+    QVERIFY(sim.waitForFinished(5000));
+    const QString help = QString::fromUtf8(sim.readAllStandardOutput());
+    for (const char *option :
+         {"--listen", "--user", "--password", "--serial ", "--pty", "--serial-silent",
+          "--serial-cameras", "--lamp-address", "--visca-udp", "--visca-tcp", "--ip-cameras",
+          "--presets", "--wake-time", "--visca-drop", "--visca-late", "--visca-mute", "--headless"})
+        QVERIFY2(help.contains(QLatin1String(option)), option);
 }
 
 QTEST_GUILESS_MAIN(tst_SimProcess)

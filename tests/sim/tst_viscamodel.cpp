@@ -171,8 +171,12 @@ void tst_ViscaModel::panelCommands()
     QCOMPARE(packets.size(), texts.size());
     for (const ViscaModel::Packet &packet : packets) {
         QVERIFY2(packet.kind == Kind::Command, qPrintable(packet.logLine));
-        QCOMPARE(packet.device,
-                 group == QLatin1String("led") || group == QLatin1String("pt") ? 2 : 1);
+        const bool lamp = group == QLatin1String("led") || group == QLatin1String("pt");
+        QCOMPARE(packet.device, lamp ? 2 : 1);
+        // The camera acknowledges and completes on socket 1; the lamp is silent.
+        const QList<QByteArray> answers{QByteArray::fromHex("9041FF"),
+                                        QByteArray::fromHex("9051FF")};
+        QCOMPARE(packet.replies, lamp ? QList<QByteArray>() : answers);
     }
     QCOMPARE(packets.last().meaning, meaning);
     play(model, after);
@@ -180,112 +184,280 @@ void tst_ViscaModel::panelCommands()
 }
 
 // Longer scenes: drives that run into their ends, levels at their limits,
-// commands the camera refuses in its current mode, memory round trips.
+// commands the camera refuses in its current mode, memory round trips, the
+// inquiries, several cameras. Each row: what the last packet was, what it
+// was answered at once (and, after " / ", later), and the state at the end.
+// The setup names the far end (serial=N network=N lamp=A presets=N wake=MS)
+// and show=N the camera whose state the row checks.
 void tst_ViscaModel::sequences_data()
 {
+    QTest::addColumn<QString>("setup");
     QTest::addColumn<QString>("script");
     QTest::addColumn<Kind>("lastKind");
+    QTest::addColumn<QString>("answers");
     QTest::addColumn<QString>("state");
 
-    QTest::newRow("zoom stops at the tele end")
-        << "8101040727FF +5000" << Kind::Command << "zoom=1000 zoomDrive=tele7";
-    QTest::newRow("zoom stops at the wide end")
-        << "8101040737FF +5000" << Kind::Command << "zoom=0";
-    QTest::newRow("a new speed takes over from the running one")
-        << "8101040720FF +1000 8101040727FF +1000" << Kind::Command << "zoom=450 zoomDrive=tele7";
-    QTest::newRow("time without a drive changes nothing")
-        << "+60000" << Kind::Command << "zoom=0 focus=600 lamp=0 packets=0";
-    QTest::newRow("lamp stops at full")
-        << "8201060100010301ff +10000" << Kind::Command << "lamp=100";
-    QTest::newRow("lamp faster at a higher tilt speed")
-        << "8201060100030301FF +1000 8201060100000303FF" << Kind::Command
-        << "lamp=60 lampDrive=stop";
-    QTest::newRow("lamp ignores the pan axis")
-        << "8201060105010201FF +1000" << Kind::Command << "lamp=20 lampDrive=up1";
-    QTest::newRow("exposure level tops out at 14")
-        << QStringLiteral("8101043E02FF") + QStringLiteral(" 8101040E02FF").repeated(10)
-        << Kind::Command << "expLevel=14";
-    QTest::newRow("exposure level bottoms out at 0")
-        << QStringLiteral("8101043E02FF") + QStringLiteral(" 8101040E03FF").repeated(10)
-        << Kind::Command << "expLevel=0";
-    QTest::newRow("level steps while compensation is off")
-        << "8101040E02FF" << Kind::Command << "expComp=off expLevel=8";
-    QTest::newRow("focus drive refused in auto focus")
-        << "8101040827FF +1000" << Kind::Ignored << "focusMode=auto focus=600 focusDrive=stop";
-    QTest::newRow("one-push trigger refused in auto focus")
-        << "8101041801FF" << Kind::Ignored << "focusMode=auto";
-    QTest::newRow("focus drive after one-push is manual again")
-        << "8101043803FF 8101041801FF 8101040820FF +1000" << Kind::Command
-        << "focusMode=manual focus=650";
-    QTest::newRow("auto focus follows a manual detour")
-        << "8101043803FF 8101040827FF +1000 8101043802FF +2000" << Kind::Command
-        << "focus=600 focusMode=auto";
-    QTest::newRow("mode change stops the focus drive")
-        << "8101043803FF 8101040827FF +500 8101043803FF +1000" << Kind::Command
-        << "focus=800 focusDrive=stop";
-    QTest::newRow("recall stops a running zoom")
-        << "8101043F0101FF 8101040727FF +1000 8101043F0201FF +1000" << Kind::Command
-        << "zoom=0 zoomDrive=stop";
-    QTest::newRow("recall of a slot never set gives the factory settings")
-        << "8101043D02FF 8101043F0205FF" << Kind::Command << "wdr=off memory=none";
-    QTest::newRow("slots 0A..0F exist beyond the panel's ten")
-        << "8101043D02FF 8101043F010FFF 8101043D03FF 8101043F020FFF" << Kind::Command
-        << "wdr=on memory=F";
-    QTest::newRow("memory keeps the focus mode and the exposure")
-        << "8101043803FF 8101043E02FF 8101040E03FF 8101043F0103FF 8101043802FF 8101040E00FF "
-           "8101043F0203FF"
-        << Kind::Command << "focusMode=manual expComp=on expLevel=6";
-    QTest::newRow("memory leaves the lamp alone")
-        << "8101043F0103FF 8201060100010301ff +1000 8201060100000303FF 8101043F0203FF"
-        << Kind::Command << "lamp=20";
-    QTest::newRow("camera default stored, moved away, reset recalled")
-        << "8101040723FF +1000 8101040700FF 8101043F017FFF 8101040733FF +500 8101040700FF "
-           "8101043F027FFF"
-        << Kind::Command << "zoom=200 memory=7F";
-    QTest::newRow("no slot 20h") << "8101043F0220FF" << Kind::Ignored << "memory=none";
-    QTest::newRow("no white-balance mode 0Ah")
-        << "8101043502FF 810104350AFF" << Kind::Ignored << "wb=outdoor";
-    QTest::newRow("lamp direction 04 refused")
-        << "8201060100010304FF +1000" << Kind::Ignored << "lamp=0 lampDrive=stop";
-    QTest::newRow("camera command to the lamp changes nothing")
-        << "8201040727FF +1000" << Kind::Ignored << "zoom=0 zoomDrive=stop";
-    QTest::newRow("lamp command to the camera tilts the camera, not the lamp")
-        << "8101060100010301FF +1000" << Kind::Command << "lamp=0 tilt=5 tiltDrive=up1";
+    const auto row = [](const char *name, const QString &script, Kind kind, const char *answers,
+                        const char *state, const char *setup = "") {
+        QTest::newRow(name) << QString::fromLatin1(setup) << script << kind
+                            << QString::fromLatin1(answers) << QString::fromLatin1(state);
+    };
+    const char *const done = "90 41 FF 90 51 FF";
+    const char *const syntax = "90 60 02 FF";
+    // Head to 10 degrees right at top speed; the pan-tilt position 50, 50.
+    const QString panTo10 = QStringLiteral("81010602181400000900") + QStringLiteral("00000000FF");
+    const QString headTo50 = QStringLiteral("810106010A0A0201FF +1000 8101060101010303FF");
+
+    row("zoom stops at the tele end", "8101040727FF +5000", Kind::Command, done,
+        "zoom=1000 zoomDrive=tele7");
+    row("zoom stops at the wide end", "8101040737FF +5000", Kind::Command, done, "zoom=0");
+    row("a new speed takes over from the running one", "8101040720FF +1000 8101040727FF +1000",
+        Kind::Command, done, "zoom=450 zoomDrive=tele7");
+    row("zoom tele, standard speed", "8101040702FF +1000", Kind::Command, done,
+        "zoom=200 zoomDrive=tele3");
+    row("zoom wide, standard speed", "8101040727FF +5000 8101040703FF +1000", Kind::Command, done,
+        "zoom=800 zoomDrive=wide3");
+    row("zoom speed 8 refused, the zoom stops", "8101040723FF +1000 8101040728FF +1000",
+        Kind::Ignored, syntax, "zoom=200 zoomDrive=stop");
+    row("zoom direct: acknowledged, completed on arrival", "8101044702000000FF +1300",
+        Kind::Command, "90 41 FF / 90 51 FF", "zoom=500 zoomDrive=stop");
+    row("zoom direct still on its way", "8101044704000000FF +1000", Kind::Command, "90 41 FF",
+        "zoom=400");
+    row("zoom direct beyond the tele end refused", "8101044704000001FF +1000", Kind::Ignored,
+        syntax, "zoom=0");
+    row("focus far, standard speed", "8101043803FF 8101040802FF +1000", Kind::Command, done,
+        "focus=800 focusDrive=far3");
+    row("focus near, standard speed", "8101043803FF 8101040803FF +1000", Kind::Command, done,
+        "focus=400 focusDrive=near3");
+    row("focus direct in manual focus", "8101043803FF 8101044808000000FF +300", Kind::Command,
+        "90 41 FF / 90 51 FF", "focus=500 focusMode=manual");
+    row("focus direct refused in auto focus", "8101044808000000FF +300", Kind::Ignored,
+        "90 61 41 FF", "focus=600 focusMode=auto");
+    row("focus direct beyond the far end refused", "8101043803FF 81010448000F0F0FFF +300",
+        Kind::Ignored, syntax, "focus=600");
+    row("time without a drive changes nothing", "+60000", Kind::Command, "",
+        "zoom=0 focus=600 lamp=0 packets=0");
+    row("lamp stops at full", "8201060100010301ff +10000", Kind::Command, "", "lamp=100");
+    row("lamp faster at a higher tilt speed", "8201060100030301FF +1000 8201060100000303FF",
+        Kind::Command, "", "lamp=60 lampDrive=stop");
+    row("lamp ignores the pan axis", "8201060105010201FF +1000", Kind::Command, "",
+        "lamp=20 lampDrive=up1");
+    row("exposure level tops out at 14",
+        QStringLiteral("8101043E02FF") + QStringLiteral(" 8101040E02FF").repeated(10),
+        Kind::Command, done, "expLevel=14");
+    row("exposure level bottoms out at 0",
+        QStringLiteral("8101043E02FF") + QStringLiteral(" 8101040E03FF").repeated(10),
+        Kind::Command, done, "expLevel=0");
+    row("level steps while compensation is off", "8101040E02FF", Kind::Command, done,
+        "expComp=off expLevel=8");
+    row("focus drive refused in auto focus", "8101040827FF +1000", Kind::Ignored, "90 61 41 FF",
+        "focusMode=auto focus=600 focusDrive=stop");
+    row("one-push trigger refused in auto focus", "8101041801FF", Kind::Ignored, "90 61 41 FF",
+        "focusMode=auto");
+    row("focus drive after one-push is manual again",
+        "8101043803FF 8101041801FF 8101040820FF +1000", Kind::Command, done,
+        "focusMode=manual focus=650");
+    row("auto focus follows a manual detour", "8101043803FF 8101040827FF +1000 8101043802FF +2000",
+        Kind::Command, done, "focus=600 focusMode=auto");
+    row("mode change stops the focus drive", "8101043803FF 8101040827FF +500 8101043803FF +1000",
+        Kind::Command, done, "focus=800 focusDrive=stop");
+    row("recall stops a running zoom", "8101043F0101FF 8101040727FF +1000 8101043F0201FF +1000",
+        Kind::Command, done, "zoom=0 zoomDrive=stop");
+    row("recall of a memory never set gives the factory settings", "8101043D02FF 8101043F0205FF",
+        Kind::Command, done, "wdr=off memory=none");
+    row("memories 0A..0F exist beyond the panel's ten",
+        "8101043D02FF 8101043F010FFF 8101043D03FF 8101043F020FFF", Kind::Command, done,
+        "wdr=on memory=F");
+    row("memory keeps the focus mode and the exposure",
+        "8101043803FF 8101043E02FF 8101040E03FF 8101043F0103FF 8101043802FF 8101040E00FF "
+        "8101043F0203FF",
+        Kind::Command, done, "focusMode=manual expComp=on expLevel=6");
+    row("memory leaves the lamp alone",
+        "8101043F0103FF 8201060100010301ff +1000 8201060100000303FF 8101043F0203FF", Kind::Command,
+        done, "lamp=20");
+    row("camera default stored, moved away, reset recalled",
+        "8101040723FF +1000 8101040700FF 8101043F017FFF 8101040733FF +500 8101040700FF "
+        "8101043F027FFF",
+        Kind::Command, done, "zoom=200 memory=7F");
+    row("a recall brings the head back at top speed, completed on arrival",
+        headTo50 + " 8101043F0101FF 81010604FF +1000 8101043F0201FF +1000", Kind::Command,
+        "90 41 FF / 90 51 FF", "pan=50 tilt=50 memory=1");
+    row("a recall travels at the memory's own speed",
+        "810106010A010203FF +1000 8101060101010303FF 8101043F0101FF 81010604FF +1000 "
+        "81017E010B0101FF 8101043F0201FF +5000",
+        Kind::Command, "90 41 FF", "pan=25 tilt=0");
+    row("recall speed 19h refused", "81017E010B0119FF", Kind::Ignored, syntax, "memory=none");
+    row("no memory 10h on a camera of 16", "8101043F0110FF", Kind::Ignored, syntax, "memory=none");
+    row("no memory 20h", "8101043F0220FF", Kind::Ignored, syntax, "memory=none");
+    row("memory 64h on a camera of 127", "8101043F0164FF", Kind::Command, done, "memory=64",
+        "presets=127");
+    row("a camera of one memory still has 7F", "8101043F0100FF 8101043F017FFF", Kind::Command, done,
+        "memory=0,7F", "presets=1");
+    row("no memory 1 on a camera of one", "8101043F0101FF", Kind::Ignored, syntax, "memory=none",
+        "presets=1");
+    row("no white-balance mode 0Ah", "8101043502FF 810104350AFF", Kind::Ignored, syntax,
+        "wb=outdoor");
+    row("lamp direction 04 refused", "8201060100010304FF +1000", Kind::Ignored, "",
+        "lamp=0 lampDrive=stop");
+    row("camera command to the lamp changes nothing", "8201040727FF +1000", Kind::Ignored, "",
+        "zoom=0 zoomDrive=stop");
+    row("lamp command to the camera tilts the camera, not the lamp", "8101060100010301FF +1000",
+        Kind::Command, done, "lamp=0 tilt=5 tiltDrive=up1");
     // The camera's head: 5 degrees a second per speed step, to its limits.
-    QTest::newRow("pan right, then stopped")
-        << "810106010D010203FF +2000 8101060101010303FF +1000" << Kind::Command
-        << "pan=130 tilt=0 panDrive=stop tiltDrive=stop";
-    QTest::newRow("pan left and tilt down at once")
-        << "8101060107060102FF +1000" << Kind::Command
-        << "pan=-35 tilt=-30 panDrive=left7 tiltDrive=down6";
-    QTest::newRow("pan stops at its end, tilt at the top")
-        << "8101060118140201FF +5000" << Kind::Command << "pan=170 tilt=90";
-    QTest::newRow("a new speed takes over, one axis held")
-        << "8101060101040301FF +1000 8101060112010203FF +1000" << Kind::Command
-        << "pan=90 tilt=20 panDrive=right18 tiltDrive=stop";
-    QTest::newRow("pan speed 19h refused")
-        << "8101060119010203FF +1000" << Kind::Ignored << "pan=0 panDrive=stop";
-    QTest::newRow("tilt speed 00 refused while tilting")
-        << "8101060101000301FF +1000" << Kind::Ignored << "tilt=0 tiltDrive=stop";
-    QTest::newRow("the lamp's drive leaves the head alone")
-        << "8201060118140201FF +1000" << Kind::Command << "pan=0 tilt=0 lampDrive=up20";
-    QTest::newRow("nobody at device 3") << "8301040727FF +1000" << Kind::Ignored << "zoom=0";
-    QTest::newRow("broadcast address set") << "883001FF" << Kind::Command << "packets=1";
-    QTest::newRow("interface clear") << "81010001FF" << Kind::Command << "packets=1";
-    QTest::newRow("broadcast zoom refused") << "8801040727FF +1000" << Kind::Ignored << "zoom=0";
+    row("pan right, then stopped", "810106010D010203FF +2000 8101060101010303FF +1000",
+        Kind::Command, done, "pan=130 tilt=0 panDrive=stop tiltDrive=stop");
+    row("pan left and tilt down at once", "8101060107060102FF +1000", Kind::Command, done,
+        "pan=-35 tilt=-30 panDrive=left7 tiltDrive=down6");
+    row("pan stops at its end, tilt at the top", "8101060118140201FF +5000", Kind::Command, done,
+        "pan=170 tilt=90");
+    row("a new speed takes over, one axis held",
+        "8101060101040301FF +1000 8101060112010203FF +1000", Kind::Command, done,
+        "pan=90 tilt=20 panDrive=right18 tiltDrive=stop");
+    row("pan speed 19h refused", "8101060119010203FF +1000", Kind::Ignored, syntax,
+        "pan=0 panDrive=stop");
+    row("tilt speed 15h refused, the running drive stops",
+        "810106010A010201FF +1000 8101060101150201FF +1000", Kind::Ignored, syntax,
+        "pan=50 tilt=5 panDrive=stop tiltDrive=stop");
+    row("tilt speed 00 refused while tilting", "8101060101000301FF +1000", Kind::Ignored, syntax,
+        "tilt=0 tiltDrive=stop");
+    row("pan-tilt absolute, completed on arrival", panTo10 + " +200", Kind::Command,
+        "90 41 FF / 90 51 FF", "pan=10 tilt=0 panDrive=stop");
+    row("pan-tilt absolute left and down at the slowest speeds",
+        "810106020101" + QStringLiteral("0F0F0700") + "0F0F0B08FF +2100", Kind::Command,
+        "90 41 FF / 90 51 FF", "pan=-10 tilt=-5");
+    row("pan-tilt absolute beyond the pan limit refused",
+        "810106021814" + QStringLiteral("0009090E") + "00000000FF +2000", Kind::Ignored, syntax,
+        "pan=0");
+    row("pan-tilt absolute at pan speed 19h refused",
+        "810106021914" + QStringLiteral("00000900") + "00000000FF +2000", Kind::Ignored, syntax,
+        "pan=0");
+    row("pan-tilt relative", panTo10 + " +200 8101060318140000090000000000FF +200", Kind::Command,
+        "90 41 FF / 90 51 FF", "pan=20");
+    row("pan-tilt relative past the limit refused",
+        "810106021814" + QStringLiteral("00090408")
+            + "00000000FF +1500 "
+              "8101060318140000090000000000FF +200",
+        Kind::Ignored, syntax, "pan=165");
+    row("pan-tilt home", headTo50 + " 81010604FF +1000", Kind::Command, "90 41 FF / 90 51 FF",
+        "pan=0 tilt=0 panDrive=stop");
+    row("pan-tilt reset at home completes at once", "81010605FF", Kind::Command, done,
+        "pan=0 tilt=0");
+    row("the lamp's drive leaves the head alone", "8201060118140201FF +1000", Kind::Command, "",
+        "pan=0 tilt=0 lampDrive=up20");
+    // Power and the tally lamp.
+    row("power standby stops every drive", "8101040727FF 8101040003FF +1000", Kind::Command, done,
+        "zoom=0 zoomDrive=stop power=standby");
+    row("a camera in standby refuses commands", "8101040003FF 8101040727FF +1000", Kind::Ignored,
+        "90 61 41 FF", "zoom=0 power=standby");
+    row("power on completes once the camera is up", "8101040003FF 8101040002FF +2000",
+        Kind::Command, "90 41 FF / 90 51 FF", "power=on", "wake=2000");
+    row("a camera coming up refuses commands", "8101040003FF 8101040002FF +1000 8101040727FF",
+        Kind::Ignored, "90 62 41 FF", "power=waking zoomDrive=stop", "wake=2000");
+    row("power on when on", "8101040002FF", Kind::Command, done, "power=on");
+    row("tally on", "81017E010A0002FF", Kind::Command, done, "tally=on");
+    row("tally off", "81017E010A0002FF 81017E010A0003FF", Kind::Command, done, "tally=off");
+    // The command sockets.
+    row("command cancel stops a travel where it is", "8101044704000000FF +500 8121FF +1000",
+        Kind::Command, "90 61 04 FF", "zoom=200");
+    row("command cancel with nothing running", "8122FF", Kind::Command, "90 62 05 FF", "packets=1");
+    row("a third command while two run: buffer full, the stop included",
+        "8101044704000000FF " + panTo10 + " 8101040700FF +2600", Kind::Ignored,
+        "90 60 03 FF / 90 51 FF / 90 52 FF", "zoom=1000 pan=10");
+    row("interface clear empties the sockets", "8101044704000000FF +500 81010001FF +1000",
+        Kind::Command, "90 50 FF", "zoom=200");
+    // The inquiries.
+    row("version inquiry", "81090002FF", Kind::Inquiry, "90 50 7A 21 0D 15 01 03 02 FF",
+        "packets=0");
+    row("power inquiry", "81090400FF", Kind::Inquiry, "90 50 02 FF", "power=on");
+    row("power inquiry in standby", "8101040003FF 81090400FF", Kind::Inquiry, "90 50 03 FF",
+        "power=standby packets=1");
+    row("zoom position inquiry", "8101040723FF +1000 8101040700FF 81090447FF", Kind::Inquiry,
+        "90 50 00 0C 0C 0D FF", "zoom=200");
+    row("focus position inquiry", "81090448FF", Kind::Inquiry, "90 50 06 09 09 0A FF", "focus=600");
+    row("focus mode inquiry, auto", "81090438FF", Kind::Inquiry, "90 50 02 FF", "");
+    row("focus mode inquiry, manual", "8101043803FF 81090438FF", Kind::Inquiry, "90 50 03 FF", "");
+    row("pan-tilt position inquiry", headTo50 + " 81090612FF", Kind::Inquiry,
+        "90 50 00 02 0D 00 00 02 0D 00 FF", "pan=50 tilt=50");
+    row("pan-tilt position inquiry, left and down",
+        "8101060101010102FF +1000 8101060101010303FF 81090612FF", Kind::Inquiry,
+        "90 50 0F 0F 0B 08 0F 0F 0B 08 FF", "pan=-5 tilt=-5");
+    row("white balance inquiry", "8101043501FF 81090435FF", Kind::Inquiry, "90 50 01 FF", "");
+    row("exposure compensation inquiry", "8101043E02FF 8109043EFF", Kind::Inquiry, "90 50 02 FF",
+        "");
+    row("exposure level inquiry", "8101040E02FF 8109044EFF", Kind::Inquiry, "90 50 00 00 00 08 FF",
+        "expLevel=8");
+    row("wide dynamic range inquiry", "8109043DFF", Kind::Inquiry, "90 50 03 FF", "");
+    row("tally inquiry", "81017E010A0002FF 81097E010AFF", Kind::Inquiry, "90 50 02 FF", "");
+    row("recall speed inquiry", "81017E010B0105FF 81097E010B01FF", Kind::Inquiry, "90 50 05 FF",
+        "");
+    row("recall speed inquiry, a memory at its default", "81097E010B03FF", Kind::Inquiry,
+        "90 50 18 FF", "");
+    row("recall speed inquiry beyond the memories", "81097E010B20FF", Kind::Inquiry, syntax, "");
+    row("unknown inquiry", "81090455FF", Kind::Unknown, syntax, "packets=1");
+    // The serial line and its devices.
+    row("nobody at device 3", "8301040727FF +1000", Kind::Ignored, "", "zoom=0");
+    row("broadcast address set", "883001FF", Kind::Command, "88 30 02 FF", "packets=1");
+    row("address set with two cameras", "883001FF", Kind::Command, "88 30 03 FF", "", "serial=2");
+    row("address set numbers the cameras from 3", "883003FF 8401040727FF +1000", Kind::Command,
+        "C0 41 FF C0 51 FF", "zoom=400", "serial=2 show=2");
+    row("address set beyond 7", "883007FF", Kind::Command, "88 30 09 FF", "", "serial=2");
+    row("interface clear", "81010001FF", Kind::Command, "90 50 FF", "packets=1");
+    row("broadcast interface clear comes back", "88010001FF", Kind::Command, "88 01 00 01 FF",
+        "packets=1");
+    row("broadcast zoom refused", "8801040727FF +1000", Kind::Ignored, "", "zoom=0");
+    row("camera 2 of the chain answers from A0", "8201040727FF +1000", Kind::Command,
+        "A0 41 FF A0 51 FF", "zoom=400", "serial=2 show=2");
+    row("camera 2's zoom leaves camera 1 alone", "8201040727FF +1000", Kind::Command,
+        "A0 41 FF A0 51 FF", "zoom=0", "serial=2");
+    row("no lamp with two cameras", "8301060100010301FF +1000", Kind::Ignored, "", "lamp=0",
+        "serial=2");
+    row("the lamp at address 3", "8301060100010301FF +1000", Kind::Command, "", "lamp=20",
+        "serial=2 lamp=3");
+    row("no lamp at all", "8201060100010301FF +1000", Kind::Ignored, "", "lamp=0", "lamp=none");
+    // Network cameras.
+    row("network camera 1 answers from 90 whatever its serial address",
+        "883003FF n1:8101040727FF +1000", Kind::Command, done, "zoom=400");
+    row("network camera 2 is a camera of its own", "n2:8101040727FF +1000", Kind::Command, done,
+        "zoom=400", "network=2 show=2");
+    row("network camera 2 leaves camera 1 alone", "n2:8101040727FF +1000", Kind::Command, done,
+        "zoom=0", "network=2");
+    row("a network camera has no broadcast", "n1:883001FF", Kind::Ignored, "", "packets=1");
 }
 
 void tst_ViscaModel::sequences()
 {
+    QFETCH(QString, setup);
     QFETCH(QString, script);
     QFETCH(Kind, lastKind);
+    QFETCH(QString, answers);
     QFETCH(QString, state);
 
-    ViscaModel model;
-    const QList<ViscaModel::Packet> packets = play(model, script);
-    if (!packets.isEmpty())
-        QVERIFY2(packets.last().kind == lastKind, qPrintable(packets.last().logLine));
-    verifyState(model.state(), state);
+    ViscaModel::Config config;
+    int show = 1;
+    for (const QString &item : setup.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString key = item.section(QLatin1Char('='), 0, 0);
+        const QString value = item.section(QLatin1Char('='), 1);
+        if (key == QLatin1String("serial"))
+            config.serialCameras = value.toInt();
+        else if (key == QLatin1String("network"))
+            config.networkCameras = value.toInt();
+        else if (key == QLatin1String("lamp"))
+            config.lampAddress = value == QLatin1String("none") ? 0 : value.toInt();
+        else if (key == QLatin1String("presets"))
+            config.presets << value.toInt();
+        else if (key == QLatin1String("wake"))
+            config.wakeMs = value.toInt();
+        else if (key == QLatin1String("show"))
+            show = value.toInt();
+    }
+    QVERIFY2(config.problem().isEmpty(), qPrintable(config.problem()));
+
+    ViscaModel model(config);
+    const SimScript::Scene scene = SimScript::run(model, script);
+    if (!scene.packets.isEmpty())
+        QVERIFY2(scene.packets.last().kind == lastKind, qPrintable(scene.packets.last().logLine));
+    QCOMPARE(SimScript::lastAnswers(scene), answers);
+    verifyState(model.state(show), state);
 }
 
 // Bytes that are not a clean packet: each piece is reported as what it is,
@@ -296,51 +468,66 @@ void tst_ViscaModel::brokenBytes_data()
     QTest::addColumn<QList<Kind>>("kinds");
     QTest::addColumn<QString>("meaning"); // of the first piece
     QTest::addColumn<QString>("note");    // part of the first piece's note
+    QTest::addColumn<QString>("answers"); // of all the pieces, in order
 
     const QByteArray zoomTele = QByteArray::fromHex("8101040727FF");
     const auto hex = [](const char *text) { return QByteArray::fromHex(text); };
 
     QTest::newRow("noise ending in FF")
         << hex("1234FF") + zoomTele << QList<Kind>{Kind::Garbage, Kind::Command} << ""
-        << "no packet header";
+        << "no packet header"
+        << "90 41 FF 90 51 FF";
     QTest::newRow("noise before a header")
         << hex("0012347F") + zoomTele << QList<Kind>{Kind::Garbage, Kind::Command} << ""
-        << "";
+        << ""
+        << "90 41 FF 90 51 FF";
     QTest::newRow("lone terminators")
         << hex("FFFF") + zoomTele << QList<Kind>{Kind::Garbage, Kind::Garbage, Kind::Command} << ""
-        << "";
+        << ""
+        << "90 41 FF 90 51 FF";
     QTest::newRow("long noise comes in pieces")
         << QByteArray(40, '\x11') + zoomTele
         << QList<Kind>{Kind::Garbage, Kind::Garbage, Kind::Garbage, Kind::Command} << ""
-        << "";
+        << ""
+        << "90 41 FF 90 51 FF";
     QTest::newRow("ends early: one command fits")
         << hex("8101043F02FF") << QList<Kind>{Kind::Truncated} << "memory recall ?"
-        << "ends after 6 bytes";
+        << "ends after 6 bytes"
+        << "90 60 02 FF";
     QTest::newRow("ends early: several commands fit")
         << hex("81010407FF") << QList<Kind>{Kind::Truncated} << ""
-        << "the start of 3 commands";
+        << "the start of 5 commands"
+        << "90 60 02 FF";
     QTest::newRow("cut short by the next header")
         << hex("8101040727") + zoomTele << QList<Kind>{Kind::Truncated, Kind::Command}
         << "zoom tele, speed 7"
-        << "no terminator FF";
+        << "no terminator FF"
+        << "90 41 FF 90 51 FF";
     QTest::newRow("header cut short by a header")
         << hex("81") + zoomTele << QList<Kind>{Kind::Truncated, Kind::Command} << ""
-        << "the start of";
+        << "the start of"
+        << "90 41 FF 90 51 FF";
     QTest::newRow("empty packet") << hex("81FF") << QList<Kind>{Kind::Malformed} << ""
-                                  << "empty packet";
+                                  << "empty packet"
+                                  << "90 60 02 FF";
     QTest::newRow("high byte inside") << hex("81010407F0FF") << QList<Kind>{Kind::Malformed} << ""
-                                      << "byte F0";
+                                      << "byte F0"
+                                      << "90 60 02 FF";
     QTest::newRow("no terminator for too long")
         << hex("81") + QByteArray(20, '\x01') + hex("FF") + zoomTele
         << QList<Kind>{Kind::Malformed, Kind::Garbage, Kind::Command} << ""
-        << "no terminator FF within 16 bytes";
+        << "no terminator FF within 16 bytes"
+        << "90 60 01 FF 90 41 FF 90 51 FF";
     QTest::newRow("unknown command") << hex("8101045502FF") << QList<Kind>{Kind::Unknown} << ""
-                                     << "";
+                                     << ""
+                                     << "90 60 02 FF";
     QTest::newRow("known command, one byte too many")
         << hex("810104070000FF") << QList<Kind>{Kind::Unknown} << ""
-        << "";
-    QTest::newRow("inquiry") << hex("81090447FF") << QList<Kind>{Kind::Unknown} << ""
-                             << "";
+        << ""
+        << "90 60 02 FF";
+    QTest::newRow("unknown inquiry") << hex("81090455FF") << QList<Kind>{Kind::Unknown} << ""
+                                     << ""
+                                     << "90 60 02 FF";
 }
 
 void tst_ViscaModel::brokenBytes()
@@ -349,16 +536,21 @@ void tst_ViscaModel::brokenBytes()
     QFETCH(QList<Kind>, kinds);
     QFETCH(QString, meaning);
     QFETCH(QString, note);
+    QFETCH(QString, answers);
 
     ViscaModel model;
     const QList<ViscaModel::Packet> packets = model.feed(bytes);
     QList<Kind> got;
     QByteArray seen;
+    QStringList answered;
     for (const ViscaModel::Packet &packet : packets) {
         got << packet.kind;
         seen += packet.bytes;
+        for (const QByteArray &reply : packet.replies)
+            answered << ViscaModel::hexBytes(reply);
     }
     QCOMPARE(got, kinds);
+    QCOMPARE(answered.join(QLatin1Char(' ')), answers);
     QCOMPARE(seen, bytes); // every byte reported once, in order
     QCOMPARE(packets.first().meaning, meaning);
     QVERIFY2(packets.first().note.contains(note), qPrintable(packets.first().note));
@@ -445,6 +637,8 @@ void tst_ViscaModel::logLine()
     QVERIFY2(
         unknown.logLine.contains(QStringLiteral("camera    [81 01 04 55 02 FF] unknown command |")),
         qPrintable(unknown.logLine));
+    QVERIFY2(unknown.logLine.endsWith(QStringLiteral(" packets=2 => 90 60 02 FF")),
+             qPrintable(unknown.logLine));
 }
 
 QTEST_GUILESS_MAIN(tst_ViscaModel)

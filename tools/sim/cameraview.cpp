@@ -232,7 +232,8 @@ CameraView::CameraView(QWidget *parent)
 void CameraView::setState(const ViscaModel::State &state)
 {
     if (state.picture == shown.picture && state.lamp == shown.lamp && state.pan == shown.pan
-        && state.tilt == shown.tilt && !frame.isNull())
+        && state.tilt == shown.tilt && state.power == shown.power && state.tally == shown.tally
+        && !frame.isNull())
         return;
     shown = state;
     frame = QImage();
@@ -257,12 +258,22 @@ void CameraView::paintEvent(QPaintEvent *)
     QSize size(width(), width() * 9 / 16);
     if (size.height() > height())
         size = QSize(height() * 16 / 9, height());
+    const QPoint at((width() - size.width()) / 2, (height() - size.height()) / 2);
+    p.setPen(Qt::white);
+    if (shown.power != ViscaModel::Power::On) { // a camera in standby delivers no picture
+        p.drawText(QRect(at, size), Qt::AlignCenter,
+                   shown.power == ViscaModel::Power::Waking ? QStringLiteral("coming up")
+                                                            : QStringLiteral("standby"));
+        return;
+    }
     if (frame.size() != size)
         frame = CameraPicture::render(shown, size);
-    const QPoint at((width() - size.width()) / 2, (height() - size.height()) / 2);
     p.drawImage(at, frame);
 
-    p.setPen(Qt::white);
+    if (shown.tally) {
+        p.setBrush(QColor(230, 30, 30));
+        p.drawEllipse(QRect(at + QPoint(size.width() - 22, 8), QSize(14, 14)));
+    }
     p.drawText(QRect(at, size).adjusted(8, 6, -8, -6), Qt::AlignLeft | Qt::AlignBottom,
                QStringLiteral("%1x  pan %2°  tilt %3°")
                    .arg(CameraPicture::magnification(shown.picture.zoom), 0, 'f', 1)

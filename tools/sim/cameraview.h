@@ -4,7 +4,8 @@
 // wide end, where the depth of field is larger), exposure compensation
 // brightens or darkens it, the white-balance mode tints it, WDR flattens its
 // contrast, the lamp lights up the middle of the frame, and the pan-tilt head
-// turns the view over the scene.
+// turns the view over the scene. A camera in standby shows no picture; a lit
+// tally lamp shows as a red dot.
 #pragma once
 
 #include "viscamodel.h"

@@ -1,15 +1,17 @@
-// tarndeck-sim: a simulated VISCA camera and lamp behind a simulated ACTi
-// encoder on a loopback port, and optionally on a serial line, with a window
-// that shows what the camera would see.
+// tarndeck-sim: simulated VISCA cameras and a lamp behind a simulated ACTi
+// encoder on a loopback port, optionally on a serial line and as network
+// cameras, with a window that shows what each camera would see.
 //
 // Standard output carries lines for programs that drive the simulator:
 //   tarndeck-sim: encoder at 127.0.0.1:PORT
 //   tarndeck-sim: serial at /dev/pts/N          (with --serial or --pty)
 //   tarndeck-sim: panel setting serialPorts=/dev/pts/N ...   (with --pty)
-//   tarndeck-sim: visca udp at 127.0.0.1:PORT   (with --visca-udp)
-//   tarndeck-sim: visca tcp at 127.0.0.1:PORT   (with --visca-tcp)
+//   tarndeck-sim: serial line: cameras at 1..N, lamp at A (or: no lamp)
+//   tarndeck-sim: visca udp at 127.0.0.1:PORT   (with --visca-udp; camera 1)
+//   tarndeck-sim: visca tcp at 127.0.0.1:PORT   (with --visca-tcp; camera 1)
+//   tarndeck-sim: network camera K (camera C) udp at 127.0.0.1:PORT   (each of them)
 //   tarndeck-sim: ready
-//   state zoom=... focus=... ...                after every decoded packet
+//   state zoom=... focus=... ... camera=C       after every decoded packet
 // The readable log (one line per packet) goes to standard error.
 #include "appicon.h"
 #include "simulator.h"
@@ -101,6 +103,27 @@ void quitOnSignals(QCoreApplication *app)
     ::sigaction(SIGINT, &action, nullptr);
 }
 
+// "3" or "none" (0); -1 when not given.
+bool parseLampAddress(const QString &text, int *address, QString *error)
+{
+    bool ok = false;
+    *address = text == QLatin1String("none") ? 0 : text.toInt(&ok);
+    if (text == QLatin1String("none") || (ok && *address > 0))
+        return true;
+    *error = QStringLiteral("--lamp-address takes 2..7 or none, not '%1'").arg(text);
+    return false;
+}
+
+// A whole number for an option, or a message that names the option.
+bool parseCount(const QString &option, const QString &text, int *value, QString *error)
+{
+    bool ok = false;
+    *value = text.toInt(&ok);
+    if (!ok)
+        *error = QStringLiteral("--%1 takes a number, not '%2'").arg(option, text);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -120,7 +143,10 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("A simulated VISCA camera and lamp behind a simulated ACTi encoder."));
+        QStringLiteral("Simulated VISCA cameras and a lamp behind a simulated ACTi encoder, on "
+                       "a serial line and as network cameras. Every camera answers the same way "
+                       "on every route: acknowledge and completion on one of two command "
+                       "sockets, inquiries with their data, errors as a camera gives them."));
     parser.addHelpOption();
     const QCommandLineOption listen(
         QStringLiteral("listen"),
@@ -139,12 +165,50 @@ int main(int argc, char *argv[])
                                       QString::fromLatin1(EncoderFront::kDefaultPassword));
     const QCommandLineOption serial(
         QStringLiteral("serial"),
-        QStringLiteral("Also read VISCA bytes from this serial device (9600 8N1)."),
+        QStringLiteral("Also read VISCA bytes from this serial device (9600 8N1) and answer on "
+                       "it."),
         QStringLiteral("DEVICE"));
     const QCommandLineOption pty(QStringLiteral("pty"),
-                                 QStringLiteral("Also read VISCA bytes from a new pseudo-terminal; "
-                                                "prints the serialPorts line that lists it in "
-                                                "the panel's Connect menu."));
+                                 QStringLiteral("Also read VISCA bytes from a new pseudo-terminal "
+                                                "and answer on it; prints the serialPorts line "
+                                                "that lists it in the panel's Connect menu."));
+    const QCommandLineOption serialSilent(
+        QStringLiteral("serial-silent"),
+        QStringLiteral("Keep the serial line write-only: the cameras obey but send nothing back "
+                       "(a line that wires the transmit direction alone)."));
+    const QCommandLineOption serialCameras(
+        QStringLiteral("serial-cameras"),
+        QStringLiteral("Cameras on the serial line, 1..%1, at addresses 1..N in cable order "
+                       "(default 1). The broadcast address set 88 30 0n FF numbers them from n.")
+            .arg(ViscaModel::kMaxSerialCameras),
+        QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption lampAddress(
+        QStringLiteral("lamp-address"),
+        QStringLiteral("The lamp's address on the serial line, 2..7 or none (default 2 with one "
+                       "serial camera, none with more). The lamp obeys pan-tilt drives on its "
+                       "tilt axis and never answers; the address set leaves it alone."),
+        QStringLiteral("A"));
+    const QCommandLineOption ipCameras(
+        QStringLiteral("ip-cameras"),
+        QStringLiteral("Network cameras, 1..%1, on consecutive ports from the --visca-udp and "
+                       "--visca-tcp ports (default 1). Network camera 1 is camera 1, the first "
+                       "camera of the serial line; the others are cameras of their own.")
+            .arg(ViscaModel::kMaxNetworkCameras),
+        QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption presets(
+        QStringLiteral("presets"),
+        QStringLiteral("Presets (memories) of each camera, 1..%1: one number for all, or a "
+                       "list such as 16,64 for camera 1, 2, ... (the last one repeats; default "
+                       "%2). Memory 7F, the camera default, is there besides.")
+            .arg(ViscaModel::kMaxPresets)
+            .arg(ViscaModel::kDefaultPresets),
+        QStringLiteral("N[,N...]"), QString::number(ViscaModel::kDefaultPresets));
+    const QCommandLineOption wakeTime(
+        QStringLiteral("wake-time"),
+        QStringLiteral("How long a camera takes from standby to on, 0..%1 ms (default %2).")
+            .arg(ViscaModel::kMaxWakeMs)
+            .arg(ViscaModel::kDefaultWakeMs),
+        QStringLiteral("MS"), QString::number(ViscaModel::kDefaultWakeMs));
     const QCommandLineOption noWindow(QStringLiteral("headless"),
                                       QStringLiteral("Run without a window."));
     const QCommandLineOption viscaUdp(
@@ -167,7 +231,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption viscaMute(
         QStringLiteral("visca-mute"),
         QStringLiteral("Test: the network camera never answers (it still obeys)."));
-    parser.addOptions({listen, user, password, serial, pty, viscaUdp, viscaTcp, viscaDrop,
+    parser.addOptions({listen, user, password, serial, pty, serialSilent, serialCameras,
+                       lampAddress, viscaUdp, viscaTcp, ipCameras, presets, wakeTime, viscaDrop,
                        viscaLate, viscaMute, noWindow});
     parser.process(*app);
 
@@ -179,7 +244,32 @@ int main(int argc, char *argv[])
     if (parser.isSet(serial) && parser.isSet(pty))
         return fail(QStringLiteral("--serial and --pty exclude each other"));
 
-    Simulator sim;
+    ViscaModel::Config config;
+    if (!parseCount(QStringLiteral("serial-cameras"), parser.value(serialCameras),
+                    &config.serialCameras, &error)
+        || !parseCount(QStringLiteral("ip-cameras"), parser.value(ipCameras),
+                       &config.networkCameras, &error))
+        return fail(error);
+    if (parser.isSet(lampAddress)
+        && !parseLampAddress(parser.value(lampAddress), &config.lampAddress, &error))
+        return fail(error);
+    for (const QString &count : parser.value(presets).split(QLatin1Char(','))) {
+        int value = 0;
+        if (!parseCount(QStringLiteral("presets"), count, &value, &error))
+            return fail(error);
+        config.presets << value;
+    }
+    int wakeMs = 0;
+    if (!parseCount(QStringLiteral("wake-time"), parser.value(wakeTime), &wakeMs, &error))
+        return fail(error);
+    config.wakeMs = wakeMs;
+    if (!config.problem().isEmpty())
+        return fail(config.problem());
+    if (config.networkCameras > 1 && !parser.isSet(viscaUdp) && !parser.isSet(viscaTcp))
+        return fail(QStringLiteral("--ip-cameras needs --visca-udp or --visca-tcp"));
+
+    Simulator sim(config);
+    sim.setSerialAnswers(!parser.isSet(serialSilent));
     sim.encoder().setCredentials(parser.value(user), parser.value(password));
     if (parser.isSet(serial) && !sim.serial().openDevice(parser.value(serial), &error))
         return fail(error);
@@ -204,22 +294,34 @@ int main(int argc, char *argv[])
         if (!parseListen(name, parser.value(*option), &networkAddress, &networkPort, &error))
             return fail(error);
         const bool udp = option == &viscaUdp;
-        const bool listening = udp ? sim.network().listenUdp(networkAddress, networkPort)
-                                   : sim.network().listenTcp(networkAddress, networkPort);
-        if (!listening)
-            return fail(QStringLiteral("cannot listen on %1").arg(parser.value(*option)));
-        say(QStringLiteral("tarndeck-sim: visca %1 at %2")
-                .arg(udp ? QStringLiteral("udp") : QStringLiteral("tcp"),
-                     udp ? sim.network().udpAuthority() : sim.network().tcpAuthority()));
+        if (!sim.listenNetwork(udp ? ViscaIp::Protocol::Udp : ViscaIp::Protocol::Tcp,
+                               networkAddress, networkPort, &error))
+            return fail(QStringLiteral("--%1 %2: %3").arg(name, parser.value(*option), error));
+        const QString protocol = udp ? QStringLiteral("udp") : QStringLiteral("tcp");
+        const auto authority = [&sim, udp](int k) {
+            return udp ? sim.network(k).udpAuthority() : sim.network(k).tcpAuthority();
+        };
+        say(QStringLiteral("tarndeck-sim: visca %1 at %2").arg(protocol, authority(1)));
+        for (int k = 1; k <= sim.networkCameras(); ++k)
+            say(QStringLiteral("tarndeck-sim: network camera %1 (camera %2) %3 at %4")
+                    .arg(k)
+                    .arg(k == 1 ? 1 : config.serialCameras + k - 1)
+                    .arg(protocol, authority(k)));
     }
+    const int lamp = config.lamp();
+    say(QStringLiteral("tarndeck-sim: serial line: cameras at 1..%1, %2")
+            .arg(config.serialCameras)
+            .arg(lamp > 0 ? QStringLiteral("lamp at %1").arg(lamp) : QStringLiteral("no lamp")));
     ViscaIpFront::Faults faults;
     faults.dropEvery = parser.value(viscaDrop).toInt();
     faults.answerDelayMs = parser.value(viscaLate).toInt();
     faults.mute = parser.isSet(viscaMute);
-    sim.network().setFaults(faults);
+    for (int k = 1; k <= sim.networkCameras(); ++k)
+        sim.network(k).setFaults(faults);
 
     QObject::connect(&sim, &Simulator::packetDecoded, [](const ViscaModel::Packet &packet) {
-        say(QStringLiteral("state ") + ViscaModel::stateText(packet.state));
+        say(QStringLiteral("state ") + ViscaModel::stateText(packet.state)
+            + QStringLiteral(" camera=") + QString::number(packet.state.number));
     });
 
     std::unique_ptr<SimWindow> window;
@@ -233,6 +335,9 @@ int main(int argc, char *argv[])
             links << QStringLiteral("VISCA over UDP %1").arg(sim.network().udpAuthority());
         if (sim.network().tcpListening())
             links << QStringLiteral("VISCA over TCP %1").arg(sim.network().tcpAuthority());
+        if (sim.networkCameras() > 1)
+            links << QStringLiteral("network cameras 2..%1 on the next ports")
+                         .arg(sim.networkCameras());
         window = std::make_unique<SimWindow>(&sim, links);
         window->show();
     }

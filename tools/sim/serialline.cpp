@@ -108,6 +108,31 @@ void SerialLine::close()
     }
 }
 
+bool SerialLine::write(const QByteArray &bytes, QString *error)
+{
+    if (readFd < 0) {
+        *error = QStringLiteral("the line is closed");
+        return false;
+    }
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(readFd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        *error = n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)
+            ? QStringLiteral("%1 of %2 bytes lost: nobody reads the line")
+                  .arg(bytes.size() - done)
+                  .arg(bytes.size())
+            : systemError("write");
+        return false;
+    }
+    return true;
+}
+
 void SerialLine::readAvailable()
 {
     QByteArray bytes;

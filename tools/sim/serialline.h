@@ -1,6 +1,7 @@
 // The simulator's serial side: VISCA bytes read from a serial device, or
-// from a new pseudo-terminal whose other side the panel opens as its port.
-// Read only, as on an installation that wires the transmit line alone.
+// from a new pseudo-terminal whose other side the panel opens as its port,
+// and the cameras' answers written back (unless the simulator keeps the
+// line write-only, as an installation that wires the transmit line alone).
 #pragma once
 
 #include <QByteArray>
@@ -25,6 +26,10 @@ public:
     void close();
 
     bool isOpen() const { return readFd >= 0; }
+    // Sends bytes towards the far side without waiting. Bytes nobody reads
+    // fill the line's buffer; what does not fit then is lost, as on a wire
+    // nobody listens to: false, and *error says how much.
+    bool write(const QByteArray &bytes, QString *error);
     QString path() const { return devicePath; }
 
 signals:

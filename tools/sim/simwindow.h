@@ -1,11 +1,15 @@
-// The simulator's window: the camera view, the state values beside it and
-// the log of decoded packets below.
+// The simulator's window: each camera's view (small and side by side when
+// there are several, the one that moved last framed), the state values of
+// the camera that moved last beside them, and the log of decoded packets
+// below.
 #pragma once
 
 #include <QMap>
+#include <QVector>
 #include <QWidget>
 
 class CameraView;
+class QFrame;
 class QLabel;
 class QPlainTextEdit;
 class Simulator;
@@ -24,9 +28,20 @@ protected:
 private:
     void refresh();
 
+    // One camera's place in the window.
+    struct Tile
+    {
+        QFrame *frame = nullptr;
+        CameraView *view = nullptr;
+        QLabel *caption = nullptr;
+        QString name;
+    };
+
     Simulator *sim;
-    CameraView *view;
+    QVector<Tile> tiles;
+    QLabel *shownCamera;            // whose values the form shows
     QMap<QString, QLabel *> values; // by state key
     QLabel *encoderSerial;
     QPlainTextEdit *logView;
+    int framed = 0; // the camera framed as the one that moved last
 };

@@ -3,16 +3,12 @@
 #include "viscaipframing.h"
 
 #include <QNetworkDatagram>
-#include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
 
 using namespace ViscaIp;
 
 namespace {
-
-const QByteArray kAck = QByteArray::fromHex("9041FF");
-const QByteArray kCompletion = QByteArray::fromHex("9051FF");
 
 QString authority(const QHostAddress &address, quint16 port)
 {
@@ -66,35 +62,44 @@ QString ViscaIpFront::tcpAuthority() const
     return authority(tcpServer.serverAddress(), tcpServer.serverPort());
 }
 
-QByteArray ViscaIpFront::versionAnswer()
-{
-    QByteArray bytes = QByteArray::fromHex("9050");
-    for (const quint16 value : {kVendor, kModel, kRom}) {
-        bytes.append(char(value >> 8));
-        bytes.append(char(value & 0xFF));
-    }
-    bytes.append(char(kSockets));
-    bytes.append(char(0xFF));
-    return bytes;
-}
-
 QList<QByteArray> ViscaIpFront::answer(const QByteArray &packet)
 {
-    if (packet == versionInquiry()) {
-        log(QStringLiteral("network: %1 version inquiry").arg(hex(packet)));
-        return {versionAnswer()};
-    }
     if (addressedElsewhere(packet)) {
         log(QStringLiteral("network: %1 refused: no such device on this route").arg(hex(packet)));
         return {errorAnswer(NotExecutable)};
     }
-    const QList<ViscaModel::Packet> done = execute(packet);
-    const bool carriedOut = done.size() == 1
-        && (done.first().kind == ViscaModel::Packet::Kind::Command
-            || done.first().kind == ViscaModel::Packet::Kind::Ignored);
-    if (carriedOut)
-        return {kAck, kCompletion};
-    return {errorAnswer(Syntax)};
+    QList<QByteArray> replies;
+    for (const ViscaModel::Packet &done : execute(packet))
+        replies += done.replies;
+    return replies;
+}
+
+void ViscaIpFront::noteWaiting(const QList<QByteArray> &replies, const Waiting &to)
+{
+    // An acknowledge without its completion: the command runs on.
+    for (const QByteArray &reply : replies) {
+        const Answer read = readAnswer(reply);
+        if (read.kind == Answer::Ack)
+            waiting.insert(read.socket, to);
+        else if (read.kind != Answer::Other)
+            waiting.remove(read.socket);
+    }
+}
+
+void ViscaIpFront::sendLater(const QByteArray &reply)
+{
+    const int socket = readAnswer(reply).socket;
+    if (!waiting.contains(socket)) {
+        log(QStringLiteral("network: %1 has nobody waiting for it").arg(hex(reply)));
+        return;
+    }
+    const Waiting to = waiting.take(socket);
+    deliver([this, to, reply] {
+        if (to.stream)
+            to.stream->write(reply);
+        else if (to.port != 0)
+            udp.writeDatagram(message(Reply, to.sequence, reply), to.peer, to.port);
+    });
 }
 
 void ViscaIpFront::deliver(const std::function<void()> &send)
@@ -145,6 +150,11 @@ void ViscaIpFront::onDatagram(const QByteArray &datagram, const QHostAddress &fr
             replies = lastReplies;
         } else {
             replies = answer(received.payload);
+            Waiting to;
+            to.peer = from;
+            to.port = port;
+            to.sequence = received.sequence;
+            noteWaiting(replies, to);
             haveLast = true;
             lastSequence = received.sequence;
             lastPayload = received.payload;
@@ -181,6 +191,9 @@ void ViscaIpFront::onConnection()
                  packet = takePacket(&stream)) {
                 const QList<QByteArray> replies = answer(packet);
                 const QPointer<QTcpSocket> to(socket);
+                Waiting waiter;
+                waiter.stream = to;
+                noteWaiting(replies, waiter);
                 deliver([to, replies] {
                     for (const QByteArray &reply : replies) {
                         if (to)

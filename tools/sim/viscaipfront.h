@@ -2,13 +2,13 @@
 // message header, camera port 52381 by default) and plain VISCA packets on
 // TCP, both on loopback only, both feeding the one camera model.
 //
-// It answers like a camera: acknowledge and completion for a command the
-// model carried out, the version inquiry with the simulator's own model
-// code, a syntax error for a packet it does not understand, "command not
-// executable" for a packet to another device (a lamp does not exist on this
-// route, and such a packet never reaches the model). A datagram sent again
-// with the sequence number of the one before is answered again without
-// being carried out twice.
+// It answers with what the camera model answers (acknowledge, completion,
+// inquiry data, errors); "command not executable" for a packet to another
+// device (a lamp does not exist on this route, and such a packet never
+// reaches the model). A completion that comes later goes to whoever sent
+// the command on that socket. A datagram sent again with the sequence
+// number of the one before is answered again without being carried out
+// twice.
 //
 // Faults for tests: every Nth datagram is lost, alternately on its way in
 // and (its answers) on the way out; answer late, never
@@ -22,8 +22,10 @@
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QUdpSocket>
 
 #include <functional>
@@ -33,12 +35,6 @@ class ViscaIpFront : public QObject
     Q_OBJECT
 
 public:
-    // The version answer: vendor, model, ROM version, command sockets.
-    static constexpr quint16 kVendor = 0x7A21;
-    static constexpr quint16 kModel = 0x0D15;
-    static constexpr quint16 kRom = 0x0103;
-    static constexpr int kSockets = 2;
-
     struct Faults
     {
         int dropEvery = 0;     // 0: lose none
@@ -54,6 +50,10 @@ public:
 
     bool listenUdp(const QHostAddress &address, quint16 port);
     bool listenTcp(const QHostAddress &address, quint16 port);
+    void closeUdp() { udp.close(); }
+    void closeTcp() { tcpServer.close(); }
+    quint16 udpPort() const { return udp.localPort(); }
+    quint16 tcpPort() const { return tcpServer.serverPort(); }
     bool udpListening() const { return udp.state() == QAbstractSocket::BoundState; }
     bool tcpListening() const { return tcpServer.isListening(); }
     QString udpAuthority() const; // "127.0.0.1:PORT"
@@ -62,13 +62,23 @@ public:
 
     // The camera's answers to one VISCA packet, carrying it out first.
     QList<QByteArray> answer(const QByteArray &packet);
-    static QByteArray versionAnswer();
+    // A later answer (a completion) to whoever sent the command on its socket.
+    void sendLater(const QByteArray &reply);
 
 private:
     void readDatagrams();
     void onDatagram(const QByteArray &datagram, const QHostAddress &from, quint16 port);
     void onConnection();
     void deliver(const std::function<void()> &send);
+    // Where the answers to the command on a socket go, until it completes.
+    struct Waiting
+    {
+        QPointer<QTcpSocket> stream; // TCP
+        QHostAddress peer;           // UDP
+        quint16 port = 0;
+        quint32 sequence = 0;
+    };
+    void noteWaiting(const QList<QByteArray> &replies, const Waiting &to);
 
     Execute execute;
     Log log;
@@ -84,4 +94,5 @@ private:
     quint32 lastSequence = 0;
     QByteArray lastPayload;
     QList<QByteArray> lastReplies;
+    QHash<int, Waiting> waiting; // by socket
 };
