@@ -19,10 +19,20 @@ namespace {
 // Far above anything this program writes (well under a kilobyte).
 constexpr qint64 maxStoreBytes = 1 << 20;
 
-// A settings format that never reads nor writes anything: asking an object
-// of it for its file name tells where the application's store lives (the
-// per-user path of custom formats is that of the INI format, which on Unix is
-// also the native one) without parsing the file.
+// A settings format of an extension of its own, which never reads nor writes
+// anything: asking an object of it for its file name tells where the
+// application's store lives (the per-user path of custom formats is that of
+// the INI format, QSettings::setPath included, which on Unix is also the
+// native one) without parsing the file.
+//
+// It must not name the store itself: the settings library keeps one parsed
+// copy of each file per process, keyed by the file's path, and parses it
+// again only when the file changes on disk. A probe on the store's own path
+// would leave an empty copy there, which the window's settings object would
+// then be handed: nothing restored, and the defaults written over the file at
+// close.
+const QString probeExtension = QStringLiteral("pathprobe");
+
 bool readNothing(QIODevice &, QSettings::SettingsMap &)
 {
     return true;
@@ -132,11 +142,18 @@ bool plausibleRect(QDataStream &in)
 
 QString storeFile()
 {
+#ifdef Q_OS_WIN
+    // The native store is the registry: there is no file to check.
+    return QString();
+#else
     static const QSettings::Format probe
-        = QSettings::registerFormat(QStringLiteral("conf"), readNothing, writeNothing);
-    return QSettings(probe, QSettings::UserScope, QCoreApplication::organizationName(),
-                     QCoreApplication::applicationName())
-        .fileName();
+        = QSettings::registerFormat(probeExtension, readNothing, writeNothing);
+    QString file = QSettings(probe, QSettings::UserScope, QCoreApplication::organizationName(),
+                             QCoreApplication::applicationName())
+                       .fileName();
+    file.chop(probeExtension.size());
+    return file + QStringLiteral("conf");
+#endif
 }
 
 QString untrustedReason(const QByteArray &text)

@@ -17,7 +17,12 @@ struct Outcome
 };
 
 // The file the application's per-user settings object reads, found without
-// letting the settings library parse it.
+// letting the settings library parse it or keep any copy of it. Empty on
+// Windows, where the native store is the registry
+// (HKEY_CURRENT_USER\Software\Veltrane\tarnDeck): there prepareStore()
+// checks nothing, and the values reach the settings library unchecked (only
+// the operator's own account can write them). The rule that a store which
+// could not be read is never written over holds there too.
 QString storeFile();
 
 // Makes files the process creates from now on private to their owner,
