@@ -119,6 +119,20 @@ QString valueReason(const QByteArray &value)
     return QString();
 }
 
+// Whether a settings text holds a value: a line with a key, outside the
+// section headers and comments.
+bool holdsValues(const QByteArray &text)
+{
+    const QList<QByteArray> lines = text.split('\n');
+    for (const QByteArray &line : lines) {
+        const QByteArray trimmed = line.trimmed();
+        if (!trimmed.startsWith('[') && !trimmed.startsWith(';') && !trimmed.startsWith('#')
+            && trimmed.indexOf('=') > 0)
+            return true;
+    }
+    return false;
+}
+
 QString freeAsideName(const QString &file)
 {
     QString aside = file + QStringLiteral(".bad");
@@ -261,6 +275,7 @@ Outcome prepareStore(const QString &file)
         QFile::setPermissions(file, ownerOnly);
 
     QString reason;
+    QByteArray text;
     QFile in(file);
     if (!info.isFile())
         reason = QStringLiteral("not a regular file");
@@ -268,8 +283,10 @@ Outcome prepareStore(const QString &file)
         reason = QStringLiteral("larger than 1 MiB");
     else if (!in.open(QIODevice::ReadOnly))
         reason = QStringLiteral("cannot be read: ") + in.errorString();
-    else
-        reason = untrustedReason(in.readAll());
+    else {
+        text = in.readAll();
+        reason = untrustedReason(text);
+    }
     in.close();
     if (reason.isEmpty()) {
         // The text holds nothing the library would deserialise: let it parse.
@@ -277,8 +294,11 @@ Outcome prepareStore(const QString &file)
         if (parsed.status() != QSettings::NoError)
             reason = QStringLiteral("not in the settings format");
     }
-    if (reason.isEmpty())
-        return {};
+    if (reason.isEmpty()) {
+        Outcome outcome;
+        outcome.heldValues = holdsValues(text);
+        return outcome;
+    }
 
     const QString aside = freeAsideName(file);
     Outcome outcome;
@@ -286,11 +306,19 @@ Outcome prepareStore(const QString &file)
         outcome.warning = QStringLiteral("Settings file unusable (%1): kept as %2, defaults in use")
                               .arg(reason, QFileInfo(aside).fileName());
     } else {
-        outcome.warning = QStringLiteral("Settings file unusable (%1) and could not be moved aside")
+        outcome.warning = QStringLiteral("Settings file unusable (%1) and could not be moved "
+                                         "aside: left as it is, nothing is stored at close")
                               .arg(reason);
+        outcome.keepFile = true;
     }
     qCWarning(lcApp).noquote() << outcome.warning << "-" << file;
     return outcome;
+}
+
+bool storeRead(const Outcome &outcome, const QSettings &settings)
+{
+    return !outcome.keepFile && settings.status() == QSettings::NoError
+        && !(outcome.heldValues && settings.allKeys().isEmpty());
 }
 
 Outcome prepareStore()

@@ -196,6 +196,8 @@ private:
     // Runs before the settings object below reads the store.
     const SettingsGuard::Outcome settingsCheck = SettingsGuard::prepareStore();
     QSettings settings;
+    // False when the store could not be read: it is then never written.
+    const bool storeRead = SettingsGuard::storeRead(settingsCheck, settings);
     QSerialPort serialPort;
     SerialWriter serialWriter{serialPort};
     QList<SerialPortEntry> portInfoList;

@@ -78,8 +78,14 @@ tarnDeck::tarnDeck(QWidget *parent)
     cameraProfileDeselect();
     showStatus(QString());
     ui.menuCameraProfiles->setEnabled(false);
-    if (!settingsCheck.warning.isEmpty())
+    if (!settingsCheck.warning.isEmpty()) {
         showStatus(settingsCheck.warning, true);
+    } else if (!storeRead) {
+        const QString warning = QStringLiteral(
+            "Settings file could not be read: left as it is, nothing is stored at close");
+        qCWarning(lcApp).noquote() << warning << "-" << settings.fileName();
+        showStatus(warning, true);
+    }
 
     ui.actionACTi->setVisible(settings.contains(QStringLiteral("acti"))
                               && settings.value(QStringLiteral("acti")).toBool());
@@ -150,7 +156,10 @@ void tarnDeck::closeEvent(QCloseEvent *event)
     if (serialPort.isOpen())
         serialPort.close();
     viscaIpLink.close();
-    saveSettings();
+    // Defaults written over a store that could not be read would replace
+    // the operator's values.
+    if (storeRead)
+        saveSettings();
     event->accept();
 }
 
