@@ -85,16 +85,23 @@ QString StateDump::describe(const QWidget *window)
         lines << QStringLiteral("panel ") + panel->objectName() + QLatin1Char(' ') + panel->title()
                 + (panel->isEnabled() ? QString() : QStringLiteral(" (off)"));
     }
-    for (const QLineEdit *field : shown<QLineEdit>(window))
+    QList<const QWidget *> placed;
+    for (const QLineEdit *field : shown<QLineEdit>(window)) {
         lines << QStringLiteral("field ") + field->objectName() + QLatin1Char(' ')
                 + field->displayText();
-    for (const QComboBox *box : shown<QComboBox>(window))
+        placed << field;
+    }
+    for (const QComboBox *box : shown<QComboBox>(window)) {
         lines << QStringLiteral("field ") + box->objectName() + QLatin1Char(' ')
                 + box->currentText();
-    for (const QAbstractButton *button : shown<QAbstractButton>(window)) {
-        const QRect r(button->mapTo(window, QPoint()), button->size());
-        lines << QStringLiteral("button %1 %2 %3 %4 %5")
-                     .arg(button->objectName())
+        placed << box;
+    }
+    for (const QAbstractButton *button : shown<QAbstractButton>(window))
+        placed << button;
+    for (const QWidget *widget : qAsConst(placed)) {
+        const QRect r(widget->mapTo(window, QPoint()), widget->size());
+        lines << QStringLiteral("place %1 %2 %3 %4 %5")
+                     .arg(widget->objectName())
                      .arg(r.x())
                      .arg(r.y())
                      .arg(r.width())

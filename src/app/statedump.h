@@ -29,7 +29,7 @@ public:
     //     unchecked, " (off)" when disabled; "---" is a separator)
     //   panel <object name> <title> [(off) when disabled]
     //   field <object name> <text as displayed>
-    //   button <object name> <x> <y> <width> <height>
+    //   place <object name> <x> <y> <width> <height>   (fields and buttons)
     //   label <object name> <text>
     // Only what is visible is described; positions are window coordinates.
     static QString describe(const QWidget *window);

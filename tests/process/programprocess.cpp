@@ -276,10 +276,10 @@ void ProgramProcess::click(int windowX, int windowY)
     settle();
 }
 
-bool ProgramProcess::clickButton(const QString &objectName)
+bool ProgramProcess::clickWidget(const QString &objectName)
 {
     QString line;
-    if (!waitForLine(QStringLiteral("button ") + objectName + QLatin1Char(' '), Match::Start,
+    if (!waitForLine(QStringLiteral("place ") + objectName + QLatin1Char(' '), Match::Start,
                      &line))
         return false;
     const QStringList parts = line.split(QLatin1Char(' '));

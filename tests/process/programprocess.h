@@ -64,8 +64,8 @@ public:
     void chord(const QList<unsigned long> &keysyms);
     // A click of the first button at a point of the window.
     void click(int x, int y);
-    // A click in the middle of a button the description lists.
-    bool clickButton(const QString &objectName);
+    // A click in the middle of a field or button the description places.
+    bool clickWidget(const QString &objectName);
 
 private:
     unsigned long findWindow() const;
