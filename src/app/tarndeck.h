@@ -16,6 +16,7 @@
 
 #include "actiinfo.h"
 #include "encoderroute.h"
+#include "fieldkeys.h"
 #include "heldkeys.h"
 #include "keyboardmap.h"
 #include "networkcameraroute.h"
@@ -217,6 +218,7 @@ private:
     // unreachable); the next request it answers clears the status line.
     bool encoderSilent = false;
     HeldKeys heldKeys;
+    FieldKeys fieldKeys;
     bool rateSliderReleasing = false;
 
     // The routes and their one owner: what is up is asked of routes only.

@@ -123,6 +123,12 @@ tarnDeck::tarnDeck(QWidget *parent)
                              static_cast<QWidget *>(ui.verticalSliderBrightness),
                              static_cast<QWidget *>(ui.verticalSliderLED)})
         watched->installEventFilter(this);
+    fieldKeys.setPanels(ui.centralWidget);
+    for (QWidget *field : {ui.lineEditActiIP, ui.lineEditActiUser, ui.lineEditActiPassword})
+        fieldKeys.addField(field, ui.pushButtonActiConnect);
+    for (QWidget *field : {static_cast<QWidget *>(ui.lineEditViscaIpAddress),
+                           static_cast<QWidget *>(ui.comboBoxViscaIpProtocol)})
+        fieldKeys.addField(field, ui.pushButtonViscaIpConnect);
     // Hover enter and leave events reach the sliders only with this attribute.
     for (QSlider *slider : {ui.verticalSliderZoom, ui.verticalSliderFocus,
                             ui.verticalSliderBrightness, ui.verticalSliderLED})

@@ -184,6 +184,8 @@ private slots:
     void unusableAddressSendsNothing_data();
     void unusableAddressSendsNothing();
     void retryTakesTheFieldsAnew();
+    void keysFromTheFields_data();
+    void keysFromTheFields();
     void addressForms_data();
     void addressForms();
     void credentialsArrivePercentEncoded_data();
@@ -576,6 +578,65 @@ void tst_ActiWindow::retryTakesTheFieldsAnew()
              (QStringList{systemLine(QStringLiteral("USER=Admin&PWD=wrong")), systemLine(),
                           settingLine(QStringLiteral("8N1,9600"))}));
     verifyConnected(encoder->authority);
+}
+
+// The operator types into a field and ends with Return (connect) or Escape
+// (keys to the panels). Where the keyboard focus is afterwards decides what
+// Home does: in a field it moves the cursor, on the panels it clicks focus
+// Auto.
+void tst_ActiWindow::keysFromTheFields_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QStringList>("homeSends");
+
+    const QStringList focusAuto{hexLine(QStringLiteral("8101043802FF"))};
+    QTest::newRow("Return in the address: connected, keys on the panels")
+        << "lineEditActiIP" << int(Qt::Key_Return) << formPassword << "Connected"
+        << "centralWidget" << focusAuto;
+    QTest::newRow("Enter in the password: refused, the field keeps the keys")
+        << "lineEditActiPassword" << int(Qt::Key_Enter) << "typo" << "Failed, authentication"
+        << "lineEditActiPassword" << QStringList();
+    QTest::newRow("Escape in the user field: keys on the panels, no connect")
+        << "lineEditActiUser" << int(Qt::Key_Escape) << formPassword << "Not connected"
+        << "centralWidget" << QStringList();
+}
+
+void tst_ActiWindow::keysFromTheFields()
+{
+    QFETCH(QString, field);
+    QFETCH(int, key);
+    QFETCH(QString, password);
+    QFETCH(QString, status);
+    QFETCH(QString, focus);
+    QFETCH(QStringList, homeSends);
+
+    window().show();
+    window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window()));
+    chooseEncoderEntry();
+    addressField()->setText(encoder->authority);
+    find<QLineEdit>("lineEditActiPassword")->setText(password);
+    auto *typedInto = harness->find<QLineEdit>(field);
+    typedInto->setFocus(Qt::MouseFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), typedInto);
+
+    QTest::keyClick(typedInto, Qt::Key(key));
+    QCOMPARE(encoderStatus()->text(), status);
+    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    encoder->server.clearRequests();
+    const int cursor = typedInto->cursorPosition();
+    QVERIFY(cursor > 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
+    // The field's cursor moves only while the field has the keys; the
+    // panels' Focus Auto takes a click only once they are live.
+    const bool onPanels = focus == QLatin1String("centralWidget");
+    QCOMPARE(typedInto->cursorPosition(), onPanels ? cursor : 0);
+    QCOMPARE(find<QPushButton>("pushButtonFocusAuto")->isChecked(), !homeSends.isEmpty());
+    QCOMPARE(encoder->lines(), homeSends);
 }
 
 void tst_ActiWindow::addressForms_data()

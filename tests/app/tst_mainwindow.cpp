@@ -453,6 +453,13 @@ void tst_MainWindow::tabMovesThroughTheEncoderFieldsOnly()
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), next);
     }
+    // A click on the panels' background takes the keys out of the field;
+    // Tab leads back into it.
+    auto *panels = window.findChild<QWidget *>("centralWidget");
+    QTest::mouseClick(panels, Qt::LeftButton, Qt::NoModifier, QPoint(1, panels->height() - 2));
+    QCOMPARE(QApplication::focusWidget(), panels);
+    QTest::keyClick(panels, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), first);
     for (const char *control : {"verticalSliderZoom", "pushButtonFocusAuto", "pushButtonLEDUp"})
         QVERIFY(!(window.findChild<QWidget *>(control)->focusPolicy() & Qt::TabFocus));
 }
