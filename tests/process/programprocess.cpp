@@ -19,10 +19,12 @@ const QString titlePrefix = QStringLiteral("Veltrane - tarnDeck");
 
 } // namespace
 
-ProgramProcess::ProgramProcess(const QString &display)
-    : displayName(display)
+ProgramProcess::ProgramProcess(const PrivateXServer &server)
+    : displayName(server.display())
+    , serverFailure(server.failure())
 {
-    x = XOpenDisplay(display.toLatin1().constData());
+    if (!displayName.isEmpty())
+        x = XOpenDisplay(displayName.toLatin1().constData());
     QDir(dir.path()).mkpath(QStringLiteral("config/Veltrane"));
     process.setProcessChannelMode(QProcess::SeparateChannels);
 }
@@ -59,7 +61,8 @@ bool ProgramProcess::start()
 {
     failure.clear();
     if (!x) {
-        failure = QStringLiteral("cannot open display ") + displayName;
+        failure = displayName.isEmpty() ? serverFailure
+                                        : QStringLiteral("cannot open display ") + displayName;
         return false;
     }
     QFile::remove(dir.filePath(QStringLiteral("state")));
@@ -279,8 +282,7 @@ void ProgramProcess::click(int windowX, int windowY)
 bool ProgramProcess::clickWidget(const QString &objectName)
 {
     QString line;
-    if (!waitForLine(QStringLiteral("place ") + objectName + QLatin1Char(' '), Match::Start,
-                     &line))
+    if (!waitForLine(QStringLiteral("place ") + objectName + QLatin1Char(' '), Match::Start, &line))
         return false;
     const QStringList parts = line.split(QLatin1Char(' '));
     if (parts.size() != 6)

@@ -6,12 +6,16 @@
 // program writes when TARNDECK_STATE_FILE asks for it.
 #pragma once
 
+#include "privatexserver.h"
+
+#include <QApplication>
 #include <QImage>
 #include <QProcess>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 // Xlib's own types, without its macros (they clash with Qt's names).
 struct _XDisplay;
@@ -19,8 +23,7 @@ struct _XDisplay;
 class ProgramProcess
 {
 public:
-    // display: the X server to run on (":N").
-    explicit ProgramProcess(const QString &display);
+    explicit ProgramProcess(const PrivateXServer &server);
     ~ProgramProcess();
     ProgramProcess(const ProgramProcess &) = delete;
     ProgramProcess &operator=(const ProgramProcess &) = delete;
@@ -73,6 +76,7 @@ private:
 
     QTemporaryDir dir;
     QString displayName;
+    QString serverFailure;
     _XDisplay *x = nullptr;
     unsigned long window = 0; // the X window id
 
@@ -80,3 +84,25 @@ private:
     QString failure;
     QByteArray errors;
 };
+
+// The program shows a line of its description (arguments as waitForLine's);
+// a failure shows the description.
+#define PROGRAM_SHOWS(program, ...)                                                                \
+    do {                                                                                           \
+        const bool shown = (program).waitForLine(__VA_ARGS__);                                     \
+        QVERIFY2(shown, qPrintable((program).why()));                                              \
+    } while (false)
+
+// main() of a process test: one private X server for the whole run, handed
+// to the test object. No skipping: without Xvfb the first start fails and
+// says why (the build installs it, see scripts/common.sh).
+#define PROGRAM_PROCESS_TEST_MAIN(TestObject)                                                      \
+    int main(int argc, char **argv)                                                                \
+    {                                                                                              \
+        const PrivateXServer server;                                                               \
+        /* The test process itself draws nothing. */                                               \
+        qputenv("QT_QPA_PLATFORM", "offscreen");                                                   \
+        QApplication app(argc, argv);                                                              \
+        TestObject test(server);                                                                   \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }

@@ -3,7 +3,6 @@
 // window, written back at each close. Runs the built tarnDeck as a process
 // of its own, so that no settings object of the test's can hide what the
 // program itself reads.
-#include "privatexserver.h"
 #include "programprocess.h"
 
 #include <QFile>
@@ -15,12 +14,7 @@ namespace {
 
 using Match = ProgramProcess::Match;
 
-// The window shows a line of its description.
-#define SHOWS(...)                                                                                 \
-    do {                                                                                           \
-        const bool shown = program.waitForLine(__VA_ARGS__);                                       \
-        QVERIFY2(shown, qPrintable(program.why()));                                                \
-    } while (false)
+#define SHOWS(...) PROGRAM_SHOWS(program, __VA_ARGS__)
 
 // What every start shows of the file below: whole lines, and menu entries.
 const QStringList restoredLines{
@@ -74,7 +68,6 @@ public:
     }
 
 private slots:
-    void initTestCase();
     void operatorSettingsSurviveTwoRestarts();
     void hostileFileIsSetAside();
 
@@ -82,15 +75,9 @@ private:
     const PrivateXServer &server;
 };
 
-void tst_Restarts::initTestCase()
-{
-    // Not skipped: the build installs Xvfb (scripts/common.sh).
-    QVERIFY2(!server.display().isEmpty(), qPrintable(server.failure()));
-}
-
 void tst_Restarts::operatorSettingsSurviveTwoRestarts()
 {
-    ProgramProcess program(server.display());
+    ProgramProcess program(server);
     const QString serialPath = program.folder() + QStringLiteral("/ttyCamera");
     const QByteArray written = "[General]\n"
                                "baudrate=19200\n"
@@ -161,7 +148,7 @@ void tst_Restarts::operatorSettingsSurviveTwoRestarts()
 
 void tst_Restarts::hostileFileIsSetAside()
 {
-    ProgramProcess program(server.display());
+    ProgramProcess program(server);
     const QByteArray hostile
         = "[General]\nbaudrate=19200\nacti=true\n"
           "actiUser=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\bQPixmap\\0\\0\\0\\0\\x1)\n";
@@ -182,14 +169,6 @@ void tst_Restarts::hostileFileIsSetAside()
     QVERIFY(!stored.contains(QStringLiteral("acti=true")));
 }
 
-int main(int argc, char **argv)
-{
-    const PrivateXServer server;
-    // The test process itself draws nothing.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    tst_Restarts test(server);
-    return QTest::qExec(&test, argc, argv);
-}
+PROGRAM_PROCESS_TEST_MAIN(tst_Restarts)
 
 #include "tst_restarts.moc"

@@ -3,7 +3,6 @@
 // without touching anything else. The simulated camera runs in this process,
 // behind its encoder on a loopback port or as a network camera; what it
 // decodes is what left the program.
-#include "privatexserver.h"
 #include "programprocess.h"
 #include "simulator.h"
 
@@ -16,11 +15,7 @@ namespace {
 
 using Match = ProgramProcess::Match;
 
-#define SHOWS(...)                                                                                 \
-    do {                                                                                           \
-        const bool shown = program.waitForLine(__VA_ARGS__);                                       \
-        QVERIFY2(shown, qPrintable(program.why()));                                                \
-    } while (false)
+#define SHOWS(...) PROGRAM_SHOWS(program, __VA_ARGS__)
 
 const QByteArray focusAuto = QByteArray::fromHex("8101043802FF");
 const QByteArray lampUp = QByteArray::fromHex("8201060100010301FF");
@@ -57,8 +52,6 @@ private:
 
 void tst_RouteKeys::initTestCase()
 {
-    // Not skipped: the build installs Xvfb (scripts/common.sh).
-    QVERIFY2(!server.display().isEmpty(), qPrintable(server.failure()));
     QLoggingCategory::setFilterRules(QStringLiteral("tarndeck.sim.info=false"));
 }
 
@@ -67,7 +60,7 @@ void tst_RouteKeys::keysReachTheEncoderAfterConnect()
     Simulator sim;
     QVERIFY(sim.listen(QHostAddress(QHostAddress::LocalHost), 0));
     QSignalSpy decoded(&sim, &Simulator::packetDecoded);
-    ProgramProcess program(server.display());
+    ProgramProcess program(server);
     program.writeStore("[General]\nacti=true\nactiIP=" + sim.encoderAuthority().toUtf8()
                        + "\nactiUser=Admin\nactiPassword=418275\n");
 
@@ -96,7 +89,7 @@ void tst_RouteKeys::homeReachesTheNetworkCameraAfterConnect()
     QVERIFY(sim.network().listenUdp(QHostAddress(QHostAddress::LocalHost), 0));
     const QString address = sim.network().udpAuthority();
     QSignalSpy decoded(&sim, &Simulator::packetDecoded);
-    ProgramProcess program(server.display());
+    ProgramProcess program(server);
     program.writeStore("[General]\nviscaIpAddress=" + address.toUtf8() + "\nviscaIpProtocol=udp\n");
 
     QVERIFY2(program.start(), qPrintable(program.why()));
@@ -116,14 +109,6 @@ void tst_RouteKeys::homeReachesTheNetworkCameraAfterConnect()
     QVERIFY2(program.close(), qPrintable(program.why()));
 }
 
-int main(int argc, char **argv)
-{
-    const PrivateXServer server;
-    // The test process itself draws nothing.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    tst_RouteKeys test(server);
-    return QTest::qExec(&test, argc, argv);
-}
+PROGRAM_PROCESS_TEST_MAIN(tst_RouteKeys)
 
 #include "tst_routekeys.moc"
