@@ -207,10 +207,13 @@ QSize ProgramProcess::size() const
     return QSize(attributes.width, attributes.height);
 }
 
-void ProgramProcess::resize(const QSize &size)
+bool ProgramProcess::resized(const QSize &wanted)
 {
-    XResizeWindow(x, window, unsigned(size.width()), unsigned(size.height()));
+    if (size() == wanted)
+        return true;
+    XResizeWindow(x, window, unsigned(wanted.width()), unsigned(wanted.height()));
     XSync(x, False);
+    return false;
 }
 
 QImage ProgramProcess::grab() const

@@ -56,7 +56,9 @@ public:
     // The title and size the X server has for the window; its pixels.
     QString title() const;
     QSize size() const;
-    void resize(const QSize &size);
+    // Asks for `wanted` unless the window has it already; true once it has.
+    // Waited for in a loop: the program may still be settling its own size.
+    bool resized(const QSize &wanted);
     QImage grab() const;
 
     // Keys by X keysym: press and release, down, up; a chord holds the
