@@ -5,8 +5,10 @@ TARNDECK_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Debian packages the build needs (and a font, which the widgets' tests and
 # the simulator's view draw text with). The X11 ones: the panel asks the X
-# server for detectable auto-repeat; the tests of held keys run on a private
-# Xvfb server and press keys through XTest.
+# server for detectable auto-repeat; the tests of held keys (tests/x11) and
+# those that run the built program as a process (tests/process) start a
+# private Xvfb server and press keys through XTest (tests/process fails
+# without it rather than skip).
 TARNDECK_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qtbase5-dev qtbase5-dev-tools
     libqt5serialport5-dev fonts-dejavu-core libqt5x11extras5-dev libx11-dev libxtst-dev xvfb)
 

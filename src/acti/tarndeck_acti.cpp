@@ -87,6 +87,7 @@ void tarnDeck::on_pushButtonActiConnect_clicked()
     ui.labelActiStatus->setText(QStringLiteral("Connected"));
     ui.groupBoxActi->hide();
     enablePanels(true);
+    fieldKeys.handToPanels();
     setWindowTitle(titleBase + QStringLiteral(" - ACTi <") + encoder + QLatin1Char('>'));
     showStatus(QStringLiteral("Connected to ACTi <") + encoder + QLatin1Char('>'));
 }

@@ -1,4 +1,5 @@
 #include "appstart.h"
+#include "statedump.h"
 #include "tarndeck.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@ int main(int argc, char *argv[])
     setUpApplication();
 
     tarnDeck window;
+    const StateDump dump(&window, qEnvironmentVariable("TARNDECK_STATE_FILE"));
     window.show();
     return app.exec();
 }

@@ -19,10 +19,20 @@ namespace {
 // Far above anything this program writes (well under a kilobyte).
 constexpr qint64 maxStoreBytes = 1 << 20;
 
-// A settings format that never reads nor writes anything: asking an object
-// of it for its file name tells where the application's store lives (the
-// per-user path of custom formats is that of the INI format, which on Unix is
-// also the native one) without parsing the file.
+// A settings format of an extension of its own, which never reads nor writes
+// anything: asking an object of it for its file name tells where the
+// application's store lives (the per-user path of custom formats is that of
+// the INI format, QSettings::setPath included, which on Unix is also the
+// native one) without parsing the file.
+//
+// It must not name the store itself: the settings library keeps one parsed
+// copy of each file per process, keyed by the file's path, and parses it
+// again only when the file changes on disk. A probe on the store's own path
+// would leave an empty copy there, which the window's settings object would
+// then be handed: nothing restored, and the defaults written over the file at
+// close.
+const QString probeExtension = QStringLiteral("pathprobe");
+
 bool readNothing(QIODevice &, QSettings::SettingsMap &)
 {
     return true;
@@ -109,6 +119,20 @@ QString valueReason(const QByteArray &value)
     return QString();
 }
 
+// Whether a settings text holds a value: a line with a key, outside the
+// section headers and comments.
+bool holdsValues(const QByteArray &text)
+{
+    const QList<QByteArray> lines = text.split('\n');
+    for (const QByteArray &line : lines) {
+        const QByteArray trimmed = line.trimmed();
+        if (!trimmed.startsWith('[') && !trimmed.startsWith(';') && !trimmed.startsWith('#')
+            && trimmed.indexOf('=') > 0)
+            return true;
+    }
+    return false;
+}
+
 QString freeAsideName(const QString &file)
 {
     QString aside = file + QStringLiteral(".bad");
@@ -132,11 +156,18 @@ bool plausibleRect(QDataStream &in)
 
 QString storeFile()
 {
+#ifdef Q_OS_WIN
+    // The native store is the registry: there is no file to check.
+    return QString();
+#else
     static const QSettings::Format probe
-        = QSettings::registerFormat(QStringLiteral("conf"), readNothing, writeNothing);
-    return QSettings(probe, QSettings::UserScope, QCoreApplication::organizationName(),
-                     QCoreApplication::applicationName())
-        .fileName();
+        = QSettings::registerFormat(probeExtension, readNothing, writeNothing);
+    QString file = QSettings(probe, QSettings::UserScope, QCoreApplication::organizationName(),
+                             QCoreApplication::applicationName())
+                       .fileName();
+    file.chop(probeExtension.size());
+    return file + QStringLiteral("conf");
+#endif
 }
 
 QString untrustedReason(const QByteArray &text)
@@ -244,6 +275,7 @@ Outcome prepareStore(const QString &file)
         QFile::setPermissions(file, ownerOnly);
 
     QString reason;
+    QByteArray text;
     QFile in(file);
     if (!info.isFile())
         reason = QStringLiteral("not a regular file");
@@ -251,8 +283,10 @@ Outcome prepareStore(const QString &file)
         reason = QStringLiteral("larger than 1 MiB");
     else if (!in.open(QIODevice::ReadOnly))
         reason = QStringLiteral("cannot be read: ") + in.errorString();
-    else
-        reason = untrustedReason(in.readAll());
+    else {
+        text = in.readAll();
+        reason = untrustedReason(text);
+    }
     in.close();
     if (reason.isEmpty()) {
         // The text holds nothing the library would deserialise: let it parse.
@@ -260,8 +294,11 @@ Outcome prepareStore(const QString &file)
         if (parsed.status() != QSettings::NoError)
             reason = QStringLiteral("not in the settings format");
     }
-    if (reason.isEmpty())
-        return {};
+    if (reason.isEmpty()) {
+        Outcome outcome;
+        outcome.heldValues = holdsValues(text);
+        return outcome;
+    }
 
     const QString aside = freeAsideName(file);
     Outcome outcome;
@@ -269,11 +306,19 @@ Outcome prepareStore(const QString &file)
         outcome.warning = QStringLiteral("Settings file unusable (%1): kept as %2, defaults in use")
                               .arg(reason, QFileInfo(aside).fileName());
     } else {
-        outcome.warning = QStringLiteral("Settings file unusable (%1) and could not be moved aside")
+        outcome.warning = QStringLiteral("Settings file unusable (%1) and could not be moved "
+                                         "aside: left as it is, nothing is stored at close")
                               .arg(reason);
+        outcome.keepFile = true;
     }
     qCWarning(lcApp).noquote() << outcome.warning << "-" << file;
     return outcome;
+}
+
+bool storeRead(const Outcome &outcome, const QSettings &settings)
+{
+    return !outcome.keepFile && settings.status() == QSettings::NoError
+        && !(outcome.heldValues && settings.allKeys().isEmpty());
 }
 
 Outcome prepareStore()

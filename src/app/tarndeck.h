@@ -16,6 +16,7 @@
 
 #include "actiinfo.h"
 #include "encoderroute.h"
+#include "fieldkeys.h"
 #include "heldkeys.h"
 #include "keyboardmap.h"
 #include "networkcameraroute.h"
@@ -196,6 +197,8 @@ private:
     // Runs before the settings object below reads the store.
     const SettingsGuard::Outcome settingsCheck = SettingsGuard::prepareStore();
     QSettings settings;
+    // False when the store could not be read: it is then never written.
+    const bool storeRead = SettingsGuard::storeRead(settingsCheck, settings);
     QSerialPort serialPort;
     SerialWriter serialWriter{serialPort};
     QList<SerialPortEntry> portInfoList;
@@ -215,6 +218,7 @@ private:
     // unreachable); the next request it answers clears the status line.
     bool encoderSilent = false;
     HeldKeys heldKeys;
+    FieldKeys fieldKeys;
     bool rateSliderReleasing = false;
 
     // The routes and their one owner: what is up is asked of routes only.

@@ -78,8 +78,14 @@ tarnDeck::tarnDeck(QWidget *parent)
     cameraProfileDeselect();
     showStatus(QString());
     ui.menuCameraProfiles->setEnabled(false);
-    if (!settingsCheck.warning.isEmpty())
+    if (!settingsCheck.warning.isEmpty()) {
         showStatus(settingsCheck.warning, true);
+    } else if (!storeRead) {
+        const QString warning = QStringLiteral(
+            "Settings file could not be read: left as it is, nothing is stored at close");
+        qCWarning(lcApp).noquote() << warning << "-" << settings.fileName();
+        showStatus(warning, true);
+    }
 
     ui.actionACTi->setVisible(settings.contains(QStringLiteral("acti"))
                               && settings.value(QStringLiteral("acti")).toBool());
@@ -117,6 +123,12 @@ tarnDeck::tarnDeck(QWidget *parent)
                              static_cast<QWidget *>(ui.verticalSliderBrightness),
                              static_cast<QWidget *>(ui.verticalSliderLED)})
         watched->installEventFilter(this);
+    fieldKeys.setPanels(ui.centralWidget);
+    for (QWidget *field : {ui.lineEditActiIP, ui.lineEditActiUser, ui.lineEditActiPassword})
+        fieldKeys.addField(field, ui.pushButtonActiConnect);
+    for (QWidget *field : {static_cast<QWidget *>(ui.lineEditViscaIpAddress),
+                           static_cast<QWidget *>(ui.comboBoxViscaIpProtocol)})
+        fieldKeys.addField(field, ui.pushButtonViscaIpConnect);
     // Hover enter and leave events reach the sliders only with this attribute.
     for (QSlider *slider : {ui.verticalSliderZoom, ui.verticalSliderFocus,
                             ui.verticalSliderBrightness, ui.verticalSliderLED})
@@ -150,7 +162,10 @@ void tarnDeck::closeEvent(QCloseEvent *event)
     if (serialPort.isOpen())
         serialPort.close();
     viscaIpLink.close();
-    saveSettings();
+    // Defaults written over a store that could not be read would replace
+    // the operator's values.
+    if (storeRead)
+        saveSettings();
     event->accept();
 }
 

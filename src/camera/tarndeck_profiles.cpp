@@ -23,7 +23,8 @@ void tarnDeck::recallCameraProfile(int number)
     const QList<QAction *> entries = cameraProfileEntries();
     for (int n = 0; n < entries.size(); ++n)
         entries.at(n)->setChecked(n == number);
-    settings.setValue(QStringLiteral("cameraProfile"), number);
+    if (storeRead)
+        settings.setValue(QStringLiteral("cameraProfile"), number);
     ui.actionCameraSave->setEnabled(true);
     ui.actionCameraReset->setEnabled(true);
     sendCommand(profile, QStringLiteral("recall") + QString::number(number));

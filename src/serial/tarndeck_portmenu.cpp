@@ -90,6 +90,7 @@ void tarnDeck::on_menuPort_triggered(QAction *action)
     if (opened) {
         routes.choose(&serialRoute);
         enablePanels(true);
+        fieldKeys.handToPanels();
         setWindowTitle(titleBase + QStringLiteral(" - ") + serialPort.portName());
         showStatus(QStringLiteral("Connected to ") + serialPort.portName());
     } else {

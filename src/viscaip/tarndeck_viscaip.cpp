@@ -60,6 +60,7 @@ void tarnDeck::onNetworkCameraConnected(const QString &modelCode)
     ui.labelViscaIpStatus->setText(QStringLiteral("Connected"));
     ui.groupBoxViscaIp->hide();
     enablePanels(true);
+    fieldKeys.handToPanels();
     setWindowTitle(titleBase + QStringLiteral(" - VISCA <") + camera + QLatin1Char('>'));
     showStatus(QStringLiteral("Connected to VISCA <") + camera + QStringLiteral("> (model ")
                + modelCode + QLatin1Char(')'));

@@ -184,6 +184,8 @@ private slots:
     void unusableAddressSendsNothing_data();
     void unusableAddressSendsNothing();
     void retryTakesTheFieldsAnew();
+    void keysFromTheFields_data();
+    void keysFromTheFields();
     void addressForms_data();
     void addressForms();
     void credentialsArrivePercentEncoded_data();
@@ -576,6 +578,62 @@ void tst_ActiWindow::retryTakesTheFieldsAnew()
              (QStringList{systemLine(QStringLiteral("USER=Admin&PWD=wrong")), systemLine(),
                           settingLine(QStringLiteral("8N1,9600"))}));
     verifyConnected(encoder->authority);
+}
+
+// The operator types into a field and ends with Return (connect) or Escape
+// (keys to the panels). Where the keyboard focus is afterwards decides what
+// Home does: in a field it moves the cursor, on the panels it clicks focus
+// Auto.
+void tst_ActiWindow::keysFromTheFields_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("status"); // a failure leaves the keys in the field
+
+    QTest::newRow("Return in the address: connected, keys on the panels")
+        << "lineEditActiIP" << int(Qt::Key_Return) << formPassword << "Connected";
+    QTest::newRow("Enter in the password: refused, the field keeps the keys")
+        << "lineEditActiPassword" << int(Qt::Key_Enter) << "typo"
+        << "Failed, authentication";
+    QTest::newRow("Escape in the user field: keys on the panels, no connect")
+        << "lineEditActiUser" << int(Qt::Key_Escape) << formPassword << "Not connected";
+}
+
+void tst_ActiWindow::keysFromTheFields()
+{
+    QFETCH(QString, field);
+    QFETCH(int, key);
+    QFETCH(QString, password);
+    QFETCH(QString, status);
+
+    window().show();
+    window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window()));
+    chooseEncoderEntry();
+    addressField()->setText(encoder->authority);
+    find<QLineEdit>("lineEditActiPassword")->setText(password);
+    auto *typedInto = harness->find<QLineEdit>(field);
+    typedInto->setFocus(Qt::MouseFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), typedInto);
+
+    QTest::keyClick(typedInto, Qt::Key(key));
+    QCOMPARE(encoderStatus()->text(), status);
+    const bool connected = status == QLatin1String("Connected");
+    const bool onPanels = !status.startsWith(QLatin1String("Failed"));
+    QCOMPARE(QApplication::focusWidget()->objectName(),
+             onPanels ? QStringLiteral("centralWidget") : field);
+
+    // The field's cursor moves only while the field has the keys; the
+    // panels' Focus Auto takes a click only once they are live.
+    encoder->server.clearRequests();
+    const int cursor = typedInto->cursorPosition();
+    QVERIFY(cursor > 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
+    QCOMPARE(typedInto->cursorPosition(), onPanels ? cursor : 0);
+    QCOMPARE(find<QPushButton>("pushButtonFocusAuto")->isChecked(), connected);
+    QCOMPARE(encoder->lines(),
+             connected ? QStringList{hexLine(QStringLiteral("8101043802FF"))} : QStringList());
 }
 
 void tst_ActiWindow::addressForms_data()

@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QPixmapCache>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSlider>
 #include <QStyle>
@@ -182,6 +183,7 @@ private slots:
     void untrustedStoreIsSetAside();
     void trustedValuesSurviveTheGuard_data();
     void trustedValuesSurviveTheGuard();
+    void unreadStoreIsNeverWritten();
 
     void fullRoundTrip();
     void passwordIsStoredAsPlainText();
@@ -451,6 +453,13 @@ void tst_MainWindow::tabMovesThroughTheEncoderFieldsOnly()
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), next);
     }
+    // A click on the panels' background takes the keys out of the field;
+    // Tab leads back into it.
+    auto *panels = window.findChild<QWidget *>("centralWidget");
+    QTest::mouseClick(panels, Qt::LeftButton, Qt::NoModifier, QPoint(1, panels->height() - 2));
+    QCOMPARE(QApplication::focusWidget(), panels);
+    QTest::keyClick(panels, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), first);
     for (const char *control : {"verticalSliderZoom", "pushButtonFocusAuto", "pushButtonLEDUp"})
         QVERIFY(!(window.findChild<QWidget *>(control)->focusPolicy() & Qt::TabFocus));
 }
@@ -827,6 +836,45 @@ void tst_MainWindow::trustedValuesSurviveTheGuard()
     tarnDeck window;
     QCOMPARE(window.findChild<QLineEdit *>("lineEditActiPassword")->text(), password);
     QVERIFY(window.findChild<QLabel *>("labelLastCommand")->text().isEmpty());
+}
+
+// The store reaches the window empty although the file holds values: as it
+// did when the path probe left the settings library an empty copy of the
+// file (a format that reads nothing, on the store's own path). The close and
+// a profile recall must leave the file as the operator left it.
+void tst_MainWindow::unreadStoreIsNeverWritten()
+{
+    const QString path = TestSettings::storeFile();
+    const QByteArray text = "[General]\nbaudrate=19200\nactiUser=operator\n";
+    // A changed file is parsed afresh: the next tests get the real store.
+    const auto forget = qScopeGuard([path] { QFile::remove(path); });
+    QDir().mkpath(QFileInfo(path).path());
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    }
+    const auto readNothing = [](QIODevice &, QSettings::SettingsMap &) { return true; };
+    const auto writeNothing = [](QIODevice &, const QSettings::SettingsMap &) { return true; };
+    const QSettings::Format blind
+        = QSettings::registerFormat(QStringLiteral("conf"), readNothing, writeNothing);
+    QCOMPARE(QSettings(blind, QSettings::UserScope, QCoreApplication::organizationName(),
+                       QCoreApplication::applicationName())
+                 .fileName(),
+             path);
+    {
+        tarnDeck window;
+        QLabel *status = window.findChild<QLabel *>("labelLastCommand");
+        QCOMPARE(status->text(), QStringLiteral("Settings file could not be read: left as it is, "
+                                                "nothing is stored at close"));
+        QVERIFY(status->property("failed").toBool());
+        window.findChild<QAction *>("action38400")->trigger();
+        window.findChild<QAction *>("actionCameraProfile2")->trigger();
+        window.close();
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), text);
 }
 
 void tst_MainWindow::fullRoundTrip()

@@ -1,0 +1,114 @@
+// Keys on the real program once a route is up: the operator chooses the
+// route from "&Connect", clicks its Connect button, and reaches for the keys
+// without touching anything else. The simulated camera runs in this process,
+// behind its encoder on a loopback port or as a network camera; what it
+// decodes is what left the program.
+#include "programprocess.h"
+#include "simulator.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <X11/keysym.h>
+
+namespace {
+
+using Match = ProgramProcess::Match;
+
+#define SHOWS(...) PROGRAM_SHOWS(program, __VA_ARGS__)
+
+const QByteArray focusAuto = QByteArray::fromHex("8101043802FF");
+const QByteArray lampUp = QByteArray::fromHex("8201060100010301FF");
+const QByteArray lampStop = QByteArray::fromHex("8201060100000303FF");
+
+QList<QByteArray> packets(const QSignalSpy &decoded)
+{
+    QList<QByteArray> bytes;
+    for (const QList<QVariant> &signal : decoded)
+        bytes << signal.at(0).value<ViscaModel::Packet>().bytes;
+    return bytes;
+}
+
+} // namespace
+
+class tst_RouteKeys : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit tst_RouteKeys(const PrivateXServer &server)
+        : server(server)
+    {
+    }
+
+private slots:
+    void initTestCase();
+    void keysReachTheEncoderAfterConnect();
+    void homeReachesTheNetworkCameraAfterConnect();
+
+private:
+    const PrivateXServer &server;
+};
+
+void tst_RouteKeys::initTestCase()
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("tarndeck.sim.info=false"));
+}
+
+void tst_RouteKeys::keysReachTheEncoderAfterConnect()
+{
+    Simulator sim;
+    QVERIFY(sim.listen(QHostAddress(QHostAddress::LocalHost), 0));
+    QSignalSpy decoded(&sim, &Simulator::packetDecoded);
+    ProgramProcess program(server);
+    program.writeStore("[General]\nacti=true\nactiIP=" + sim.encoderAuthority().toUtf8()
+                       + "\nactiUser=Admin\nactiPassword=418275\n");
+
+    QVERIFY2(program.start(), qPrintable(program.why()));
+    program.chord({XK_Alt_L, XK_c});
+    program.tap(XK_Return);
+    QVERIFY(program.clickWidget(QStringLiteral("pushButtonActiConnect")));
+    SHOWS(QStringLiteral("title Veltrane - tarnDeck 1.0 - ACTi <") + sim.encoderAuthority() + '>');
+    QCOMPARE(packets(decoded), QList<QByteArray>());
+
+    // Each key reaches the encoder as one pass-through request; "+" held
+    // past the keyboard's repeat delay sends the lamp once, its release the
+    // stop.
+    program.tap(XK_Home);
+    QTRY_COMPARE(packets(decoded), QList<QByteArray>{focusAuto});
+    program.down(XK_KP_Add);
+    QTest::qWait(1000);
+    program.up(XK_KP_Add);
+    QTRY_COMPARE(packets(decoded), (QList<QByteArray>{focusAuto, lampUp, lampStop}));
+    QVERIFY2(program.close(), qPrintable(program.why()));
+}
+
+void tst_RouteKeys::homeReachesTheNetworkCameraAfterConnect()
+{
+    Simulator sim;
+    QVERIFY(sim.network().listenUdp(QHostAddress(QHostAddress::LocalHost), 0));
+    const QString address = sim.network().udpAuthority();
+    QSignalSpy decoded(&sim, &Simulator::packetDecoded);
+    ProgramProcess program(server);
+    program.writeStore("[General]\nviscaIpAddress=" + address.toUtf8() + "\nviscaIpProtocol=udp\n");
+
+    QVERIFY2(program.start(), qPrintable(program.why()));
+    program.chord({XK_Alt_L, XK_c});
+    program.tap(XK_Return);
+    // The operator picks the protocol, then connects with Return from the
+    // box, which keeps the focus until the camera answers.
+    QVERIFY(program.clickWidget(QStringLiteral("comboBoxViscaIpProtocol")));
+    program.tap(XK_Return);
+    SHOWS(QStringLiteral("focus comboBoxViscaIpProtocol"));
+    program.tap(XK_Return);
+    SHOWS(QStringLiteral("title Veltrane - tarnDeck 1.0 - VISCA <") + address + '>');
+    const int connectPackets = decoded.size();
+
+    program.tap(XK_Home);
+    QTRY_COMPARE(packets(decoded).mid(connectPackets), QList<QByteArray>{focusAuto});
+    QVERIFY2(program.close(), qPrintable(program.why()));
+}
+
+PROGRAM_PROCESS_TEST_MAIN(tst_RouteKeys)
+
+#include "tst_routekeys.moc"
