@@ -57,8 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     config.lampAddress = config.serialCameras < 7 ? 7 : 0;
     config.presets = {1 + (shape * 37) % ViscaModel::kMaxPresets};
     config.wakeMs = (shape & 0x80) != 0 ? 0 : 500;
+    config.recallForms = {(shape & 0x40) != 0 ? ViscaModel::RecallForm::Global
+                                              : ViscaModel::RecallForm::PerPreset};
     fuzzCheck(config.problem().isEmpty(), "the chosen far end is a valid one");
     ViscaModel model(config);
+    if ((shape & 0x20) != 0)
+        model.announcePowerUp();
 
     QByteArray fed;
     QByteArray reported;

@@ -97,6 +97,12 @@ def viscamodel_seeds():
     write("viscamodel", "network-power", bytes([0x08]) + b"".join(
         piece(p, network=True, later=2) for p in network))
     write("viscamodel", "noise", bytes([3]) + piece(bytes.fromhex("12FF8101FF81") + b"\x01" * 9))
+    # Exposure steps, the block inquiries, power-up; 0x40: global recall speed.
+    image = [bytes.fromhex(h) for h in ("810104390DFF", "8101044D00000112FF", "8101040C02FF",
+                                        "8101043302FF", "8101043503FF", "8101041005FF",
+                                        "81097E7E00FF", "81097E7E01FF", "8101060105FF",
+                                        "8101040003FF", "8101040002FF", "81097E7E02FF")]
+    write("viscamodel", "image-blocks", bytes([0x41]) + b"".join(piece(p, later=1) for p in image))
 
 
 reply_seeds()

@@ -205,6 +205,10 @@ void tst_SimProcess::refusedOptions_data()
     QTest::newRow("the lamp at 9") << QStringList{"--lamp-address", "9"} << "2..7";
     QTest::newRow("128 presets") << QStringList{"--presets", "16,128"} << "1..127";
     QTest::newRow("a minute and more to wake") << QStringList{"--wake-time", "60001"} << "0..60000";
+    QTest::newRow("a recall speed form of its own")
+        << QStringList{"--recall-speed-form", "per-preset,fast"} << "per-preset or global";
+    QTest::newRow("power-up announced on no line")
+        << QStringList{"--announce-power-up"} << "a serial line that answers";
 }
 
 void tst_SimProcess::refusedOptions()
@@ -224,11 +228,11 @@ void tst_SimProcess::refusedOptions()
 // The serial line answers a controller byte for byte: the address set
 // comes back counting the cameras, each camera answers from its own
 // address. With --serial-silent nothing comes back, and the commands are
-// still carried out.
+// still carried out. A camera that comes up says so unasked (y0 38 FF).
 void tst_SimProcess::serialConversation_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QStringList>("conversation"); // "sent > answered", hex
+    QTest::addColumn<QStringList>("conversation"); // "sent > answered", hex; " > x": x unasked
 
     const QString version = QStringLiteral("50 7A 21 0D 15 01 03 02 FF");
     QTest::newRow("one camera") << QStringList{}
@@ -253,6 +257,19 @@ void tst_SimProcess::serialConversation_data()
                                                         "86 01 04 07 23 FF > E0 41 FF E0 51 FF",
                                                         "86 01 04 07 00 FF > E0 41 FF E0 51 FF",
                                                     };
+    QTest::newRow("power-up announced at start")
+        << QStringList{"--announce-power-up", "--serial-cameras", "2"}
+        << QStringList{
+               " > 90 38 FF A0 38 FF",
+               "88 30 01 FF > 88 30 03 FF",
+           };
+    QTest::newRow("back from standby, announced") << QStringList{"--wake-time", "300"}
+                                                  << QStringList{
+                                                         "81 01 04 00 03 FF > 90 41 FF 90 51 FF",
+                                                         "81 01 04 00 02 FF > 90 41 FF",
+                                                         " > 90 51 FF 90 38 FF",
+                                                         "81 09 04 00 FF > 90 50 02 FF",
+                                                     };
     QTest::newRow("write-only line") << QStringList{"--serial-silent"}
                                      << QStringList{
                                             "81 01 04 07 23 FF >",
@@ -272,7 +289,8 @@ void tst_SimProcess::serialConversation()
         const QByteArray sent
             = QByteArray::fromHex(step.section(QLatin1Char('>'), 0, 0).toLatin1());
         const QByteArray answer = QByteArray::fromHex(step.section(QLatin1Char('>'), 1).toLatin1());
-        QVERIFY(line.write(sent));
+        if (!sent.isEmpty())
+            QVERIFY(line.write(sent));
         if (answer.isEmpty()) {
             // Carried out (its state line is out), and nothing came back.
             QVERIFY(!waitForLine(QStringLiteral("state ")).isEmpty());
@@ -292,7 +310,8 @@ void tst_SimProcess::helpListsTheOptions()
     for (const char *option :
          {"--listen", "--user", "--password", "--serial ", "--pty", "--serial-silent",
           "--serial-cameras", "--lamp-address", "--visca-udp", "--visca-tcp", "--ip-cameras",
-          "--presets", "--wake-time", "--visca-drop", "--visca-late", "--visca-mute", "--headless"})
+          "--presets", "--recall-speed-form", "--wake-time", "--announce-power-up", "--visca-drop",
+          "--visca-late", "--visca-mute", "--headless"})
         QVERIFY2(help.contains(QLatin1String(option)), option);
 }
 

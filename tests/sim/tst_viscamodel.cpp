@@ -187,8 +187,8 @@ void tst_ViscaModel::panelCommands()
 // commands the camera refuses in its current mode, memory round trips, the
 // inquiries, several cameras. Each row: what the last packet was, what it
 // was answered at once (and, after " / ", later), and the state at the end.
-// The setup names the far end (serial=N network=N lamp=A presets=N wake=MS)
-// and show=N the camera whose state the row checks.
+// The setup names the far end (serial=N network=N lamp=A presets=N wake=MS
+// recall=global) and show=N the camera whose state the row checks.
 void tst_ViscaModel::sequences_data()
 {
     QTest::addColumn<QString>("setup");
@@ -287,6 +287,21 @@ void tst_ViscaModel::sequences_data()
         "81017E010B0101FF 8101043F0201FF +5000",
         Kind::Command, "90 41 FF", "pan=25 tilt=0");
     row("recall speed 19h refused", "81017E010B0119FF", Kind::Ignored, syntax, "memory=none");
+    // One recall speed for all memories: a camera takes one form or the other.
+    row("a recall travels at the global speed",
+        "810106010A010203FF +1000 8101060101010303FF 8101043F0101FF 81010604FF +1000 "
+        "8101060101FF 8101043F0201FF +5000",
+        Kind::Command, "90 41 FF", "pan=25 tilt=0", "recall=global");
+    row("global recall speed refused by a per-preset camera", "8101060105FF", Kind::Ignored, syntax,
+        "");
+    row("global recall speed 19h refused", "8101060119FF", Kind::Ignored, syntax, "",
+        "recall=global");
+    row("per-preset recall speed refused by a global camera", "81017E010B0105FF", Kind::Ignored,
+        syntax, "", "recall=global");
+    row("recall speed inquiry refused by a global camera", "81097E010B01FF", Kind::Inquiry, syntax,
+        "", "recall=global");
+    row("the pan-tilt drive on a global camera", "810106010A010203FF +1000", Kind::Command, done,
+        "pan=50 panDrive=right10", "recall=global");
     row("no memory 10h on a camera of 16", "8101043F0110FF", Kind::Ignored, syntax, "memory=none");
     row("no memory 20h", "8101043F0220FF", Kind::Ignored, syntax, "memory=none");
     row("memory 64h on a camera of 127", "8101043F0164FF", Kind::Command, done, "memory=64",
@@ -297,6 +312,37 @@ void tst_ViscaModel::sequences_data()
         "presets=1");
     row("no white-balance mode 0Ah", "8101043502FF 810104350AFF", Kind::Ignored, syntax,
         "wb=outdoor");
+    row("one-push white balance trigger", "8101043503FF 8101041005FF", Kind::Command, done,
+        "wb=one-push");
+    row("one-push white balance trigger refused in auto", "8101041005FF", Kind::Ignored,
+        "90 61 41 FF", "wb=auto");
+    // Exposure: AE mode, bright, gain, backlight.
+    row("AE mode manual", "8101043903FF", Kind::Command, done, "aeMode=manual");
+    row("AE mode shutter priority", "810104390AFF", Kind::Command, done, "aeMode=shutter");
+    row("AE mode iris priority", "810104390BFF", Kind::Command, done, "aeMode=iris");
+    row("AE mode bright", "810104390DFF", Kind::Command, done, "aeMode=bright");
+    row("AE mode full auto", "810104390DFF 8101043900FF", Kind::Command, done, "aeMode=auto");
+    row("no AE mode 01", "8101043903FF 8101043901FF", Kind::Ignored, syntax, "aeMode=manual");
+    row("bright up", "810104390DFF 8101040D02FF", Kind::Command, done, "bright=17");
+    row("bright down", "8101040D03FF", Kind::Command, done, "bright=15");
+    row("bright direct", "8101044D00000104FF", Kind::Command, done, "bright=20");
+    row("bright reset", "8101044D00000104FF 8101040D00FF", Kind::Command, done, "bright=16");
+    row("bright tops out at 1Fh", "8101044D0000010FFF 8101040D02FF", Kind::Command, done,
+        "bright=31");
+    row("bright 20h refused", "8101044D00000104FF 8101044D00000200FF", Kind::Ignored, syntax,
+        "bright=20");
+    row("gain direct", "8101044C0000000FFF", Kind::Command, done, "gain=15");
+    row("gain 10h refused", "8101044C00000009FF 8101044C00000100FF", Kind::Ignored, syntax,
+        "gain=9");
+    row("gain up", "8101043903FF 8101040C02FF 8101040C02FF", Kind::Command, done, "gain=2");
+    row("gain down at 0 stays", "8101040C03FF", Kind::Command, done, "gain=0");
+    row("gain reset", "8101044C00000009FF 8101040C00FF", Kind::Command, done, "gain=0");
+    row("backlight on", "8101043302FF", Kind::Command, done, "backlight=on");
+    row("backlight off", "8101043302FF 8101043303FF", Kind::Command, done, "backlight=off");
+    row("memory keeps AE mode, bright, gain and backlight",
+        "8101043903FF 8101044D00000102FF 8101044C00000003FF 8101043302FF 8101043F0104FF "
+        "8101043900FF 8101040D00FF 8101040C00FF 8101043303FF 8101043F0204FF",
+        Kind::Command, done, "aeMode=manual bright=18 gain=3 backlight=on");
     row("lamp direction 04 refused", "8201060100010304FF +1000", Kind::Ignored, "",
         "lamp=0 lampDrive=stop");
     row("camera command to the lamp changes nothing", "8201040727FF +1000", Kind::Ignored, "",
@@ -349,8 +395,15 @@ void tst_ViscaModel::sequences_data()
         "zoom=0 zoomDrive=stop power=standby");
     row("a camera in standby refuses commands", "8101040003FF 8101040727FF +1000", Kind::Ignored,
         "90 61 41 FF", "zoom=0 power=standby");
-    row("power on completes once the camera is up", "8101040003FF 8101040002FF +2000",
-        Kind::Command, "90 41 FF / 90 51 FF", "power=on", "wake=2000");
+    row("power on completes once the camera is up, which it announces",
+        "8101040003FF 8101040002FF +2000", Kind::Command, "90 41 FF / 90 51 FF / 90 38 FF",
+        "power=on", "wake=2000");
+    row("power on without a wake time announces at once", "8101040003FF 8101040002FF",
+        Kind::Command, "90 41 FF 90 51 FF / 90 38 FF", "power=on", "wake=0");
+    row("camera 2 of the chain announces from A0", "8201040003FF 8201040002FF +3000", Kind::Command,
+        "A0 41 FF / A0 51 FF / A0 38 FF", "power=on", "serial=2 show=2");
+    row("a network camera does not announce", "n2:8101040003FF n2:8101040002FF +3000",
+        Kind::Command, "90 41 FF / 90 51 FF", "power=on", "network=2 show=2");
     row("a camera coming up refuses commands", "8101040003FF 8101040002FF +1000 8101040727FF",
         Kind::Ignored, "90 62 41 FF", "power=waking zoomDrive=stop", "wake=2000");
     row("power on when on", "8101040002FF", Kind::Command, done, "power=on");
@@ -393,6 +446,25 @@ void tst_ViscaModel::sequences_data()
     row("recall speed inquiry, a memory at its default", "81097E010B03FF", Kind::Inquiry,
         "90 50 18 FF", "");
     row("recall speed inquiry beyond the memories", "81097E010B20FF", Kind::Inquiry, syntax, "");
+    row("AE mode inquiry", "810104390AFF 81090439FF", Kind::Inquiry, "90 50 0A FF", "");
+    row("bright inquiry", "8101044D00000104FF 8109044DFF", Kind::Inquiry, "90 50 00 00 01 04 FF",
+        "");
+    row("gain inquiry", "8101040C02FF 8109044CFF", Kind::Inquiry, "90 50 00 00 00 01 FF", "");
+    row("backlight inquiry", "8101043302FF 81090433FF", Kind::Inquiry, "90 50 02 FF", "");
+    // The block inquiries: 13 bytes of data between y0 50 and FF.
+    row("lens block inquiry", "81097E7E00FF", Kind::Inquiry,
+        "90 50 00 00 00 00 0F 00 06 09 09 0A 00 01 00 FF", "");
+    row("lens block inquiry while zooming in manual focus",
+        "8101043803FF 8101040723FF +1000 81097E7E00FF", Kind::Inquiry,
+        "90 50 00 0C 0C 0D 0F 00 06 09 09 0A 00 00 01 FF", "zoom=200");
+    row("camera block inquiry",
+        "8101043501FF 810104390DFF 8101043E02FF 8101043302FF 8101043D02FF 8101044C00000002FF "
+        "8101044D00000102FF 8101040E02FF 81097E7E01FF",
+        Kind::Inquiry, "90 50 00 00 00 00 01 00 0D 16 00 00 02 12 08 FF", "");
+    row("other block inquiry", "81097E7E02FF", Kind::Inquiry,
+        "90 50 01 00 00 00 00 00 00 00 00 00 00 00 00 FF", "");
+    row("other block inquiry in standby", "8101040003FF 81097E7E02FF", Kind::Inquiry,
+        "90 50 00 00 00 00 00 00 00 00 00 00 00 00 00 FF", "power=standby");
     row("unknown inquiry", "81090455FF", Kind::Unknown, syntax, "packets=1");
     // The serial line and its devices.
     row("nobody at device 3", "8301040727FF +1000", Kind::Ignored, "", "zoom=0");
@@ -447,6 +519,10 @@ void tst_ViscaModel::sequences()
             config.presets << value.toInt();
         else if (key == QLatin1String("wake"))
             config.wakeMs = value.toInt();
+        else if (key == QLatin1String("recall"))
+            config.recallForms << (value == QLatin1String("global")
+                                       ? ViscaModel::RecallForm::Global
+                                       : ViscaModel::RecallForm::PerPreset);
         else if (key == QLatin1String("show"))
             show = value.toInt();
     }

@@ -203,6 +203,19 @@ int main(int argc, char *argv[])
             .arg(ViscaModel::kMaxPresets)
             .arg(ViscaModel::kDefaultPresets),
         QStringLiteral("N[,N...]"), QString::number(ViscaModel::kDefaultPresets));
+    const QCommandLineOption recallSpeedForm(
+        QStringLiteral("recall-speed-form"),
+        QStringLiteral("How each camera takes the recall speed of its presets: per-preset "
+                       "(8x 01 7E 01 0B pp qq FF, one speed a preset) or global (8x 01 06 01 pp "
+                       "FF, one speed for all); one for all cameras or a list for camera 1, 2, "
+                       "... (the last one repeats; default per-preset). A camera refuses the "
+                       "other form with a syntax error."),
+        QStringLiteral("FORM[,FORM...]"), QStringLiteral("per-preset"));
+    const QCommandLineOption announcePowerUp(
+        QStringLiteral("announce-power-up"),
+        QStringLiteral("The serial cameras announce their power-up at start (y0 38 FF on the "
+                       "serial line: run the address set again), as a chain that is switched "
+                       "on does. A serial camera that comes out of standby always does."));
     const QCommandLineOption wakeTime(
         QStringLiteral("wake-time"),
         QStringLiteral("How long a camera takes from standby to on, 0..%1 ms (default %2).")
@@ -232,8 +245,8 @@ int main(int argc, char *argv[])
         QStringLiteral("visca-mute"),
         QStringLiteral("Test: the network camera never answers (it still obeys)."));
     parser.addOptions({listen, user, password, serial, pty, serialSilent, serialCameras,
-                       lampAddress, viscaUdp, viscaTcp, ipCameras, presets, wakeTime, viscaDrop,
-                       viscaLate, viscaMute, noWindow});
+                       lampAddress, viscaUdp, viscaTcp, ipCameras, presets, recallSpeedForm,
+                       wakeTime, announcePowerUp, viscaDrop, viscaLate, viscaMute, noWindow});
     parser.process(*app);
 
     QHostAddress address;
@@ -259,6 +272,14 @@ int main(int argc, char *argv[])
             return fail(error);
         config.presets << value;
     }
+    for (const QString &form : parser.value(recallSpeedForm).split(QLatin1Char(','))) {
+        if (form != QLatin1String("per-preset") && form != QLatin1String("global"))
+            return fail(QStringLiteral("--recall-speed-form takes per-preset or global (or a "
+                                       "list of them), not '%1'")
+                            .arg(form));
+        config.recallForms << (form == QLatin1String("global") ? ViscaModel::RecallForm::Global
+                                                               : ViscaModel::RecallForm::PerPreset);
+    }
     int wakeMs = 0;
     if (!parseCount(QStringLiteral("wake-time"), parser.value(wakeTime), &wakeMs, &error))
         return fail(error);
@@ -267,6 +288,10 @@ int main(int argc, char *argv[])
         return fail(config.problem());
     if (config.networkCameras > 1 && !parser.isSet(viscaUdp) && !parser.isSet(viscaTcp))
         return fail(QStringLiteral("--ip-cameras needs --visca-udp or --visca-tcp"));
+    if (parser.isSet(announcePowerUp)
+        && (parser.isSet(serialSilent) || (!parser.isSet(serial) && !parser.isSet(pty))))
+        return fail(QStringLiteral("--announce-power-up needs a serial line that answers: "
+                                   "--serial or --pty, without --serial-silent"));
 
     Simulator sim(config);
     sim.setSerialAnswers(!parser.isSet(serialSilent));
@@ -341,6 +366,8 @@ int main(int argc, char *argv[])
         window = std::make_unique<SimWindow>(&sim, links);
         window->show();
     }
+    if (parser.isSet(announcePowerUp))
+        sim.announcePowerUp();
     say(QStringLiteral("tarndeck-sim: ready"));
     return app->exec();
 }

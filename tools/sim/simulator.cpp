@@ -111,6 +111,13 @@ void Simulator::catchUp()
     scheduleAnswers();
 }
 
+void Simulator::announcePowerUp()
+{
+    catchUp();
+    model.announcePowerUp();
+    deliverAnswers();
+}
+
 ViscaModel::State Simulator::state(int camera)
 {
     catchUp();

@@ -67,6 +67,9 @@ public:
     // Brings drives and the lamp up to the wall clock, and sends the answers
     // that fell due on the way.
     void catchUp();
+    // Every serial camera that is on says it came up (y0 38 FF on the serial
+    // line), as the cameras of a chain do when it is switched on.
+    void announcePowerUp();
     // A camera's state as of now.
     ViscaModel::State state(int camera = 1);
     int cameras() const { return model.cameras(); }

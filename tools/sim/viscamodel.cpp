@@ -16,6 +16,7 @@ using Power = ViscaModel::Power;
 using Route = ViscaModel::Route;
 using Job = ViscaModel::Job;
 using Answer = ViscaModel::Answer;
+using RecallForm = ViscaModel::RecallForm;
 
 // Which device a command belongs to.
 enum class Target {
@@ -33,11 +34,18 @@ enum class Effect {
     FocusMode,      // arg: a FocusMode
     FocusOnePush,   // one-push trigger
     WhiteBalance,   // mode field p
+    WbOnePush,      // the one-push white-balance trigger
     ExpComp,        // arg: 1 on, 0 off
-    ExpCompStep,    // arg: +1 up, -1 down, 0 reset
+    LevelUp,        // arg: a Level; one step up
+    LevelDown,      // arg: a Level; one step down
+    LevelReset,     // arg: a Level; back to its neutral position
+    LevelDirect,    // arg: a Level; position field p
     Wdr,            // arg: 1 on, 0 off
+    AeMode,         // mode field p
+    Backlight,      // arg: 1 on, 0 off
     Memory,         // arg: a MemoryOperation; preset field m
     RecallSpeed,    // preset field m, speed field q
+    RecallSpeedAll, // speed field q, every preset's at once
     PanTiltDrive,   // speeds v (pan), w (tilt); directions h (pan), t (tilt)
     HeadDrive,      // the same fields, turning the camera's own head
     HeadTo,         // arg: a HeadMove; speeds v, w; positions y (pan), z (tilt)
@@ -50,6 +58,7 @@ enum class Effect {
 };
 
 enum MemoryOperation { MemoryReset, MemorySet, MemoryRecall };
+enum Level { ExpCompLevel, BrightLevel, GainLevel };
 enum HeadMove { Absolute, Relative, Home, Reset };
 enum Question {
     Version,
@@ -64,6 +73,13 @@ enum Question {
     WdrState,
     TallyState,
     RecallSpeedOf,
+    AeModeState,
+    BrightPosition,
+    GainPosition,
+    BacklightState,
+    LensBlock,
+    CameraBlock,
+    OtherBlock,
 };
 
 // One command the far end knows. The pattern spells the bytes between the
@@ -101,16 +117,33 @@ const Shape kShapes[] = {
     {Target::Camera, "01 04 35 0p", Effect::WhiteBalance, 0, "white balance {p:wb}"},
     {Target::Camera, "01 04 3E 02", Effect::ExpComp, 1, "exposure compensation on"},
     {Target::Camera, "01 04 3E 03", Effect::ExpComp, 0, "exposure compensation off"},
-    {Target::Camera, "01 04 0E 00", Effect::ExpCompStep, 0, "exposure compensation reset"},
-    {Target::Camera, "01 04 0E 02", Effect::ExpCompStep, +1, "exposure compensation up"},
-    {Target::Camera, "01 04 0E 03", Effect::ExpCompStep, -1, "exposure compensation down"},
+    {Target::Camera, "01 04 0E 00", Effect::LevelReset, ExpCompLevel,
+     "exposure compensation reset"},
+    {Target::Camera, "01 04 0E 02", Effect::LevelUp, ExpCompLevel, "exposure compensation up"},
+    {Target::Camera, "01 04 0E 03", Effect::LevelDown, ExpCompLevel, "exposure compensation down"},
     {Target::Camera, "01 04 3D 02", Effect::Wdr, 1, "wide dynamic range on"},
     {Target::Camera, "01 04 3D 03", Effect::Wdr, 0, "wide dynamic range off"},
+    {Target::Camera, "01 04 10 05", Effect::WbOnePush, 0, "one-push white balance trigger"},
+    {Target::Camera, "01 04 39 0p", Effect::AeMode, 0, "AE mode {p:ae}"},
+    {Target::Camera, "01 04 0D 00", Effect::LevelReset, BrightLevel, "bright reset"},
+    {Target::Camera, "01 04 0D 02", Effect::LevelUp, BrightLevel, "bright up"},
+    {Target::Camera, "01 04 0D 03", Effect::LevelDown, BrightLevel, "bright down"},
+    {Target::Camera, "01 04 4D 00 00 0p 0p", Effect::LevelDirect, BrightLevel, "bright {p:x}h"},
+    {Target::Camera, "01 04 0C 00", Effect::LevelReset, GainLevel, "gain reset"},
+    {Target::Camera, "01 04 0C 02", Effect::LevelUp, GainLevel, "gain up"},
+    {Target::Camera, "01 04 0C 03", Effect::LevelDown, GainLevel, "gain down"},
+    {Target::Camera, "01 04 4C 00 00 0p 0p", Effect::LevelDirect, GainLevel, "gain {p:x}h"},
+    {Target::Camera, "01 04 33 02", Effect::Backlight, 1, "backlight compensation on"},
+    {Target::Camera, "01 04 33 03", Effect::Backlight, 0, "backlight compensation off"},
     {Target::Camera, "01 04 3F 00 mm", Effect::Memory, MemoryReset, "memory reset {m:slot}"},
     {Target::Camera, "01 04 3F 01 mm", Effect::Memory, MemorySet, "memory set {m:slot}"},
     {Target::Camera, "01 04 3F 02 mm", Effect::Memory, MemoryRecall, "memory recall {m:slot}"},
     {Target::Camera, "01 7E 01 0B mm qq", Effect::RecallSpeed, 0,
      "recall speed of memory {m:slot}: {q:x}h"},
+    // One recall speed for every memory, on cameras that take this form: the
+    // pan-tilt drive's first bytes, told apart by its length (6 bytes to 9).
+    {Target::Camera, "01 06 01 qq", Effect::RecallSpeedAll, 0,
+     "recall speed of every memory: {q:x}h"},
     {Target::Lamp, "01 06 01 vv ww 0h 0t", Effect::PanTiltDrive, 0,
      "pan-tilt drive: tilt {t:tilt} at {w:x}h, pan {h:pan} at {v:x}h"},
     {Target::Camera, "01 06 01 vv ww 0h 0t", Effect::HeadDrive, 0,
@@ -141,6 +174,13 @@ const Shape kShapes[] = {
     {Target::Camera, "09 7E 01 0A", Effect::Inquiry, TallyState, "tally inquiry"},
     {Target::Camera, "09 7E 01 0B mm", Effect::Inquiry, RecallSpeedOf,
      "recall speed inquiry, memory {m:slot}"},
+    {Target::Camera, "09 04 39", Effect::Inquiry, AeModeState, "AE mode inquiry"},
+    {Target::Camera, "09 04 4D", Effect::Inquiry, BrightPosition, "bright inquiry"},
+    {Target::Camera, "09 04 4C", Effect::Inquiry, GainPosition, "gain inquiry"},
+    {Target::Camera, "09 04 33", Effect::Inquiry, BacklightState, "backlight inquiry"},
+    {Target::Camera, "09 7E 7E 00", Effect::Inquiry, LensBlock, "lens block inquiry"},
+    {Target::Camera, "09 7E 7E 01", Effect::Inquiry, CameraBlock, "camera block inquiry"},
+    {Target::Camera, "09 7E 7E 02", Effect::Inquiry, OtherBlock, "other block inquiry"},
 };
 
 // What carrying out a command came to.
@@ -200,6 +240,42 @@ const char *const kWhiteBalanceNames[] = {
     "auto",   "indoor",       "outdoor",     "one-push", "atw",
     "manual", "outdoor-auto", "sodium-auto", "sodium",   "sodium-outdoor-auto",
 };
+const int kWhiteBalanceOnePush = 3;
+
+const int kAeManual = 0x03;
+const int kAeBright = 0x0D;
+const struct
+{
+    int mode;
+    const char *name;
+} kAeModes[] = {{0x00, "auto"},
+                {kAeManual, "manual"},
+                {0x0A, "shutter"},
+                {0x0B, "iris"},
+                {kAeBright, "bright"}};
+
+// A position of the picture with up, down and reset steps and a direct
+// form: 0..high, `neutral` after a reset. It shows in the picture only when
+// inUse; the note says when that is.
+struct LevelSpec
+{
+    int Picture::*value;
+    int high;
+    int neutral;
+    bool (*inUse)(const Picture &);
+    const char *unused;
+};
+
+const LevelSpec kLevels[] = {
+    {&Picture::expLevel, ViscaModel::kExpLevelMax, ViscaModel::kExpLevelNeutral,
+     [](const Picture &p) { return p.expComp; },
+     "compensation is off; the level shows once it is on"},
+    {&Picture::bright, ViscaModel::kBrightMax, ViscaModel::kBrightNeutral,
+     [](const Picture &p) { return p.aeMode == kAeBright; },
+     "the bright level shows in AE mode bright"},
+    {&Picture::gain, ViscaModel::kGainMax, 0,
+     [](const Picture &p) { return p.aeMode == kAeManual; }, "the gain shows in AE mode manual"},
+};
 
 bool validSlot(int slot, int presets)
 {
@@ -236,6 +312,10 @@ QString fieldText(int value, const QString &kind)
             .toUpper();
     if (kind == QLatin1String("wb"))
         return ViscaModel::whiteBalanceName(value);
+    if (kind == QLatin1String("ae")) {
+        const QString name = ViscaModel::aeModeName(value);
+        return name.isEmpty() ? QStringLiteral("%1 (no such mode)").arg(value) : name;
+    }
     if (kind == QLatin1String("slot"))
         return value == ViscaModel::kCameraDefaultSlot ? QStringLiteral("7F (camera default)")
                                                        : slotName(value);
@@ -329,6 +409,18 @@ QByteArray onOff(bool on)
     return QByteArray(1, on ? 0x02 : 0x03);
 }
 
+QByteArray zoomPosition(const Picture &pic)
+{
+    return nibbles(qRound(pic.zoom * ViscaModel::kZoomTelePosition / ViscaModel::kRange), 4);
+}
+
+QByteArray focusPosition(const Picture &pic)
+{
+    const double span = ViscaModel::kFocusNearPosition - ViscaModel::kFocusFarPosition;
+    return nibbles(qRound(ViscaModel::kFocusNearPosition - pic.focus * span / ViscaModel::kRange),
+                   4);
+}
+
 // The camera's address on a route: always 1 on the network.
 int addressOn(const Camera &camera, Route route)
 {
@@ -401,6 +493,14 @@ Outcome lensTo(double value, ViscaModel::Travel &travel, Job &slot, double targe
     return Outcome::Running;
 }
 
+// A serial camera that came up says so on its line (y0 38 FF), so the
+// controller numbers the chain again.
+void announce(const Camera &camera, QList<Answer> *outbox)
+{
+    if (camera.serial && camera.address > 0)
+        *outbox << Answer{camera.number, Route::Serial, answer(camera.address, 0x38)};
+}
+
 // A memory recall: the stored picture at once, every drive stopped, the
 // head on its way at the preset's speed.
 Outcome recall(Camera &camera, int slot, const Job &job, QList<Answer> *outbox)
@@ -412,8 +512,10 @@ Outcome recall(Camera &camera, int slot, const Job &job, QList<Answer> *outbox)
     camera.zoomDrive = {};
     camera.focusDrive = {};
     camera.onePushFocusing = false;
-    const double rate
-        = camera.recallSpeed.value(slot, ViscaModel::kRecallTopSpeed) * kHeadRatePerStep;
+    const double rate = (camera.recallForm == RecallForm::Global
+                             ? camera.recallSpeedAll
+                             : camera.recallSpeed.value(slot, ViscaModel::kRecallTopSpeed))
+        * kHeadRatePerStep;
     return headTo(camera, preset.pan, preset.tilt, rate, rate, job, outbox);
 }
 
@@ -529,23 +631,53 @@ Outcome apply(Camera &c, const Shape &shape, const Fields &fields, const Job &jo
         }
         pic.whiteBalance = p;
         return Outcome::Done;
+    case Effect::WbOnePush:
+        if (pic.whiteBalance != kWhiteBalanceOnePush) {
+            *note = QStringLiteral("white balance is %1; the trigger works in one-push mode")
+                        .arg(ViscaModel::whiteBalanceName(pic.whiteBalance));
+            return Outcome::NotExecutable;
+        }
+        return Outcome::Done;
     case Effect::ExpComp:
         pic.expComp = shape.arg != 0;
         return Outcome::Done;
-    case Effect::ExpCompStep: {
-        const int wanted = shape.arg == 0 ? ViscaModel::kExpLevelNeutral : pic.expLevel + shape.arg;
-        pic.expLevel
-            = std::clamp(wanted, int(ViscaModel::kExpLevelMin), int(ViscaModel::kExpLevelMax));
+    case Effect::LevelUp:
+    case Effect::LevelDown:
+    case Effect::LevelReset:
+    case Effect::LevelDirect: {
+        const LevelSpec &level = kLevels[shape.arg];
+        int wanted = level.neutral;
+        if (shape.effect == Effect::LevelDirect) {
+            if (p > level.high) {
+                *note = QStringLiteral("positions are 00..%1h")
+                            .arg(QString::number(level.high, 16).toUpper());
+                return Outcome::Syntax;
+            }
+            wanted = p;
+        } else if (shape.effect != Effect::LevelReset) {
+            wanted = pic.*level.value + (shape.effect == Effect::LevelUp ? 1 : -1);
+        }
+        pic.*level.value = std::clamp(wanted, 0, level.high);
         QStringList notes;
-        if (pic.expLevel != wanted)
-            notes << QStringLiteral("level already at its limit");
-        if (!pic.expComp)
-            notes << QStringLiteral("compensation is off; the level shows once it is on");
+        if (pic.*level.value != wanted)
+            notes << QStringLiteral("already at its limit");
+        if (!level.inUse(pic))
+            notes << QString::fromLatin1(level.unused);
         *note = notes.join(QStringLiteral("; "));
         return Outcome::Done;
     }
     case Effect::Wdr:
         pic.wdr = shape.arg != 0;
+        return Outcome::Done;
+    case Effect::AeMode:
+        if (ViscaModel::aeModeName(p).isEmpty()) {
+            *note = QStringLiteral("AE modes are 00, 03, 0A, 0B and 0D");
+            return Outcome::Syntax;
+        }
+        pic.aeMode = p;
+        return Outcome::Done;
+    case Effect::Backlight:
+        pic.backlight = shape.arg != 0;
         return Outcome::Done;
     case Effect::Memory: {
         const int slot = field(fields, 'm');
@@ -569,12 +701,29 @@ Outcome apply(Camera &c, const Shape &shape, const Fields &fields, const Job &jo
     case Effect::RecallSpeed: {
         const int slot = field(fields, 'm');
         const int speed = field(fields, 'q');
+        if (c.recallForm != RecallForm::PerPreset) {
+            *note = QStringLiteral("this camera has one recall speed for all memories");
+            return Outcome::Syntax;
+        }
         if (!validSlot(slot, c.presets) || speed < 1 || speed > ViscaModel::kRecallTopSpeed) {
             *note = QStringLiteral("memories are 0..%1 and 7F, speeds 01..18h")
                         .arg(slotName(c.presets - 1));
             return Outcome::Syntax;
         }
         c.recallSpeed.insert(slot, speed);
+        return Outcome::Done;
+    }
+    case Effect::RecallSpeedAll: {
+        const int speed = field(fields, 'q');
+        if (c.recallForm != RecallForm::Global) {
+            *note = QStringLiteral("this camera sets the recall speed per memory");
+            return Outcome::Syntax;
+        }
+        if (speed < 1 || speed > ViscaModel::kRecallTopSpeed) {
+            *note = QStringLiteral("speeds are 01..18h");
+            return Outcome::Syntax;
+        }
+        c.recallSpeedAll = speed;
         return Outcome::Done;
     }
     case Effect::HeadDrive: {
@@ -646,8 +795,11 @@ Outcome apply(Camera &c, const Shape &shape, const Fields &fields, const Job &jo
             *note = QStringLiteral("the camera is coming up already");
             return Outcome::NotExecutable;
         }
-        if (c.power == Power::On || wakeMs <= 0) {
+        if (c.power == Power::On)
+            return Outcome::Done;
+        if (wakeMs <= 0) {
             c.power = Power::On;
+            announce(c, outbox);
             return Outcome::Done;
         }
         c.power = Power::Waking;
@@ -686,8 +838,45 @@ bool moves(const Shape &shape)
     }
 }
 
-// The data of an inquiry's answer; false when a parameter is out of range.
-bool inquire(const Camera &c, int question, const Fields &fields, QByteArray *data)
+// The block inquiries answer 13 data bytes (16 with y0 50 and FF); what
+// this camera does not have is zero.
+//   lens   zoom position (4 nibbles), focus near limit (2 nibbles: its high
+//          byte, F0), focus position (4 nibbles), 00, then a flag byte (bit 0
+//          auto focus) and a status byte (bit 0 zooming, bit 1 focusing)
+//   camera R gain and B gain (2 nibbles each, 0), white-balance mode, aperture
+//          (0), AE mode, a flag byte (bit 1 exposure compensation, bit 2
+//          backlight, bit 4 wide dynamic range), shutter (0), iris (0), gain,
+//          bright, exposure compensation level
+//   other  a flag byte (bit 0 power on), then zeros
+QByteArray lensBlock(const Camera &c)
+{
+    const Picture &pic = c.picture;
+    const bool on = c.power == Power::On;
+    const bool zooming = on && (c.zoomDrive.direction != 0 || c.zoomJob.socket != 0);
+    const bool searching = (pic.focusMode == FocusMode::Auto || c.onePushFocusing)
+        && pic.focus != ViscaModel::kSharpFocus;
+    const bool focusing
+        = on && (searching || c.focusDrive.direction != 0 || c.focusJob.socket != 0);
+    return zoomPosition(pic) + nibbles(ViscaModel::kFocusNearPosition >> 8, 2) + focusPosition(pic)
+        + char(0) + char(pic.focusMode == FocusMode::Auto ? 0x01 : 0)
+        + char((zooming ? 0x01 : 0) | (focusing ? 0x02 : 0));
+}
+
+QByteArray cameraBlock(const Picture &pic)
+{
+    const int flags = (pic.expComp ? 0x02 : 0) | (pic.backlight ? 0x04 : 0) | (pic.wdr ? 0x10 : 0);
+    return QByteArray(4, 0) + char(pic.whiteBalance) + char(0) + char(pic.aeMode) + char(flags)
+        + char(0) + char(0) + char(pic.gain) + char(pic.bright) + char(pic.expLevel);
+}
+
+QByteArray otherBlock(const Camera &c)
+{
+    return char(c.power == Power::On ? 0x01 : 0) + QByteArray(12, 0);
+}
+
+// The data of an inquiry's answer; false, and *note says why, when the
+// camera refuses it.
+bool inquire(const Camera &c, int question, const Fields &fields, QByteArray *data, QString *note)
 {
     const Picture &pic = c.picture;
     switch (question) {
@@ -701,14 +890,11 @@ bool inquire(const Camera &c, int question, const Fields &fields, QByteArray *da
         *data = onOff(c.power == Power::On);
         return true;
     case ZoomPosition:
-        *data = nibbles(qRound(pic.zoom * ViscaModel::kZoomTelePosition / ViscaModel::kRange), 4);
+        *data = zoomPosition(pic);
         return true;
-    case FocusPosition: {
-        const double span = ViscaModel::kFocusNearPosition - ViscaModel::kFocusFarPosition;
-        *data = nibbles(
-            qRound(ViscaModel::kFocusNearPosition - pic.focus * span / ViscaModel::kRange), 4);
+    case FocusPosition:
+        *data = focusPosition(pic);
         return true;
-    }
     case FocusModeState:
         *data = onOff(pic.focusMode == FocusMode::Auto);
         return true;
@@ -733,11 +919,38 @@ bool inquire(const Camera &c, int question, const Fields &fields, QByteArray *da
         return true;
     case RecallSpeedOf: {
         const int slot = field(fields, 'm');
-        if (!validSlot(slot, c.presets))
+        if (c.recallForm != RecallForm::PerPreset) {
+            *note = QStringLiteral("this camera has one recall speed for all memories");
             return false;
+        }
+        if (!validSlot(slot, c.presets)) {
+            *note = QStringLiteral("no memory %1").arg(slotName(slot));
+            return false;
+        }
         *data = QByteArray(1, char(c.recallSpeed.value(slot, ViscaModel::kRecallTopSpeed)));
         return true;
     }
+    case AeModeState:
+        *data = QByteArray(1, char(pic.aeMode));
+        return true;
+    case BrightPosition:
+        *data = nibbles(pic.bright, 4);
+        return true;
+    case GainPosition:
+        *data = nibbles(pic.gain, 4);
+        return true;
+    case BacklightState:
+        *data = onOff(pic.backlight);
+        return true;
+    case LensBlock:
+        *data = lensBlock(c);
+        return true;
+    case CameraBlock:
+        *data = cameraBlock(pic);
+        return true;
+    case OtherBlock:
+        *data = otherBlock(c);
+        return true;
     }
     return false;
 }
@@ -752,6 +965,7 @@ void advance(Camera &c, qint64 elapsedMs, QList<Answer> *outbox)
         c.wakeLeftMs = 0;
         c.power = Power::On;
         endJob(c, c.wakeJob, outbox);
+        announce(c, outbox);
     }
     if (c.power != Power::On)
         return;
@@ -829,18 +1043,33 @@ int ViscaModel::Config::lamp() const
     return serialCameras == 1 ? 2 : 0;
 }
 
+namespace {
+
+// Camera n's value of a per-camera list whose last value repeats.
+template<typename T>
+T perCamera(const QList<T> &values, int camera, T otherwise)
+{
+    return values.isEmpty() ? otherwise : values.value(camera - 1, values.last());
+}
+
+} // namespace
+
 int ViscaModel::Config::presetsOf(int camera) const
 {
-    if (presets.isEmpty())
-        return kDefaultPresets;
-    return presets.value(camera - 1, presets.last());
+    return perCamera(presets, camera, int(kDefaultPresets));
+}
+
+ViscaModel::RecallForm ViscaModel::Config::recallFormOf(int camera) const
+{
+    return perCamera(recallForms, camera, RecallForm::PerPreset);
 }
 
 bool ViscaModel::Picture::operator==(const Picture &other) const
 {
     return zoom == other.zoom && focus == other.focus && focusMode == other.focusMode
         && whiteBalance == other.whiteBalance && expComp == other.expComp
-        && expLevel == other.expLevel && wdr == other.wdr;
+        && expLevel == other.expLevel && wdr == other.wdr && aeMode == other.aeMode
+        && bright == other.bright && gain == other.gain && backlight == other.backlight;
 }
 
 QString ViscaModel::whiteBalanceName(int mode)
@@ -848,6 +1077,15 @@ QString ViscaModel::whiteBalanceName(int mode)
     if (mode >= 0 && mode < int(std::size(kWhiteBalanceNames)))
         return QString::fromLatin1(kWhiteBalanceNames[mode]);
     return QStringLiteral("mode %1").arg(mode);
+}
+
+QString ViscaModel::aeModeName(int mode)
+{
+    for (const auto &ae : kAeModes) {
+        if (ae.mode == mode)
+            return QString::fromLatin1(ae.name);
+    }
+    return QString();
 }
 
 QString ViscaModel::focusModeName(FocusMode mode)
@@ -936,6 +1174,7 @@ ViscaModel::ViscaModel(const Config &config)
         camera.address = camera.serial ? number : 0;
         camera.networkPort = number == 1 ? 1 : camera.serial ? 0 : number - setup.serialCameras + 1;
         camera.presets = std::clamp(setup.presetsOf(number), 1, int(kMaxPresets));
+        camera.recallForm = setup.recallFormOf(number);
         units << camera;
     }
     lampAt = setup.lamp();
@@ -984,6 +1223,14 @@ QList<ViscaModel::Packet> ViscaModel::receiveNetwork(int networkCamera, const QB
     for (const ViscaFramer::Piece &piece : qAsConst(pieces))
         out << take(piece, Route::Network, networkCamera);
     return out;
+}
+
+void ViscaModel::announcePowerUp()
+{
+    for (const Camera &camera : qAsConst(units)) {
+        if (camera.power == Power::On)
+            announce(camera, &outbox);
+    }
 }
 
 QList<ViscaModel::Answer> ViscaModel::takeAnswers()
@@ -1254,12 +1501,10 @@ void ViscaModel::forCamera(Packet *packet, int shapeIndex, const Fields &fields,
     case Effect::Inquiry: {
         packet->kind = Packet::Kind::Inquiry;
         QByteArray data;
-        if (inquire(camera, shape.arg, fields, &data)) {
+        if (inquire(camera, shape.arg, fields, &data, &packet->note))
             replies << completion(address, 0, data);
-        } else {
-            packet->note = QStringLiteral("no memory %1").arg(slotName(field(fields, 'm')));
+        else
             replies << error(address, 0, ViscaIp::Syntax);
-        }
         return;
     }
     case Effect::Cancel: {
@@ -1389,7 +1634,7 @@ qint64 ViscaModel::msUntilAnswer() const
             soonest = ms;
     };
     for (const Camera &c : units) {
-        if (c.wakeJob.socket)
+        if (c.power == Power::Waking) // it comes up (and says so), cancelled or not
             consider(c.wakeLeftMs);
         if (c.power != Power::On)
             continue;
@@ -1433,6 +1678,10 @@ QList<QPair<QString, QVariant>> ViscaModel::stateValues(const State &s)
         {QStringLiteral("expComp"), onOffText(s.picture.expComp)},
         {QStringLiteral("expLevel"), s.picture.expLevel},
         {QStringLiteral("wdr"), onOffText(s.picture.wdr)},
+        {QStringLiteral("aeMode"), aeModeName(s.picture.aeMode)},
+        {QStringLiteral("bright"), s.picture.bright},
+        {QStringLiteral("gain"), s.picture.gain},
+        {QStringLiteral("backlight"), onOffText(s.picture.backlight)},
         {QStringLiteral("power"), powerName(s.power)},
         {QStringLiteral("tally"), onOffText(s.tally)},
         {QStringLiteral("lamp"), qRound(s.lamp)},

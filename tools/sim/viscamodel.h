@@ -15,7 +15,8 @@
 // way on every route: from y0 (y = its address + 8; always 90 on the
 // network), acknowledge and completion on one of its two command sockets,
 // inquiries with their data, errors as a camera gives them. The lamp never
-// answers.
+// answers. A serial camera that comes up from standby announces it on the
+// serial line (y0 38 FF: run the address set again); network cameras do not.
 //
 // Units the state uses:
 //   zoom   0 (wide end) .. 1000 (tele end); position 0000 .. 4000 on the wire
@@ -52,6 +53,9 @@ public:
     static constexpr int kExpLevelMin = 0;
     static constexpr int kExpLevelMax = 14;
     static constexpr int kExpLevelNeutral = 7; // 0 dB; 1.5 dB a step
+    static constexpr int kBrightMax = 0x1F;    // bright positions 00..1Fh
+    static constexpr int kBrightNeutral = 0x10;
+    static constexpr int kGainMax = 0x0F; // gain positions 00 (0 dB) .. 0Fh
     static constexpr int kCameraDefaultSlot = 0x7F;
     static constexpr int kMaxPacket = ViscaFramer::kMaxPacket;
     static constexpr int kPanLimit = 170;
@@ -80,6 +84,9 @@ public:
     enum class FocusMode { Auto, Manual, OnePush };
     enum class Power { On, Standby, Waking };
     enum class Route { Serial, Network };
+    // How a camera takes the recall speed of its presets: per preset
+    // (8x 01 7E 01 0B pp qq FF) or one for all (8x 01 06 01 pp FF).
+    enum class RecallForm { PerPreset, Global };
 
     // What is at the far end.
     struct Config
@@ -88,6 +95,8 @@ public:
         int networkCameras = 1; // 1..20; network camera 1 is camera 1
         int lampAddress = -1;   // -1: 2 with one serial camera, none with more; 0: none
         QList<int> presets;     // presets of camera 1, 2, ...; the last one repeats (16)
+        // the recall-speed form of camera 1, 2, ... the same way (per preset)
+        QList<RecallForm> recallForms;
         qint64 wakeMs = kDefaultWakeMs;
 
         // Why the far end cannot be built so; empty when it can.
@@ -95,10 +104,14 @@ public:
         int cameras() const { return serialCameras + networkCameras - 1; }
         int lamp() const; // the lamp's address, 0 for none
         int presetsOf(int camera) const;
+        RecallForm recallFormOf(int camera) const;
     };
 
     // White-balance modes by their VISCA number (0..9).
     static QString whiteBalanceName(int mode);
+    // Exposure (AE) modes by their VISCA number: 0 auto, 3 manual, 0A
+    // shutter priority, 0B iris priority, 0D bright; empty for no mode.
+    static QString aeModeName(int mode);
     static QString focusModeName(FocusMode mode);
     static QString powerName(Power power);
 
@@ -113,6 +126,10 @@ public:
         bool expComp = false;
         int expLevel = kExpLevelNeutral;
         bool wdr = false;
+        int aeMode = 0;
+        int bright = kBrightNeutral;
+        int gain = 0;
+        bool backlight = false;
 
         bool operator==(const Picture &other) const;
     };
@@ -170,6 +187,8 @@ public:
         bool tally = false;
         QMap<int, Preset> memory;   // presets written by "memory set"
         QMap<int, int> recallSpeed; // presets given their own; others kRecallTopSpeed
+        RecallForm recallForm = RecallForm::PerPreset;
+        int recallSpeedAll = kRecallTopSpeed; // every preset's, with RecallForm::Global
 
         // Commands that complete later: the head or the lens on its way to a
         // position, the camera coming up.
@@ -244,6 +263,9 @@ public:
     // Answers due since the last call (completions of commands that ran on,
     // and of commands ended by a later one), oldest first.
     QList<Answer> takeAnswers();
+    // Every serial camera that is on announces a power-up (y0 38 FF), as
+    // the cameras of a chain do when it is switched on; see takeAnswers().
+    void announcePowerUp();
     // Model time until the next answer falls due; -1 when none is waiting.
     qint64 msUntilAnswer() const;
 
@@ -258,8 +280,9 @@ public:
     bool moving() const;
 
     // The state as ordered key=value pairs: zoom, focus, focusMode, wb,
-    // expComp, expLevel, wdr, power, tally, lamp, pan, tilt, zoomDrive,
-    // focusDrive, lampDrive, panDrive, tiltDrive, memory, packets.
+    // expComp, expLevel, wdr, aeMode, bright, gain, backlight, power, tally,
+    // lamp, pan, tilt, zoomDrive, focusDrive, lampDrive, panDrive, tiltDrive,
+    // memory, packets.
     static QList<QPair<QString, QVariant>> stateValues(const State &state);
     // "zoom=0 focus=600 focusMode=auto ..." in the same order.
     static QString stateText(const State &state);
