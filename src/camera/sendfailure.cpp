@@ -40,6 +40,12 @@ const Wording wordings[] = {
      "request failed (network error %1)", true},
     {Kind::CameraBufferFull, "camera: command buffer full", "camera: command buffer full", false},
     {Kind::CameraNoAnswer, "camera did not answer", "camera did not answer", true},
+    {Kind::CameraBusy, "camera busy", "camera busy", false},
+    {Kind::EncoderBusy, "encoder busy", "encoder busy", false},
+    {Kind::CameraUnreadable, "camera sends unreadable data", "camera sends unreadable data",
+     false},
+    {Kind::CameraStranger, "answers come from %1, not the camera's address",
+     "answers come from %1, not the camera's address", false},
 };
 
 const Wording &wordingOf(Kind kind)
@@ -126,6 +132,11 @@ bool isNetworkFailure(Kind kind)
 QString notSentText(const QString &request, const QString &reason)
 {
     return QStringLiteral("Not sent: ") + request + QStringLiteral(" \u2013 ") + reason;
+}
+
+QString waitingText(const QString &request, const QString &reason)
+{
+    return QStringLiteral("Waiting: ") + request + QStringLiteral(" \u2013 ") + reason;
 }
 
 QString serialWriteFailed(const QString &portError)
