@@ -59,6 +59,7 @@ void SerialLink::reset()
     unreadableReported = false;
     unreadableNotLogged = 0;
     unreadableLogged.invalidate();
+    unreadableSaid.invalidate();
 }
 
 // Gives bytes the port holds a chance to go without waiting; true when some
@@ -287,8 +288,11 @@ void SerialLink::readAnswers()
         unreadableNotLogged = 0;
         unreadableLogged.start();
     }
-    if (!unreadableReported && unreadableSincePacket >= unreadableLimit) {
+    // Said again only after a packet, and not within a second.
+    if (!unreadableReported && unreadableSincePacket >= unreadableLimit
+        && (!unreadableSaid.isValid() || unreadableSaid.elapsed() >= 1000)) {
         unreadableReported = true;
+        unreadableSaid.start();
         emit trouble(SendFailure::reason({SendFailure::Kind::CameraUnreadable, QString()}));
     }
 }

@@ -119,4 +119,5 @@ private:
     bool unreadableReported = false;
     qint64 unreadableNotLogged = 0;
     QElapsedTimer unreadableLogged;
+    QElapsedTimer unreadableSaid;
 };

@@ -118,6 +118,7 @@ void ViscaIpLink::close()
     unreadableReported = false;
     unreadableNotLogged = 0;
     unreadableLogged.invalidate();
+    unreadableSaid.invalidate();
     strangers.clear();
     lastStranger.clear();
     unanswered = false;
@@ -294,8 +295,11 @@ void ViscaIpLink::noteUnreadable(qint64 bytes)
         unreadableNotLogged = 0;
         unreadableLogged.start();
     }
-    if (!unreadableReported && unreadableSinceAnswer >= kUnreadableLimit) {
+    // Said again only after a readable answer, and not within a second.
+    if (!unreadableReported && unreadableSinceAnswer >= kUnreadableLimit
+        && (!unreadableSaid.isValid() || unreadableSaid.elapsed() >= 1000)) {
         unreadableReported = true;
+        unreadableSaid.start();
         emit unreadable(unreadableBytes());
     }
 }
@@ -342,10 +346,8 @@ void ViscaIpLink::onControlReply(quint32 sequence, const QByteArray &payload)
 void ViscaIpLink::onAnswer(bool sequenced, quint32 sequence, const QByteArray &packet)
 {
     const Answer answer = readAnswer(packet);
-    if (answer.kind == Answer::Other) {
-        noteUnreadable(packet.size());
+    if (answer.kind == Answer::Other)
         return;
-    }
     unreadableSinceAnswer = 0;
     unreadableReported = false;
     if (unanswered) {

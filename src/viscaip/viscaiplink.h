@@ -154,6 +154,7 @@ private:
     bool unreadableReported = false;
     qint64 unreadableNotLogged = 0;
     QElapsedTimer unreadableLogged;
+    QElapsedTimer unreadableSaid;
     QSet<QString> strangers;
     QString lastStranger;
     // TCP: the camera left a packet unanswered; only stops go until it

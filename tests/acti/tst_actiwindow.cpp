@@ -5,6 +5,7 @@
 // line it receives; the window never learns it is not an encoder.
 #include "logcapture.h"
 #include "loophttpserver.h"
+#include "stallwatch.h"
 #include "tarndeck.h"
 #include "testsettings.h"
 #include "windowharness.h"
@@ -201,6 +202,9 @@ private slots:
     void serialSettingSentWhateverTheState_data();
     void serialSettingSentWhateverTheState();
     void serialPortWinsOverTheEncoder();
+    void failedConnectSendsNoCommand_data();
+    void failedConnectSendsNoCommand();
+    void slowEncoderNeverNestsRequests();
 
     void leavingTheRouteReturnsToIdle();
     void windowStaysLiveDuringARequest_data();
@@ -951,6 +955,87 @@ void tst_ActiWindow::serialPortWinsOverTheEncoder()
     QCOMPARE(window().serialSendCommand(QStringLiteral("8101040722FF")), 1);
     QCOMPARE(encoder->lines(), hexLines({QStringLiteral("8101040722FF")}));
     QCOMPARE(harness->pty().drain(), QByteArray());
+}
+
+void tst_ActiWindow::failedConnectSendsNoCommand_data()
+{
+    QTest::addColumn<Response>("systemAnswer");
+    QTest::addColumn<Response>("settingAnswer");
+    QTest::addColumn<QString>("status");
+    const Response xml = Response::xml(systemInfoXml);
+    QTest::newRow("log-in refused") << Response::text("ERROR: authentication failed")
+                                    << Response::text("OK:") << "Failed, authentication";
+    QTest::newRow("serial setting refused")
+        << xml << Response::text("ERROR: SERIAL_SETTING") << "Failed, serial parameters";
+    QTest::newRow("no answer") << Response::close() << Response::text("OK:")
+                               << "Failed, could not connect";
+}
+
+// A connect that failed leaves the route chosen but not connected: keys and
+// commands reach nothing and the status line shows none of them as sent.
+// The serial setting still follows the menus.
+void tst_ActiWindow::failedConnectSendsNoCommand()
+{
+    QFETCH(Response, systemAnswer);
+    QFETCH(Response, settingAnswer);
+    QFETCH(QString, status);
+    encoder->systemAnswer = systemAnswer;
+    encoder->settingAnswer = settingAnswer;
+    QVERIFY(connectFromTheMenu(encoder->authority));
+    QCOMPARE(encoderStatus()->text(), status);
+    encoder->server.clearRequests();
+    const QString line = statusLine()->text();
+
+    QTest::keyPress(&window(), Qt::Key_PageUp);
+    QTest::keyRelease(&window(), Qt::Key_PageUp);
+    QTest::keyClick(&window(), Qt::Key_End);
+    QCOMPARE(window().sendCommand(QStringLiteral("zoom"), QStringLiteral("3")), 0);
+    QCOMPARE(encoder->lines(), QStringList());
+    QCOMPARE(statusLine()->text(), line);
+
+    find<QAction>("action19200")->trigger();
+    QCOMPARE(encoder->lines(), QStringList{settingLine(QStringLiteral("8N1,19200"))});
+}
+
+// An encoder that takes 150 ms for each pass-through while keys come at
+// 100 a second: one request at a time, never one waiting inside another;
+// the zoom's last word is its stop.
+void tst_ActiWindow::slowEncoderNeverNestsRequests()
+{
+    connectEncoder();
+    int nested = 0;
+    QStringList hex;
+    QObject probe;
+    encoder->hexAnswer = Response::hold();
+    encoder->onRequest = [&](const Request &request) {
+        if (!request.hasQueryItem(QStringLiteral("SERIAL_HEX")))
+            return;
+        hex << request.queryValue(QStringLiteral("SERIAL_HEX"));
+        nested = qMax(nested, encoder->server.heldCount());
+        QTimer::singleShot(150, &probe,
+                           [this] { encoder->server.answerHeld(Response::text("OK: SERIAL_HEX")); });
+    };
+    StallWatch stalls;
+    // A timer of its own for each key: a timer is not delivered again while
+    // its own slot waits, keys are.
+    int keys = 0;
+    for (int i = 0; i < 100; ++i) {
+        QTimer::singleShot(10 * i, &probe, [this, &keys, i] {
+            if (i % 2 == 0)
+                QTest::keyPress(&window(), Qt::Key_PageUp);
+            else
+                QTest::keyRelease(&window(), Qt::Key_PageUp);
+            ++keys;
+        });
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(keys == 100 && encoder->server.heldCount() == 0, 10000);
+    QTest::qWait(400);
+    QTRY_COMPARE(encoder->server.heldCount(), 0);
+
+    QCOMPARE(nested, 0);
+    QVERIFY2(hex.size() >= 2 && hex.size() <= 20, qPrintable(hex.join(' ')));
+    QCOMPARE(hex.constLast(), QStringLiteral("8101040700FF"));
+    QVERIFY(stalls.longestMs() < 500);
 }
 
 // --- Leaving the route, and the window while requests wait ---------------------

@@ -103,6 +103,8 @@ private slots:
     void unreadLineGetsNoStaleDrive_data();
     void unreadLineGetsNoStaleDrive();
     void heldLineKeepsStopsDropsTheRest();
+    void answersAreReadAndDropped_data();
+    void answersAreReadAndDropped();
 };
 
 void tst_Transport::initTestCase()
@@ -410,6 +412,47 @@ void tst_Transport::heldLineKeepsStopsDropsTheRest()
                  PacketText::fromHex("FF 8101040700FF 8101040800FF"));
     QTest::qWait(100);
     QCOMPARE(harness.pty().drain(), QByteArray());
+}
+
+void tst_Transport::answersAreReadAndDropped_data()
+{
+    QTest::addColumn<QByteArray>("pattern");
+    QTest::addColumn<QString>("status"); // empty: the last command's
+    QTest::newRow("answers") << QByteArray::fromHex("9041FF9051FF") << QString();
+    QTest::newRow("bytes that never end in FF")
+        << QByteArray(1, '\x11') << QStringLiteral("camera sends unreadable data");
+}
+
+// What the camera sends back is read as it comes and dropped: answers pass
+// unseen, bytes that are no packets are said once; the window's loop keeps
+// turning and memory stays put while 8 MiB come in.
+void tst_Transport::answersAreReadAndDropped()
+{
+    QFETCH(QByteArray, pattern);
+    QFETCH(QString, status);
+    WindowHarness harness;
+    QVERIFY(harness.openPort());
+    QCOMPARE(harness.window().sendCommand(QStringLiteral("focus"), QStringLiteral("auto")), 6);
+    const qint64 before = StallWatch::residentBytes();
+    StallWatch stalls;
+
+    const QByteArray block = pattern.repeated(65536 / pattern.size());
+    const int master = harness.pty().master();
+    for (qint64 left = 8 << 20; left > 0;) {
+        const ssize_t n = ::write(master, block.constData(), size_t(qMin<qint64>(left, block.size())));
+        if (n > 0)
+            left -= n;
+        else
+            QTest::qWait(1);
+    }
+    QTest::qWait(200);
+
+    QCOMPARE(statusLine(harness)->text(),
+             status.isEmpty() ? QStringLiteral("focus,auto [8101043802FF]") : status);
+    QVERIFY2(stalls.longestMs() < 500, qPrintable(QString::number(stalls.longestMs())));
+    QVERIFY(StallWatch::residentBytes() - before < 64 << 20);
+    QCOMPARE(harness.window().sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), 6);
+    QCOMPARE(harness.pty().read(12), QByteArray::fromHex("8101043802FF") + marker);
 }
 
 QTEST_MAIN(tst_Transport)
