@@ -23,6 +23,7 @@ enum class Kind {
     EncoderNotConfirmed,  // detail: the answer, which lacks "OK:"
     EncoderNotSystemInfo, // the connect's answer was not system information
     EncoderRequestFailed, // detail: the network error code
+    EncoderBadHead,       // the answer's header lines were unreadable or too many
     CameraBufferFull,     // the camera's command buffer is full
     CameraNoAnswer,       // the camera did not answer
     CameraBusy,           // the command waited too long for the camera's route

@@ -752,6 +752,11 @@ void tst_ActiWindow::encoderVerdictOnCommands_data()
     QTest::newRow("connection closed")
         << Response::close() << 0 << 1 << "encoder closed the connection without an answer";
     QTest::newRow("no answer") << Response::hold() << 0 << 1 << "encoder did not answer in 5 s";
+    Response crowded = Response::text("OK: SERIAL_HEX");
+    for (int i = 0; i < 200; ++i)
+        crowded.extraHeaders.append({"X-Line-" + QByteArray::number(i), "v"});
+    QTest::newRow("200 header lines")
+        << crowded << 0 << 1 << "encoder answered with unreadable or too many header lines";
 }
 
 void tst_ActiWindow::encoderVerdictOnCommands()

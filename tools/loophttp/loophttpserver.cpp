@@ -433,6 +433,8 @@ void LoopHttpServer::respond(QTcpSocket *socket, const Response &response)
     else if (response.sendContentLength)
         head += "Content-Length: " + QByteArray::number(bodySize) + "\r\n";
     head += keepOpen ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
+    for (const auto &field : response.extraHeaders)
+        head += field.first + ": " + field.second + "\r\n";
     head += "\r\n";
     socket->write(head);
 
