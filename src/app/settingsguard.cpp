@@ -130,8 +130,7 @@ QString freeAsideName(const QString &file)
 bool renameAside(const QString &file, const QString &aside)
 {
 #ifdef Q_OS_UNIX
-    return ::rename(QFile::encodeName(file).constData(), QFile::encodeName(aside).constData())
-        == 0;
+    return ::rename(QFile::encodeName(file).constData(), QFile::encodeName(aside).constData()) == 0;
 #else
     return QFile::rename(file, aside);
 #endif

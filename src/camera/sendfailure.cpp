@@ -44,8 +44,7 @@ const Wording wordings[] = {
     {Kind::CameraNoAnswer, "camera did not answer", "camera did not answer", true},
     {Kind::CameraBusy, "camera busy", "camera busy", false},
     {Kind::EncoderBusy, "encoder busy", "encoder busy", false},
-    {Kind::CameraUnreadable, "camera sends unreadable data", "camera sends unreadable data",
-     false},
+    {Kind::CameraUnreadable, "camera sends unreadable data", "camera sends unreadable data", false},
     {Kind::CameraStranger, "answers come from %1, not the camera's address",
      "answers come from %1, not the camera's address", false},
 };

@@ -12,8 +12,7 @@ EncoderRoute::EncoderRoute(ACTIINFO &encoder, bool &silent)
     clock.start();
     // Queued: the request that just returned is still unwinding; its caller
     // reads the link's outcome before the next request may start.
-    connect(&encoder.http, &MYHTTP::allReturned, this, &EncoderRoute::pump,
-            Qt::QueuedConnection);
+    connect(&encoder.http, &MYHTTP::allReturned, this, &EncoderRoute::pump, Qt::QueuedConnection);
 }
 
 int EncoderRoute::sendPacket(const QString &commandText, const QByteArray &bytes,
@@ -68,8 +67,8 @@ void EncoderRoute::pump()
     while (!queue.isEmpty() && encoder.http.waitingRequests() == 0 && encoder.hasAddress()) {
         const QList<CommandQueue::Entry> expired = queue.takeExpired(clock.elapsed());
         for (const CommandQueue::Entry &entry : expired) {
-            qCDebug(lcCamera).noquote() << "serialSendCommand() - ACTi: waited too long:"
-                                        << entry.text;
+            qCDebug(lcCamera).noquote()
+                << "serialSendCommand() - ACTi: waited too long:" << entry.text;
             emit packetFailed(entry.request, busyReason);
         }
         if (queue.isEmpty())

@@ -28,7 +28,7 @@ public:
     // Still carrying an earlier packet or request: the next one waits.
     virtual bool busy() const { return false; }
     // Forgets the packets still waiting (the route is left).
-    virtual void dropWaiting() {}
+    virtual void dropWaiting() { }
     // Why the packet sendPacket handled last did not leave, in the
     // operator's words; empty when it left or nothing was tried.
     const QString &failure() const { return lastFailure; }

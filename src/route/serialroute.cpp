@@ -51,5 +51,5 @@ QString SerialRoute::writeFailure() const
 {
     return SendFailure::serialWriteFailed(port.isOpen() ? port.errorString()
                                                         : QStringLiteral("port lost (")
-                                              + lineBrokenError + QLatin1Char(')'));
+                                                  + lineBrokenError + QLatin1Char(')'));
 }

@@ -282,9 +282,9 @@ void SerialLink::readAnswers()
     unreadableSincePacket += dropped;
     unreadableNotLogged += dropped;
     if (!unreadableLogged.isValid() || unreadableLogged.elapsed() >= 1000) {
-        qCWarning(lcSerial).noquote() << "unreadable bytes from the camera dropped:"
-                                      << unreadableNotLogged << "(since the port opened:"
-                                      << splitter.dropped() << ")";
+        qCWarning(lcSerial).noquote()
+            << "unreadable bytes from the camera dropped:" << unreadableNotLogged
+            << "(since the port opened:" << splitter.dropped() << ")";
         unreadableNotLogged = 0;
         unreadableLogged.start();
     }

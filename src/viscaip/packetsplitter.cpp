@@ -10,7 +10,8 @@ int PacketSplitter::feed(const char *bytes, int size, const Take &take)
     while (at < size) {
         const char *from = bytes + at;
         if (skipping) {
-            const auto *end = static_cast<const char *>(std::memchr(from, terminator, size_t(size - at)));
+            const auto *end
+                = static_cast<const char *>(std::memchr(from, terminator, size_t(size - at)));
             if (!end) {
                 dropped += size - at;
                 break;

@@ -243,7 +243,8 @@ void ViscaIpLink::readDatagrams()
         const QNetworkDatagram datagram = udp.receiveDatagram(longestDatagram + 1);
         const QHostAddress from = datagram.senderAddress();
         const quint16 fromPort = quint16(datagram.senderPort());
-        if (fromPort != cameraPort || !from.isEqual(cameraAddress, QHostAddress::TolerantConversion)) {
+        if (fromPort != cameraPort
+            || !from.isEqual(cameraAddress, QHostAddress::TolerantConversion)) {
             noteStranger(from, fromPort);
             continue;
         }

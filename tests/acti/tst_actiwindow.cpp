@@ -1017,8 +1017,8 @@ void tst_ActiWindow::slowEncoderNeverNestsRequests()
             return;
         hex << request.queryValue(QStringLiteral("SERIAL_HEX"));
         nested = qMax(nested, encoder->server.heldCount());
-        QTimer::singleShot(150, &probe,
-                           [this] { encoder->server.answerHeld(Response::text("OK: SERIAL_HEX")); });
+        QTimer::singleShot(
+            150, &probe, [this] { encoder->server.answerHeld(Response::text("OK: SERIAL_HEX")); });
     };
     StallWatch stalls;
     // A timer of its own for each key: a timer is not delivered again while

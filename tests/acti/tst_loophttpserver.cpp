@@ -148,8 +148,7 @@ void TestLoopHttpServer::connectionEnds_data()
                       "Content-Length: 23\r\nConnection: close\r\n\r\n"
                       "request body too large\n");
     QTest::newRow("body length not a number")
-        << QByteArray("POST /p HTTP/1.1\r\nContent-Length: -5\r\n\r\n")
-        << Response::text("unused")
+        << QByteArray("POST /p HTTP/1.1\r\nContent-Length: -5\r\n\r\n") << Response::text("unused")
         << QByteArray("HTTP/1.1 400 Bad Request\r\nContent-Type: text/plain\r\n"
                       "Content-Length: 18\r\nConnection: close\r\n\r\n"
                       "malformed request\n");

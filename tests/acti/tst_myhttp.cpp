@@ -276,7 +276,8 @@ void TestMyHttp::oversizedHeadIsRefused()
     QFETCH(int, stallBoundMs);
     Response answer = Response::text("OK:");
     for (int i = 0; i < lines; ++i)
-        answer.extraHeaders.append({"X-Filler-" + QByteArray::number(i), QByteArray(lineBytes, 'v')});
+        answer.extraHeaders.append(
+            {"X-Filler-" + QByteArray::number(i), QByteArray(lineBytes, 'v')});
     LoopHttpServer server;
     QVERIFY(server.listen());
     server.setHandler([&answer](const LoopHttpServer::Request &) { return answer; });

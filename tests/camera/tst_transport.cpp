@@ -40,8 +40,8 @@ QByteArray bytesOf(const QStringList &packets)
 // read leaves it: the bytes written go nowhere until the far end reads.
 qint64 fillLine(const QString &slavePath)
 {
-    const int filler = ::open(QFile::encodeName(slavePath).constData(),
-                              O_WRONLY | O_NOCTTY | O_NONBLOCK);
+    const int filler
+        = ::open(QFile::encodeName(slavePath).constData(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
     if (filler < 0)
         return -1;
     const QByteArray block(512, '\0');
@@ -348,7 +348,6 @@ void tst_Transport::serialPortWinsOverEncoderRoute()
     QCOMPARE(statusLine(harness)->text(), QStringLiteral("led,up [8201060100010301ff]"));
 }
 
-
 void tst_Transport::unreadLineGetsNoStaleDrive_data()
 {
     QTest::addColumn<bool>("heldPastDrainWait");
@@ -439,7 +438,8 @@ void tst_Transport::answersAreReadAndDropped()
     const QByteArray block = pattern.repeated(65536 / pattern.size());
     const int master = harness.pty().master();
     for (qint64 left = 8 << 20; left > 0;) {
-        const ssize_t n = ::write(master, block.constData(), size_t(qMin<qint64>(left, block.size())));
+        const ssize_t n
+            = ::write(master, block.constData(), size_t(qMin<qint64>(left, block.size())));
         if (n > 0)
             left -= n;
         else

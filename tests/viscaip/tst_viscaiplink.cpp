@@ -478,8 +478,8 @@ void tst_ViscaIpLink::splitStream_data()
         << Bytes{hex("9041FF9051FF")} << Bytes{hex("9041FF"), hex("9051FF")} << 0;
     QTest::newRow("a packet across reads") << Bytes{hex("90"), hex("41"), hex("FF90"), hex("51FF")}
                                            << Bytes{hex("9041FF"), hex("9051FF")} << 0;
-    QTest::newRow("the longest packet") << Bytes{sixteen.left(7), sixteen.mid(7)}
-                                        << Bytes{sixteen} << 0;
+    QTest::newRow("the longest packet")
+        << Bytes{sixteen.left(7), sixteen.mid(7)} << Bytes{sixteen} << 0;
     QTest::newRow("no FF within 16 bytes: dropped up to the next FF")
         << Bytes{QByteArray(20, '\x11') + hex("FF9041FF")} << Bytes{hex("9041FF")} << 21;
     QTest::newRow("junk across reads")
@@ -574,7 +574,8 @@ void tst_ViscaIpLink::cameraThatStopsReading()
     QTest::qWait(200);
 
     const QList<QByteArray> packets = packetsOf(camera.received);
-    QVERIFY2(packets.size() >= 2 && packets.size() <= 6, qPrintable(QString::number(packets.size())));
+    QVERIFY2(packets.size() >= 2 && packets.size() <= 6,
+             qPrintable(QString::number(packets.size())));
     QCOMPARE(packets.first().left(4), hex("81010407"));
     for (const QByteArray &packet : packets.mid(1))
         QCOMPARE(packet, hex("8101040700FF"));
@@ -636,7 +637,8 @@ void tst_ViscaIpLink::udpAnswersFromAnotherSender()
     QVERIFY(link.send(hex("8101040700FF")));
     QTest::qWait(3000);
     // The first drive and the stop, each with its resends; nothing after.
-    QVERIFY2(commands.size() <= 2 * (1 + ViscaIpLink::kResends), qPrintable(QString::number(commands.size())));
+    QVERIFY2(commands.size() <= 2 * (1 + ViscaIpLink::kResends),
+             qPrintable(QString::number(commands.size())));
     QCOMPARE(commands.constLast(), hex("8101040700FF"));
     QVERIFY(link.idle());
 }

@@ -10,8 +10,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QNetworkDatagram>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QUdpSocket>
 #include <QtTest>

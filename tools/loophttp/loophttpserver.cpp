@@ -361,9 +361,10 @@ void LoopHttpServer::serveNext(QTcpSocket *socket)
     if (!lengthRead || bodyLength < 0 || bodyLength > maxBodyBytes) {
         connection.keepAlive = false;
         connection.buffer.clear();
-        respond(socket, lengthRead && bodyLength > maxBodyBytes
-                            ? Response::text("request body too large\n", 413)
-                            : Response::text("malformed request\n", 400));
+        respond(socket,
+                lengthRead && bodyLength > maxBodyBytes
+                    ? Response::text("request body too large\n", 413)
+                    : Response::text("malformed request\n", 400));
         return;
     }
     if (connection.buffer.size() < headEnd + 4 + bodyLength) {
