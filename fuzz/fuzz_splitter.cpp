@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     whole.feed(stream, [&](const QByteArray &packet) {
         fuzzCheck(!packet.isEmpty() && packet.size() <= PacketSplitter::maxPacket,
                   "a packet is 1 to 16 bytes");
-        fuzzCheck(quint8(packet.constLast()) == 0xFF, "a packet ends in FF");
+        fuzzCheck(quint8(packet.at(packet.size() - 1)) == 0xFF, "a packet ends in FF");
         fuzzCheck(packet.indexOf(char(0xFF)) == packet.size() - 1, "one FF, at the end");
         packets.append(packet);
         packetBytes += packet.size();
