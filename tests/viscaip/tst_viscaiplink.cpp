@@ -338,24 +338,33 @@ void tst_ViscaIpLink::zoomDragMergedStopDelivered()
 
 void tst_ViscaIpLink::cameraErrors_data()
 {
+    QTest::addColumn<QByteArray>("packet");
     QTest::addColumn<QList<QList<QByteArray>>>("script");
     QTest::addColumn<QString>("failure");
     QTest::addColumn<int>("sent");
     using Answers = QList<QList<QByteArray>>;
-    QTest::newRow("syntax error") << Answers{{hex("906002FF")}}
+    const QByteArray drive = hex("8101040723FF");
+    const QList<QByteArray> full{hex("906003FF")};
+    QTest::newRow("syntax error") << drive << Answers{{hex("906002FF")}}
                                   << QStringLiteral("camera: syntax error") << 1;
     QTest::newRow("buffer full once, then taken")
-        << Answers{{hex("906003FF")}, {hex("9041FF")}} << QString() << 2;
+        << drive << Answers{full, {hex("9041FF")}} << QString() << 2;
     QTest::newRow("buffer full until it gives up")
-        << QVector<QList<QByteArray>>(ViscaIpLink::kBusyRetries + 1, {hex("906003FF")}).toList()
+        << drive << QVector<QList<QByteArray>>(ViscaIpLink::kBusyRetries + 1, full).toList()
         << QStringLiteral("camera: command buffer full") << ViscaIpLink::kBusyRetries + 1;
+    QTest::newRow("a stop: buffer full until it is taken")
+        << hex("8101040700FF")
+        << (QVector<QList<QByteArray>>(ViscaIpLink::kBusyRetries + 3, full).toList()
+            + Answers{{hex("9041FF")}})
+        << QString() << ViscaIpLink::kBusyRetries + 4;
     QTest::newRow("not executable after the acknowledgement")
-        << Answers{{hex("9041FF"), hex("906141FF")}}
+        << drive << Answers{{hex("9041FF"), hex("906141FF")}}
         << QStringLiteral("camera: command not executable") << 1;
 }
 
 void tst_ViscaIpLink::cameraErrors()
 {
+    QFETCH(QByteArray, packet);
     QFETCH(QList<QList<QByteArray>>, script);
     QFETCH(QString, failure);
     QFETCH(int, sent);
@@ -365,7 +374,7 @@ void tst_ViscaIpLink::cameraErrors()
     camera.scripted = script;
     QSignalSpy failed(&link, &ViscaIpLink::packetFailed);
     QSignalSpy answered(&link, &ViscaIpLink::packetAnswered);
-    QVERIFY(link.send(hex("8101040723FF"), QStringLiteral("zoom,3")));
+    QVERIFY(link.send(packet, QStringLiteral("zoom,3")));
     if (failure.isEmpty()) {
         QTRY_COMPARE(answered.size(), 1);
     } else {
