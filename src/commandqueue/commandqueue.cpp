@@ -91,6 +91,12 @@ QList<CommandQueue::Entry> CommandQueue::takeExpired(qint64 nowMs)
     return expired;
 }
 
+int CommandQueue::msUntilExpiry(qint64 nowMs) const
+{
+    const qint64 next = nextExpiry();
+    return next < 0 ? -1 : int(qBound<qint64>(0, next - nowMs, maxWaitMs + 1));
+}
+
 qint64 CommandQueue::nextExpiry() const
 {
     qint64 next = -1;

@@ -52,6 +52,8 @@ public:
     QList<Entry> takeExpired(qint64 nowMs);
     // When the next command will have waited too long; -1 when none can.
     qint64 nextExpiry() const;
+    // How long from `nowMs` until then (0 when it is due); -1 when never.
+    int msUntilExpiry(qint64 nowMs) const;
 
     bool isEmpty() const { return entries.isEmpty(); }
     int size() const { return int(entries.size()); }

@@ -55,11 +55,7 @@ void SerialLink::reset()
     resting.fill(Resting());
     guardFragment = false;
     packets = 0;
-    unreadableSincePacket = 0;
-    unreadableReported = false;
-    unreadableNotLogged = 0;
-    unreadableLogged.invalidate();
-    unreadableSaid.invalidate();
+    unreadableTally.reset();
 }
 
 // Gives bytes the port holds a chance to go without waiting; true when some
@@ -256,12 +252,11 @@ void SerialLink::dropExpired()
 
 void SerialLink::armExpiry()
 {
-    const qint64 next = queue.nextExpiry();
-    if (next < 0) {
+    const int wait = queue.msUntilExpiry(clock.elapsed());
+    if (wait < 0)
         expiryTimer.stop();
-        return;
-    }
-    expiryTimer.start(int(qMax<qint64>(0, next - clock.elapsed())));
+    else
+        expiryTimer.start(wait);
 }
 
 void SerialLink::readAnswers()
@@ -273,28 +268,16 @@ void SerialLink::readAnswers()
         qCDebug(lcSerial) << "read, not used:" << packet.toHex(' ');
     });
     packets += read;
-    if (read > 0) {
-        unreadableSincePacket = 0;
-        unreadableReported = false;
-    }
+    if (read > 0)
+        unreadableTally.readable();
     if (dropped == 0)
         return;
-    unreadableSincePacket += dropped;
-    unreadableNotLogged += dropped;
-    if (!unreadableLogged.isValid() || unreadableLogged.elapsed() >= 1000) {
-        qCWarning(lcSerial).noquote()
-            << "unreadable bytes from the camera dropped:" << unreadableNotLogged
-            << "(since the port opened:" << splitter.dropped() << ")";
-        unreadableNotLogged = 0;
-        unreadableLogged.start();
-    }
-    // Said again only after a packet, and not within a second.
-    if (!unreadableReported && unreadableSincePacket >= unreadableLimit
-        && (!unreadableSaid.isValid() || unreadableSaid.elapsed() >= 1000)) {
-        unreadableReported = true;
-        unreadableSaid.start();
+    const UnreadableTally::Say say = unreadableTally.dropped(dropped);
+    if (say.log > 0)
+        qCWarning(lcSerial).noquote() << "unreadable bytes from the camera dropped:" << say.log
+                                      << "(since the port opened:" << splitter.dropped() << ")";
+    if (say.report)
         emit trouble(SendFailure::reason({SendFailure::Kind::CameraUnreadable, QString()}));
-    }
 }
 
 QString SerialLink::writeFailed() const

@@ -22,6 +22,7 @@
 
 #include "commandqueue.h"
 #include "packetsplitter.h"
+#include "unreadabletally.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -40,8 +41,6 @@ public:
     static constexpr int defaultDrainWaitMs = 1000;
     // The port's read buffer, and what one read takes at most.
     static constexpr int readChunkBytes = 4096;
-    // Unreadable bytes since the last packet before the camera is reported.
-    static constexpr int unreadableLimit = 64;
 
     enum class Outcome {
         Accepted, // written, or waiting its turn
@@ -115,9 +114,5 @@ private:
     bool working = false;       // inside a port call that may signal back
     bool pumping = false;
     qint64 packets = 0;
-    qint64 unreadableSincePacket = 0;
-    bool unreadableReported = false;
-    qint64 unreadableNotLogged = 0;
-    QElapsedTimer unreadableLogged;
-    QElapsedTimer unreadableSaid;
+    UnreadableTally unreadableTally;
 };

@@ -114,11 +114,7 @@ void ViscaIpLink::close()
     inFlight = Item();
     splitter.reset();
     unreadableDatagramBytes = 0;
-    unreadableSinceAnswer = 0;
-    unreadableReported = false;
-    unreadableNotLogged = 0;
-    unreadableLogged.invalidate();
-    unreadableSaid.invalidate();
+    unreadableTally.reset();
     strangers.clear();
     lastStranger.clear();
     unanswered = false;
@@ -166,12 +162,11 @@ void ViscaIpLink::dropExpired()
 
 void ViscaIpLink::armExpiry()
 {
-    const qint64 next = queue.nextExpiry();
-    if (next < 0) {
+    const int wait = queue.msUntilExpiry(clock.elapsed());
+    if (wait < 0)
         expiryTimer.stop();
-        return;
-    }
-    expiryTimer.start(int(qMax<qint64>(0, next - clock.elapsed())));
+    else
+        expiryTimer.start(wait);
 }
 
 void ViscaIpLink::pump()
@@ -286,23 +281,12 @@ void ViscaIpLink::readStream()
 
 void ViscaIpLink::noteUnreadable(qint64 bytes)
 {
-    unreadableSinceAnswer += bytes;
-    unreadableNotLogged += bytes;
-    // One line a second at most, however fast the bytes come.
-    if (!unreadableLogged.isValid() || unreadableLogged.elapsed() >= 1000) {
-        qCWarning(lcViscaIp).noquote()
-            << "unreadable bytes from the camera dropped:" << unreadableNotLogged
-            << "(since the connect:" << unreadableBytes() << ")";
-        unreadableNotLogged = 0;
-        unreadableLogged.start();
-    }
-    // Said again only after a readable answer, and not within a second.
-    if (!unreadableReported && unreadableSinceAnswer >= kUnreadableLimit
-        && (!unreadableSaid.isValid() || unreadableSaid.elapsed() >= 1000)) {
-        unreadableReported = true;
-        unreadableSaid.start();
+    const UnreadableTally::Say say = unreadableTally.dropped(bytes);
+    if (say.log > 0)
+        qCWarning(lcViscaIp).noquote() << "unreadable bytes from the camera dropped:" << say.log
+                                       << "(since the connect:" << unreadableBytes() << ")";
+    if (say.report)
         emit unreadable(unreadableBytes());
-    }
 }
 
 void ViscaIpLink::noteStranger(const QHostAddress &address, quint16 port)
@@ -349,8 +333,7 @@ void ViscaIpLink::onAnswer(bool sequenced, quint32 sequence, const QByteArray &p
     const Answer answer = readAnswer(packet);
     if (answer.kind == Answer::Other)
         return;
-    unreadableSinceAnswer = 0;
-    unreadableReported = false;
+    unreadableTally.readable();
     if (unanswered) {
         // It reads again: what waits may go.
         unanswered = false;

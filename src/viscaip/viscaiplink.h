@@ -29,6 +29,7 @@
 
 #include "commandqueue.h"
 #include "packetsplitter.h"
+#include "unreadabletally.h"
 #include "viscaipframing.h"
 
 #include <QByteArray>
@@ -56,9 +57,6 @@ public:
     // What one socket event reads at most before the event loop runs again.
     static constexpr int kReadChunkBytes = 4096;
     static constexpr int kDatagramsPerEvent = 32;
-    // Unreadable bytes since the last readable answer before the camera is
-    // reported as sending them.
-    static constexpr int kUnreadableLimit = 64;
     // Strangers named at most, so a flood of senders cannot grow the list.
     static constexpr int kStrangersNamed = 16;
 
@@ -150,11 +148,7 @@ private:
     quint32 generation = 0;
     PacketSplitter splitter;
     qint64 unreadableDatagramBytes = 0;
-    qint64 unreadableSinceAnswer = 0;
-    bool unreadableReported = false;
-    qint64 unreadableNotLogged = 0;
-    QElapsedTimer unreadableLogged;
-    QElapsedTimer unreadableSaid;
+    UnreadableTally unreadableTally;
     QSet<QString> strangers;
     QString lastStranger;
     // TCP: the camera left a packet unanswered; only stops go until it

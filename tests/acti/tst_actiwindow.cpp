@@ -202,8 +202,6 @@ private slots:
     void serialSettingSentWhateverTheState_data();
     void serialSettingSentWhateverTheState();
     void serialPortWinsOverTheEncoder();
-    void failedConnectSendsNoCommand_data();
-    void failedConnectSendsNoCommand();
     void slowEncoderNeverNestsRequests();
 
     void leavingTheRouteReturnsToIdle();
@@ -904,8 +902,13 @@ void tst_ActiWindow::serialSettingSentWhateverTheState_data()
     QTest::newRow("log-in failed")
         << Response::text("ERROR: authentication failed") << refused << "Failed, authentication";
     QTest::newRow("serial setting failed") << xml << refused << "Failed, serial parameters";
+    QTest::newRow("no answer to the connect")
+        << Response::close() << refused << "Failed, could not connect";
 }
 
+// The serial setting follows the menus whatever the state; camera commands
+// only once connected: after a failed connect, keys and commands reach
+// nothing and the status line shows none of them as sent.
 void tst_ActiWindow::serialSettingSentWhateverTheState()
 {
     QFETCH(Response, systemAnswer);
@@ -916,6 +919,17 @@ void tst_ActiWindow::serialSettingSentWhateverTheState()
     encoder->settingAnswer = settingAnswer;
     QVERIFY(connectFromTheMenu(encoder->authority));
     QCOMPARE(encoderStatus()->text(), status);
+    encoder->server.clearRequests();
+    const bool connected = status == QLatin1String("Connected");
+    const QString before = statusLine()->text();
+    QTest::keyClick(&window(), Qt::Key_End);
+    QCOMPARE(window().sendCommand(QStringLiteral("zoom"), QStringLiteral("3")), connected ? 1 : 0);
+    QCOMPARE(encoder->lines(),
+             connected ? hexLines({QStringLiteral("8101043803FF"), QStringLiteral("8101041801FF"),
+                                   QStringLiteral("8101040722FF")})
+                       : QStringList());
+    if (!connected)
+        QCOMPARE(statusLine()->text(), before);
     encoder->server.clearRequests();
     encoder->settingAnswer = Response::text("ERROR: SERIAL_SETTING");
     const QString title = window().windowTitle();
@@ -960,46 +974,6 @@ void tst_ActiWindow::serialPortWinsOverTheEncoder()
     QCOMPARE(window().serialSendCommand(QStringLiteral("8101040722FF")), 1);
     QCOMPARE(encoder->lines(), hexLines({QStringLiteral("8101040722FF")}));
     QCOMPARE(harness->pty().drain(), QByteArray());
-}
-
-void tst_ActiWindow::failedConnectSendsNoCommand_data()
-{
-    QTest::addColumn<Response>("systemAnswer");
-    QTest::addColumn<Response>("settingAnswer");
-    QTest::addColumn<QString>("status");
-    const Response xml = Response::xml(systemInfoXml);
-    QTest::newRow("log-in refused") << Response::text("ERROR: authentication failed")
-                                    << Response::text("OK:") << "Failed, authentication";
-    QTest::newRow("serial setting refused")
-        << xml << Response::text("ERROR: SERIAL_SETTING") << "Failed, serial parameters";
-    QTest::newRow("no answer") << Response::close() << Response::text("OK:")
-                               << "Failed, could not connect";
-}
-
-// A connect that failed leaves the route chosen but not connected: keys and
-// commands reach nothing and the status line shows none of them as sent.
-// The serial setting still follows the menus.
-void tst_ActiWindow::failedConnectSendsNoCommand()
-{
-    QFETCH(Response, systemAnswer);
-    QFETCH(Response, settingAnswer);
-    QFETCH(QString, status);
-    encoder->systemAnswer = systemAnswer;
-    encoder->settingAnswer = settingAnswer;
-    QVERIFY(connectFromTheMenu(encoder->authority));
-    QCOMPARE(encoderStatus()->text(), status);
-    encoder->server.clearRequests();
-    const QString line = statusLine()->text();
-
-    QTest::keyPress(&window(), Qt::Key_PageUp);
-    QTest::keyRelease(&window(), Qt::Key_PageUp);
-    QTest::keyClick(&window(), Qt::Key_End);
-    QCOMPARE(window().sendCommand(QStringLiteral("zoom"), QStringLiteral("3")), 0);
-    QCOMPARE(encoder->lines(), QStringList());
-    QCOMPARE(statusLine()->text(), line);
-
-    find<QAction>("action19200")->trigger();
-    QCOMPARE(encoder->lines(), QStringList{settingLine(QStringLiteral("8N1,19200"))});
 }
 
 // An encoder that takes 150 ms for each pass-through while keys come at
