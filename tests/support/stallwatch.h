@@ -34,6 +34,18 @@ public:
         return longest;
     }
 
+    // How much resident memory a flood the code must not keep may leave
+    // behind: 64 MiB, and in an AddressSanitizer build also the quarantine
+    // where it holds freed memory (256 MiB by default).
+    static qint64 floodSlackBytes()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        return qint64(64 + 256) << 20;
+#else
+        return qint64(64) << 20;
+#endif
+    }
+
     // Resident memory of this process in bytes, 0 where it cannot be read.
     static qint64 residentBytes()
     {

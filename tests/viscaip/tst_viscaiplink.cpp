@@ -549,7 +549,7 @@ void tst_ViscaIpLink::tcpFloodStaysBounded()
     if (unreadable)
         QVERIFY(link.unreadableBytes() >= total / 2);
     QVERIFY2(stalls.longestMs() < 500, qPrintable(QString::number(stalls.longestMs())));
-    QVERIFY(StallWatch::residentBytes() - before < 64 << 20);
+    QVERIFY(StallWatch::residentBytes() - before < StallWatch::floodSlackBytes());
     // Said once, and again at most once a second while it goes on.
     if (unreadable)
         QVERIFY(reported.size() >= 1 && reported.size() <= 1 + clock.elapsed() / 1000);
@@ -593,16 +593,16 @@ void tst_ViscaIpLink::cameraThatStopsReading()
     QCOMPARE(failed.at(0).at(2).toString(), QStringLiteral("camera did not answer"));
 }
 
-// A camera that answers from another port: the datagrams are named once,
-// the connect fails naming them, and a connected link that gets no answers
-// sends nothing for long after the operator let go.
+// A connected camera that answers from another port: its datagrams are
+// named once, and the link, which gets no answers, sends nothing for long
+// after the operator let go.
 void tst_ViscaIpLink::udpAnswersFromAnotherSender()
 {
     QUdpSocket in;
     QUdpSocket out;
     QVERIFY(in.bind(QHostAddress(QHostAddress::LocalHost), 0));
     QVERIFY(out.bind(QHostAddress(QHostAddress::LocalHost), 0));
-    bool answerFromIn = false;
+    bool answerFromIn = true;
     QList<QByteArray> commands;
     connect(&in, &QUdpSocket::readyRead, this, [&] {
         while (in.hasPendingDatagrams()) {
@@ -610,34 +610,22 @@ void tst_ViscaIpLink::udpAnswersFromAnotherSender()
             Message read;
             parseMessage(datagram.data(), &read);
             QByteArray answer = hex("9041FF");
-            quint16 type = Reply;
-            if (read.type == Control) {
-                type = ControlReply;
+            if (read.type == Control)
                 answer = resetPayload();
-            } else if (read.payload == versionInquiry()) {
+            else if (read.payload == versionInquiry())
                 answer = hex("9050AAAA0B0C010202FF");
-            } else {
+            else
                 commands << read.payload;
-            }
-            QUdpSocket &from = answerFromIn ? in : out;
-            from.writeDatagram(message(type, read.sequence, answer), datagram.senderAddress(),
-                               quint16(datagram.senderPort()));
+            (answerFromIn ? in : out)
+                .writeDatagram(
+                    message(read.type == Control ? ControlReply : Reply, read.sequence, answer),
+                    datagram.senderAddress(), quint16(datagram.senderPort()));
         }
     });
-    const QString stranger = QStringLiteral("127.0.0.1:%1").arg(out.localPort());
 
     ViscaIpLink link;
-    QSignalSpy named(&link, &ViscaIpLink::strangerAnswered);
-    QSignalSpy failedConnect(&link, &ViscaIpLink::connectFailed);
-    link.connectTo(QHostAddress::LocalHost, in.localPort(), Protocol::Udp);
-    QVERIFY(failedConnect.wait(3000));
-    QCOMPARE(failedConnect.at(0).at(0).toString(),
-             QStringLiteral("answers come from %1, not the camera's address").arg(stranger));
-    QCOMPARE(named.size(), 1);
-    QCOMPARE(named.at(0).at(0).toString(), stranger);
-
-    answerFromIn = true;
     QSignalSpy connected(&link, &ViscaIpLink::connected);
+    QSignalSpy named(&link, &ViscaIpLink::strangerAnswered);
     link.connectTo(QHostAddress::LocalHost, in.localPort(), Protocol::Udp);
     QVERIFY(connected.wait());
     answerFromIn = false;
@@ -650,6 +638,8 @@ void tst_ViscaIpLink::udpAnswersFromAnotherSender()
              qPrintable(QString::number(commands.size())));
     QCOMPARE(commands.constLast(), hex("8101040700FF"));
     QVERIFY(link.idle());
+    QCOMPARE(named.size(), 1);
+    QCOMPARE(named.at(0).at(0).toString(), QStringLiteral("127.0.0.1:%1").arg(out.localPort()));
 }
 
 QTEST_GUILESS_MAIN(tst_ViscaIpLink)
