@@ -6,7 +6,8 @@
 //
 // A row in that file is tab-separated: measure, unit, median, p99, floor,
 // floor median, floor p99, target. A figure that does not apply is "-"; the
-// target is a text such as "p99 <= 1.20 x" or "= 0". The ratios are computed
+// target is a text such as "p99 <= 1.20 x", "= 0" or "<= 16" (on the figure
+// itself). The ratios are computed
 // when the table is written.
 #pragma once
 

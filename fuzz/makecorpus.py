@@ -4,7 +4,8 @@
 Ordinary inputs of each kind, and the hostile ones the panel must survive:
 a system-information reply nested 25,000 deep, replies that repeat one
 declared entity, a settings file with a value of an arbitrary serialised
-type, and window states whose counts would drive the restore for ever.
+type, window states whose counts would drive the restore for ever, and
+camera streams of answers, junk that never ends in FF, and both mixed.
 Run it again after changing it; the output is checked in.
 """
 import os
@@ -105,8 +106,19 @@ def viscamodel_seeds():
     write("viscamodel", "image-blocks", bytes([0x41]) + b"".join(piece(p, later=1) for p in image))
 
 
+def splitter_seeds():
+    # The first byte chooses where the reads are cut.
+    answers = bytes.fromhex("9041FF9051FF906003FF9050AAAA0D15010302FF")
+    write("splitter", "answers", b"\x05" + answers * 4)
+    write("splitter", "no-terminator", b"\x11" + b"\x00" * 300)
+    write("splitter", "junk-between-answers",
+          b"\x03" + (b"\x11" * 20 + b"\xff" + bytes.fromhex("9041FF")) * 8)
+    write("splitter", "longest-packet", b"\x07" + bytes(range(0x80, 0x8F)) + b"\xff")
+
+
 reply_seeds()
 vocabulary_seeds()
 endpoint_seeds()
 settings_seeds()
 viscamodel_seeds()
+splitter_seeds()

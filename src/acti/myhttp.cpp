@@ -183,12 +183,42 @@ bool MYHTTP::refuseIfTooLarge(QNetworkReply *r, Outcome &outcome, qint64 arrivin
     return true;
 }
 
+bool MYHTTP::refuseIfHeadTooLarge(QNetworkReply *r, Outcome &outcome)
+{
+    if (outcome.headChecked || outcome.error != QNetworkReply::NoError)
+        return false;
+    const QList<QNetworkReply::RawHeaderPair> &head = r->rawHeaderPairs();
+    if (head.isEmpty())
+        return false; // not arrived yet
+    outcome.headChecked = true;
+    qint64 bytes = 0;
+    for (const QNetworkReply::RawHeaderPair &line : head)
+        bytes += line.first.size() + line.second.size() + 4;
+    if (head.size() <= maxHeaderLines && bytes <= maxHeaderBytes)
+        return false;
+
+    outcome.error = headRefusedError;
+    outcome.body.clear();
+    qCWarning(lcActi).noquote() << "myHTTP() - reply with" << head.size() << "header lines,"
+                                << bytes << "bytes (at most" << maxHeaderLines << "lines,"
+                                << maxHeaderBytes << "bytes), dropped:"
+                                << QNetworkReply::NetworkError(headRefusedError);
+    disconnect(r, SIGNAL(error(QNetworkReply::NetworkError)), this,
+               SLOT(replyErrorSlot(QNetworkReply::NetworkError)));
+    return true;
+}
+
 void MYHTTP::take(QNetworkReply *r)
 {
     const auto entry = outcomes.find(r);
     if (entry == outcomes.end() || entry->second.settled || !r->isReadable())
         return;
     Outcome &outcome = entry->second;
+    if (refuseIfHeadTooLarge(r, outcome)) {
+        if (!r->isFinished())
+            r->abort();
+        return;
+    }
     if (outcome.error != QNetworkReply::NoError) {
         // A failed reply's body is never delivered; let it drain.
         r->skip(r->bytesAvailable());

@@ -41,6 +41,12 @@ public:
     static constexpr qint64 maxBodyBytes = 1024 * 1024;
     // The error code of a request whose reply grew beyond maxBodyBytes.
     static constexpr QNetworkReply::NetworkError tooLargeError = QNetworkReply::UnknownContentError;
+    // Replies with more header lines than this, or more header bytes, are
+    // aborted: no encoder answer needs a tenth of them.
+    static constexpr int maxHeaderLines = 100;
+    static constexpr int maxHeaderBytes = 16 * 1024;
+    // The error code of a request whose reply's head was refused.
+    static constexpr QNetworkReply::NetworkError headRefusedError = QNetworkReply::ProtocolFailure;
 
     explicit MYHTTP(QObject *parent = nullptr);
     ~MYHTTP() override;
@@ -88,6 +94,7 @@ private:
         QByteArray body;      // read as it arrives, never more than maxBodyBytes
         bool waited = false;  // a get() waits for it (positive time-out)
         bool settled = false; // the reply ended, or the deadline passed
+        bool headChecked = false;
     };
 
     // How much of a reply the network layer may hold before we read it.
@@ -98,6 +105,7 @@ private:
     // once it announces or delivers more than maxBodyBytes.
     void take(QNetworkReply *reply);
     bool refuseIfTooLarge(QNetworkReply *reply, Outcome &outcome, qint64 arriving);
+    bool refuseIfHeadTooLarge(QNetworkReply *reply, Outcome &outcome);
     void expire(QNetworkReply *reply);
 
     std::unique_ptr<QNetworkAccessManager> networkManager;

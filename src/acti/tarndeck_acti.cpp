@@ -9,8 +9,16 @@
 
 int tarnDeck::actiSetSerialParameters()
 {
-    if (!routes.isUp(&encoderRoute))
+    if (!routes.isChosen(&encoderRoute))
         return 0;
+    // A request waits (its nested event loop delivered this menu change):
+    // the setting goes once it has returned, with the parameters of then.
+    if (actiInfo.http.waitingRequests() > 0) {
+        qCDebug(lcActi) << "COM settings: after the request that waits";
+        serialSettingOwed = true;
+        return 1;
+    }
+    serialSettingOwed = false;
     const QString setting = ActiCgi::serialSettingText(serialPort);
     qCDebug(lcActi).noquote() << "COM settings:" << setting;
     const bool accepted = actiInfo.cgiRequest(QStringLiteral("ENCODER"),
@@ -23,6 +31,12 @@ int tarnDeck::actiSetSerialParameters()
                    + QLatin1Char('>'));
     }
     return accepted ? 1 : 0;
+}
+
+void tarnDeck::sendOwedSerialSetting()
+{
+    if (serialSettingOwed && actiInfo.http.waitingRequests() == 0)
+        actiSetSerialParameters();
 }
 
 void tarnDeck::on_pushButtonActiConnect_clicked()
@@ -43,7 +57,7 @@ void tarnDeck::on_pushButtonActiConnect_clicked()
     // the route (which resets the link): the flow then ends there.
     const QString wanted = actiInfo.endpointText();
     const auto routeLeft = [this, wanted] {
-        if (routes.isUp(&encoderRoute) && actiInfo.endpointText() == wanted)
+        if (routes.isChosen(&encoderRoute) && actiInfo.endpointText() == wanted)
             return false;
         qCDebug(lcActi) << "ACTi route left while connecting.";
         return true;
@@ -84,6 +98,7 @@ void tarnDeck::on_pushButtonActiConnect_clicked()
     }
 
     const QString encoder = actiInfo.endpointText();
+    routes.setConnected(true);
     ui.labelActiStatus->setText(QStringLiteral("Connected"));
     ui.groupBoxActi->hide();
     enablePanels(true);

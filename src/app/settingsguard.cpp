@@ -9,6 +9,7 @@
 #include <QSettings>
 
 #ifdef Q_OS_UNIX
+#include <cstdio>
 #include <sys/stat.h>
 #endif
 
@@ -133,12 +134,30 @@ bool holdsValues(const QByteArray &text)
     return false;
 }
 
+// A name is taken by a file, or by a link even when it leads nowhere.
+bool taken(const QString &name)
+{
+    const QFileInfo info(name);
+    return info.exists() || info.isSymLink();
+}
+
 QString freeAsideName(const QString &file)
 {
     QString aside = file + QStringLiteral(".bad");
-    for (int n = 2; QFileInfo::exists(aside); ++n)
+    for (int n = 2; taken(aside); ++n)
         aside = file + QStringLiteral(".bad.") + QString::number(n);
     return aside;
+}
+
+// Renames the name itself: a symbolic link is moved, never what it leads to
+// (QFile::rename refuses a link that leads nowhere).
+bool renameAside(const QString &file, const QString &aside)
+{
+#ifdef Q_OS_UNIX
+    return ::rename(QFile::encodeName(file).constData(), QFile::encodeName(aside).constData()) == 0;
+#else
+    return QFile::rename(file, aside);
+#endif
 }
 
 bool plausibleRect(QDataStream &in)
@@ -268,16 +287,23 @@ Outcome prepareStore(const QString &file)
     umask(S_IRWXG | S_IRWXO);
 #endif
     QFileInfo info(file);
-    if (!info.exists())
+    // A store that is a symbolic link is never followed: tightening it or
+    // writing it at the close would reach a file elsewhere. It is moved
+    // aside like any unusable store (the link, not what it leads to).
+    const bool link = info.isSymLink();
+    if (!info.exists() && !link)
         return {};
     const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    if (QFile::permissions(file) & ~(ownerOnly | QFileDevice::ReadUser | QFileDevice::WriteUser))
+    if (!link
+        && QFile::permissions(file) & ~(ownerOnly | QFileDevice::ReadUser | QFileDevice::WriteUser))
         QFile::setPermissions(file, ownerOnly);
 
     QString reason;
     QByteArray text;
     QFile in(file);
-    if (!info.isFile())
+    if (link)
+        reason = QStringLiteral("a symbolic link");
+    else if (!info.isFile())
         reason = QStringLiteral("not a regular file");
     else if (info.size() > maxStoreBytes)
         reason = QStringLiteral("larger than 1 MiB");
@@ -302,7 +328,7 @@ Outcome prepareStore(const QString &file)
 
     const QString aside = freeAsideName(file);
     Outcome outcome;
-    if (QFile::rename(file, aside)) {
+    if (renameAside(file, aside)) {
         outcome.warning = QStringLiteral("Settings file unusable (%1): kept as %2, defaults in use")
                               .arg(reason, QFileInfo(aside).fileName());
     } else {

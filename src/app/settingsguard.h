@@ -33,7 +33,9 @@ QString storeFile();
 // Makes files the process creates from now on private to their owner,
 // tightens an existing store file to owner-only, and renames a store file
 // that cannot be read safely aside (to "<file>.bad", or a free numbered
-// variant), so the program starts with its defaults.
+// variant), so the program starts with its defaults. A store that is a
+// symbolic link is one of those: the link is moved, what it leads to is
+// neither tightened nor written.
 Outcome prepareStore(const QString &file);
 Outcome prepareStore();
 

@@ -22,9 +22,10 @@
 #include "networkcameraroute.h"
 #include "packetroute.h"
 #include "pantiltdrive.h"
+#include "routeowner.h"
+#include "seriallink.h"
 #include "serialportlister.h"
 #include "serialroute.h"
-#include "serialwriter.h"
 #include "settingsguard.h"
 #include "ui_tarndeck.h"
 #include "viscaiplink.h"
@@ -173,6 +174,9 @@ private:
     void onNetworkCameraLost(const QString &reason);
     void onCameraPacketAnswered(const QString &request);
     void onCameraPacketFailed(const QString &request, const QString &reason);
+    void onRouteTrouble(const QString &text);
+    // A serial setting the menus asked for while a request waited.
+    void sendOwedSerialSetting();
     QString networkCameraAddressText() const;
     ViscaIp::Protocol networkCameraProtocol() const;
     QList<QAction *> cameraProfileEntries() const;
@@ -200,7 +204,7 @@ private:
     // False when the store could not be read: it is then never written.
     const bool storeRead = SettingsGuard::storeRead(settingsCheck, settings);
     QSerialPort serialPort;
-    SerialWriter serialWriter{serialPort};
+    SerialLink serialLink{serialPort};
     QList<SerialPortEntry> portInfoList;
     QTimer timer;
     ACTIINFO actiInfo;
@@ -217,16 +221,22 @@ private:
     // The encoder did not answer the last pass-through (refused, time-out,
     // unreachable); the next request it answers clears the status line.
     bool encoderSilent = false;
+    // The menus changed a serial parameter while a request waited; the
+    // setting goes when it has returned (requests never wait inside one
+    // another).
+    bool serialSettingOwed = false;
     HeldKeys heldKeys;
     FieldKeys fieldKeys;
     bool rateSliderReleasing = false;
 
-    // The routes and their one owner: what is up is asked of routes only.
-    SerialRoute serialRoute{serialPort, serialWriter, lineBrokenError};
+    // The routes and their one owner: what is chosen, and whether it has
+    // connected, is asked of routes only.
+    SerialRoute serialRoute{serialPort, serialLink, lineBrokenError};
     EncoderRoute encoderRoute{actiInfo, encoderSilent};
     NetworkCameraRoute networkCameraRoute{viscaIpLink};
     RouteOwner routes;
-    // The status line shows a network camera's failure until the next answer.
+    // The status line shows a failure a route reported later than its
+    // sendPacket until the next answer.
     bool cameraFailureShown = false;
 
     // The "&Baudrate" and "&Protocol" menu-bar entries while "Serial port

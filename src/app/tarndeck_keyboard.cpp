@@ -15,7 +15,7 @@ void tarnDeck::keyPressEvent(QKeyEvent *event)
     const KeyEventView view
         = heldKeys.press(event->nativeScanCode(), event->timestamp(), event->key(),
                          event->modifiers(), event->isAutoRepeat());
-    const PacketRoute *route = routes.up();
+    const PacketRoute *route = routes.carrier();
     if (!route || !ui.centralWidget->isEnabled())
         return;
     const auto actions = keyPressActions(view.key, view.modifiers, view.autoRepeat);

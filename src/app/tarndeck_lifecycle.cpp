@@ -93,14 +93,29 @@ tarnDeck::tarnDeck(QWidget *parent)
     ui.groupBoxViscaIp->hide();
     connect(&viscaIpLink, &ViscaIpLink::connected, this, &tarnDeck::onNetworkCameraConnected);
     connect(&viscaIpLink, &ViscaIpLink::connectFailed, this, &tarnDeck::onNetworkCameraFailed);
-    connect(
-        &viscaIpLink, &ViscaIpLink::packetAnswered, this,
-        [this](const QByteArray &, const QString &request) { onCameraPacketAnswered(request); });
-    connect(&viscaIpLink, &ViscaIpLink::packetFailed, this,
-            [this](const QByteArray &, const QString &request, const QString &reason) {
-                onCameraPacketFailed(request, reason);
-            });
     connect(&viscaIpLink, &ViscaIpLink::lost, this, &tarnDeck::onNetworkCameraLost);
+    // What a route learns after sendPacket has returned: only the route that
+    // carries commands speaks to the status line.
+    for (PacketRoute *route :
+         {static_cast<PacketRoute *>(&serialRoute), static_cast<PacketRoute *>(&encoderRoute),
+          static_cast<PacketRoute *>(&networkCameraRoute)}) {
+        connect(route, &PacketRoute::packetAnswered, this, [this, route](const QString &request) {
+            if (routes.isChosen(route))
+                onCameraPacketAnswered(request);
+        });
+        connect(route, &PacketRoute::packetFailed, this,
+                [this, route](const QString &request, const QString &reason) {
+                    if (routes.isChosen(route))
+                        onCameraPacketFailed(request, reason);
+                });
+        connect(route, &PacketRoute::trouble, this, [this, route](const QString &text) {
+            if (routes.isChosen(route))
+                onRouteTrouble(text);
+        });
+    }
+    // Queued: the request that just returned is still unwinding.
+    connect(&actiInfo.http, &MYHTTP::allReturned, this, &tarnDeck::sendOwedSerialSetting,
+            Qt::QueuedConnection);
 
     for (QAction *profile : {ui.actionCameraProfile6, ui.actionCameraProfile7,
                              ui.actionCameraProfile8, ui.actionCameraProfile9})
@@ -179,7 +194,7 @@ void tarnDeck::enablePanels(bool enabled)
                              ui.groupBoxColor, ui.groupBoxLED})
         panel->setEnabled(enabled);
     // The lamp is a device on the serial chain: not every route reaches it.
-    const bool lampReached = !routes.up() || routes.up()->carriesLamp();
+    const bool lampReached = !routes.chosen() || routes.chosen()->carriesLamp();
     if (enabled && !lampReached)
         ui.groupBoxLED->setEnabled(false);
     ui.groupBoxLED->setToolTip(lampReached ? QString() : QStringLiteral("No lamp on this route"));

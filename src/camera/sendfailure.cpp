@@ -38,8 +38,15 @@ const Wording wordings[] = {
      "the answer was not system information", false},
     {Kind::EncoderRequestFailed, "encoder request failed (network error %1)",
      "request failed (network error %1)", true},
+    {Kind::EncoderBadHead, "encoder answered with unreadable or too many header lines",
+     "unreadable or too many header lines", false},
     {Kind::CameraBufferFull, "camera: command buffer full", "camera: command buffer full", false},
     {Kind::CameraNoAnswer, "camera did not answer", "camera did not answer", true},
+    {Kind::CameraBusy, "camera busy", "camera busy", false},
+    {Kind::EncoderBusy, "encoder busy", "encoder busy", false},
+    {Kind::CameraUnreadable, "camera sends unreadable data", "camera sends unreadable data", false},
+    {Kind::CameraStranger, "answers come from %1, not the camera's address",
+     "answers come from %1, not the camera's address", false},
 };
 
 const Wording &wordingOf(Kind kind)
@@ -79,6 +86,9 @@ const NetworkRow networkRows[] = {
     {QNetworkReply::NetworkSessionFailedError, Kind::EncoderUnreachable},
     // The network library reports "no route to host" with this code.
     {QNetworkReply::UnknownNetworkError, Kind::EncoderUnreachable},
+    // A head the network library could not read, or the request object
+    // refused for its size.
+    {QNetworkReply::ProtocolFailure, Kind::EncoderBadHead},
 };
 
 // HTTP statuses the network library turns into error codes.
@@ -105,6 +115,8 @@ const StatusRow statusRows[] = {
 };
 static_assert(MYHTTP::tooLargeError == QNetworkReply::UnknownContentError,
               "the size cut-off shares its row with unknown 4xx statuses");
+static_assert(MYHTTP::headRefusedError == QNetworkReply::ProtocolFailure,
+              "a refused head shares its row with an unreadable one");
 
 } // namespace
 
@@ -126,6 +138,11 @@ bool isNetworkFailure(Kind kind)
 QString notSentText(const QString &request, const QString &reason)
 {
     return QStringLiteral("Not sent: ") + request + QStringLiteral(" \u2013 ") + reason;
+}
+
+QString waitingText(const QString &request, const QString &reason)
+{
+    return QStringLiteral("Waiting: ") + request + QStringLiteral(" \u2013 ") + reason;
 }
 
 QString serialWriteFailed(const QString &portError)

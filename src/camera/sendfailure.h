@@ -23,8 +23,13 @@ enum class Kind {
     EncoderNotConfirmed,  // detail: the answer, which lacks "OK:"
     EncoderNotSystemInfo, // the connect's answer was not system information
     EncoderRequestFailed, // detail: the network error code
+    EncoderBadHead,       // the answer's header lines were unreadable or too many
     CameraBufferFull,     // the camera's command buffer is full
     CameraNoAnswer,       // the camera did not answer
+    CameraBusy,           // the command waited too long for the camera's route
+    EncoderBusy,          // the encoder holds a request and no room is left to wait
+    CameraUnreadable,     // the camera keeps sending bytes that are no packets
+    CameraStranger,       // detail: "address:port" of a sender that is not the camera
 };
 
 struct Outcome
@@ -44,6 +49,9 @@ bool isNetworkFailure(Kind kind);
 
 // "Not sent: " + request + " – " + reason; request is e.g. "zoom,3".
 QString notSentText(const QString &request, const QString &reason);
+// "Waiting: " + request + " – " + reason: a packet that has not left yet
+// and will (a stop behind a line that does not drain).
+QString waitingText(const QString &request, const QString &reason);
 
 // Serial route.
 QString serialWriteFailed(const QString &portError); // "serial write failed: <text>"

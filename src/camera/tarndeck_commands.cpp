@@ -40,7 +40,9 @@ int tarnDeck::serialSendCommand(QString command)
     const QString request = lastCommand.section(QStringLiteral(" ["), 0, 0);
     lastCommand += QStringLiteral(" [") + command + QLatin1Char(']');
 
-    PacketRoute *route = routes.up();
+    // Only a route that has connected carries commands: a chosen one whose
+    // connect failed, or has not been tried, sends nothing and shows nothing.
+    PacketRoute *route = routes.carrier();
     if (!route) {
         packetFailure.clear();
         return 0;

@@ -8,14 +8,9 @@ void tarnDeck::setUpPanTiltDrive()
 {
     connect(ui.widgetPT, &PTWidget::driveChanged, &panTiltDrive, &PanTiltDrive::padChanged);
     // Queued: the request that just returned is still unwinding; its caller
-    // reads the link's outcome before the next request may start.
+    // reads the link's outcome before the next request may start. (The other
+    // routes are never busy: their queues keep the newest drive.)
     connect(&actiInfo.http, &MYHTTP::allReturned, &panTiltDrive, &PanTiltDrive::routeFree,
-            Qt::QueuedConnection);
-    // A network camera takes the next command once the last one is answered
-    // or given up.
-    connect(&viscaIpLink, &ViscaIpLink::packetAnswered, &panTiltDrive, &PanTiltDrive::routeFree,
-            Qt::QueuedConnection);
-    connect(&viscaIpLink, &ViscaIpLink::packetFailed, &panTiltDrive, &PanTiltDrive::routeFree,
             Qt::QueuedConnection);
     connect(&panTiltDrive, &PanTiltDrive::sendFailed, this, [this](const QString &) {
         qCWarning(lcCamera).noquote() << "pan-tilt not sent:" << lastCommand;
@@ -28,12 +23,11 @@ bool tarnDeck::sendPanTilt(const QString &action)
     return sendCommand(QStringLiteral("pantilt"), action) > 0;
 }
 
-// The route owner answers: no route is Closed; a route still carrying an
-// earlier packet (an encoder request waiting, a network camera command in
-// flight) is Busy.
+// The route owner answers: no connected route is Closed; a route still
+// carrying an earlier packet (an encoder request waiting) is Busy.
 PanTiltDrive::RouteState tarnDeck::panTiltRoute() const
 {
-    const PacketRoute *route = routes.up();
+    const PacketRoute *route = routes.carrier();
     if (!route)
         return PanTiltDrive::RouteState::Closed;
     return route->busy() ? PanTiltDrive::RouteState::Busy : PanTiltDrive::RouteState::Free;

@@ -9,15 +9,13 @@ class ViscaIpLink;
 
 class NetworkCameraRoute : public PacketRoute
 {
+    Q_OBJECT
+
 public:
-    explicit NetworkCameraRoute(ViscaIpLink &link)
-        : link(link)
-    {
-    }
+    explicit NetworkCameraRoute(ViscaIpLink &link);
     int sendPacket(const QString &commandText, const QByteArray &bytes,
                    const QString &request) override;
     bool carriesLamp() const override { return false; }
-    bool busy() const override;
 
 private:
     ViscaIpLink &link;

@@ -2,35 +2,54 @@
 
 #include "logcategories.h"
 #include "sendfailure.h"
-#include "serialwriter.h"
+#include "seriallink.h"
 
 #include <QSerialPort>
 
-int SerialRoute::sendPacket(const QString &, const QByteArray &bytes, const QString &)
+SerialRoute::SerialRoute(QSerialPort &port, SerialLink &link, const QString &lineBrokenError)
+    : port(port)
+    , link(link)
+    , lineBrokenError(lineBrokenError)
+{
+    connect(&link, &SerialLink::packetFailed, this, &PacketRoute::packetFailed);
+    connect(&link, &SerialLink::trouble, this, &PacketRoute::trouble);
+}
+
+int SerialRoute::sendPacket(const QString &, const QByteArray &bytes, const QString &request)
 {
     if (!port.isOpen()) {
         lastFailure.clear();
         return 0;
     }
-    // A line that holds earlier bytes refuses at once instead of waiting
-    // again; bytes that did not drain count as not sent.
-    const SerialWriter::Outcome outcome = writer.write(bytes);
-    const int written = outcome == SerialWriter::Outcome::Sent ? int(bytes.size()) : -1;
-    qCDebug(lcCamera) << "serialSendCommand():" << bytes.toHex() << written;
+    const SerialLink::Outcome outcome = link.send(bytes, request);
+    int written = int(bytes.size());
     switch (outcome) {
-    case SerialWriter::Outcome::Sent:
+    case SerialLink::Outcome::Accepted:
         lastFailure.clear();
         break;
-    case SerialWriter::Outcome::Blocked:
-        lastFailure = SendFailure::serialBlocked();
+    case SerialLink::Outcome::Busy:
+        written = 0;
+        lastFailure = SendFailure::reason({SendFailure::Kind::CameraBusy, QString()});
         break;
-    case SerialWriter::Outcome::Failed:
-        // A line that broke while draining has closed the port, which
-        // forgets its error text: the text kept at the loss says why.
-        lastFailure = SendFailure::serialWriteFailed(port.isOpen() ? port.errorString()
-                                                                   : QStringLiteral("port lost (")
-                                                             + lineBrokenError + QLatin1Char(')'));
+    case SerialLink::Outcome::Failed:
+        written = -1;
+        lastFailure = writeFailure();
         break;
     }
+    qCDebug(lcCamera) << "serialSendCommand():" << bytes.toHex() << written;
     return written;
+}
+
+void SerialRoute::dropWaiting()
+{
+    link.reset();
+}
+
+// A line that broke while draining has closed the port, which forgets its
+// error text: the text kept at the loss says why.
+QString SerialRoute::writeFailure() const
+{
+    return SendFailure::serialWriteFailed(port.isOpen() ? port.errorString()
+                                                        : QStringLiteral("port lost (")
+                                                  + lineBrokenError + QLatin1Char(')'));
 }

@@ -1,28 +1,28 @@
 // The local serial port as a route: the bytes written as they are, through
-// the writer that refuses while the line is blocked.
+// the link that never waits for the line (seriallink.h).
 #pragma once
 
 #include "packetroute.h"
 
 class QSerialPort;
-class SerialWriter;
+class SerialLink;
 
 class SerialRoute : public PacketRoute
 {
+    Q_OBJECT
+
 public:
     // lineBrokenError: the port's own words for the error that broke the
     // line, kept by the window because closing the port forgets them.
-    SerialRoute(QSerialPort &port, SerialWriter &writer, const QString &lineBrokenError)
-        : port(port)
-        , writer(writer)
-        , lineBrokenError(lineBrokenError)
-    {
-    }
+    SerialRoute(QSerialPort &port, SerialLink &link, const QString &lineBrokenError);
     int sendPacket(const QString &commandText, const QByteArray &bytes,
                    const QString &request) override;
+    void dropWaiting() override;
 
 private:
+    QString writeFailure() const;
+
     QSerialPort &port;
-    SerialWriter &writer;
+    SerialLink &link;
     const QString &lineBrokenError;
 };

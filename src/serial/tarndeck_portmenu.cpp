@@ -15,8 +15,8 @@ void tarnDeck::on_menuPort_aboutToShow()
         portLister(), settings.value(QStringLiteral("serialPorts")).toStringList());
     QMenu *menu = ui.menuPort;
     QAction *acti = ui.actionACTi;
-    acti->setEnabled(!routes.isUp(&networkCameraRoute));
-    ui.actionViscaIp->setEnabled(!routes.isUp(&encoderRoute));
+    acti->setEnabled(!routes.isChosen(&networkCameraRoute));
+    ui.actionViscaIp->setEnabled(!routes.isChosen(&encoderRoute));
     // Only the encoder and network camera entries and the separator survive
     // a rebuild.
     while (menu->actions().size() > 3) {
@@ -33,7 +33,7 @@ void tarnDeck::on_menuPort_aboutToShow()
         entry->setCheckable(true);
         const bool current = serialPort.isOpen() && isSerialPort(port, serialPort.portName());
         entry->setChecked(current);
-        if ((routes.up() && !routes.isUp(&serialRoute))
+        if ((routes.chosen() && !routes.isChosen(&serialRoute))
             || port.portName.endsWith(serialPortMissingSuffix))
             entry->setEnabled(false);
         if (current) {
@@ -85,10 +85,13 @@ void tarnDeck::on_menuPort_triggered(QAction *action)
     }
 
     serialPort.setPortName(found->systemLocation);
+    serialLink.reset();
     serialPort.open(QIODevice::ReadWrite);
     const bool opened = serialPort.isOpen();
     if (opened) {
+        // An open port is a connected route: the line has no handshake.
         routes.choose(&serialRoute);
+        routes.setConnected(true);
         enablePanels(true);
         fieldKeys.handToPanels();
         setWindowTitle(titleBase + QStringLiteral(" - ") + serialPort.portName());
@@ -113,6 +116,8 @@ void tarnDeck::on_menuPort_triggered(QAction *action)
 void tarnDeck::setLinkIdle()
 {
     restPanTiltBeforeRouteCloses();
+    if (PacketRoute *left = routes.chosen())
+        left->dropWaiting();
     routes.clear();
     enablePanels(false);
     setWindowTitle(titleBase + QStringLiteral(" - Not connected"));
@@ -128,8 +133,7 @@ void tarnDeck::setLinkIdle()
 
 // An adapter unplugged while open: close the port instead of leaving a window
 // that looks connected but reaches nothing. A hang-up shows up as a resource
-// error or, when the line ends, as a read error; nothing here reads the port,
-// so a read error can only come from a broken line.
+// error or, when the line ends, as a read error.
 void tarnDeck::onSerialPortError(QSerialPort::SerialPortError error)
 {
     const bool lineBroken = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;

@@ -54,8 +54,9 @@ void tarnDeck::on_pushButtonViscaIpConnect_clicked()
 
 void tarnDeck::onNetworkCameraConnected(const QString &modelCode)
 {
-    if (!routes.isUp(&networkCameraRoute))
+    if (!routes.isChosen(&networkCameraRoute))
         return;
+    routes.setConnected(true);
     const QString camera = networkCameraAddressText();
     ui.labelViscaIpStatus->setText(QStringLiteral("Connected"));
     ui.groupBoxViscaIp->hide();
@@ -78,6 +79,7 @@ void tarnDeck::onNetworkCameraFailed(const QString &reason)
 void tarnDeck::onNetworkCameraLost(const QString &reason)
 {
     qCWarning(lcViscaIp).noquote() << "VISCA over IP lost:" << reason;
+    routes.setConnected(false);
     enablePanels(false);
     setWindowTitle(titleBase + QStringLiteral(" - Not connected"));
     ui.labelViscaIpStatus->setText(QStringLiteral("Failed, connection lost"));
@@ -96,7 +98,15 @@ void tarnDeck::onCameraPacketAnswered(const QString &request)
 
 void tarnDeck::onCameraPacketFailed(const QString &request, const QString &reason)
 {
-    qCWarning(lcViscaIp).noquote() << "Not sent:" << request << reason;
+    const QString text = SendFailure::notSentText(request, reason);
+    qCWarning(lcCamera).noquote() << text;
     cameraFailureShown = true;
-    showStatus(SendFailure::notSentText(request, reason), true);
+    showStatus(text, true);
+}
+
+void tarnDeck::onRouteTrouble(const QString &text)
+{
+    qCWarning(lcCamera).noquote() << text;
+    cameraFailureShown = true;
+    showStatus(text, true);
 }

@@ -161,21 +161,6 @@ QString modelCode(const QByteArray &answer)
     return QString::fromLatin1(read.data.mid(2, 2).toHex()).toUpper();
 }
 
-DriveKind driveKind(const QByteArray &packet)
-{
-    if (packet.size() != 6 || packet.at(1) != 0x01 || packet.at(2) != 0x04)
-        return DriveKind::None;
-    // 2p and 3p drive at speed p; 00 is the stop.
-    const quint8 direction = quint8(packet.at(4)) & 0xF0;
-    if (direction != 0x20 && direction != 0x30)
-        return DriveKind::None;
-    if (packet.at(3) == 0x07)
-        return DriveKind::Zoom;
-    if (packet.at(3) == 0x08)
-        return DriveKind::Focus;
-    return DriveKind::None;
-}
-
 bool addressedElsewhere(const QByteArray &packet)
 {
     return packet.isEmpty() || quint8(packet.at(0)) != 0x81;

@@ -1,7 +1,7 @@
-// VISCA on a network camera: the 8-byte message header of the UDP framing,
-// the camera's replies in words, and which packets a controller may merge
-// while they wait. Plain functions, shared by the panel's link, the
-// simulator's camera and the tests, so all three read the bytes one way.
+// VISCA on a network camera: the 8-byte message header of the UDP framing
+// and the camera's replies in words. Plain functions, shared by the panel's
+// link, the simulator's camera and the tests, so all three read the bytes
+// one way.
 //
 // UDP message: payload type (2 bytes), payload length (2 bytes), sequence
 // number (4 bytes), all big-endian, then the payload (a VISCA packet, or a
@@ -55,7 +55,9 @@ bool parseMessage(const QByteArray &datagram, Message *out);
 PayloadType payloadTypeFor(const QByteArray &packet);
 
 // Takes the first complete packet (up to and including FF) off the front of
-// a stream buffer; empty while no FF has arrived.
+// a stream buffer; empty while no FF has arrived. Each call moves the rest of
+// the buffer: for a buffer that stays short (the simulator's, cut at 16
+// bytes). A stream of any length goes through PacketSplitter.
 QByteArray takePacket(QByteArray *stream);
 
 // One answer of the camera (y0 ... FF).
@@ -96,12 +98,6 @@ QString controlWords(const QByteArray &payload);
 // one.
 const QByteArray &versionInquiry(); // 81 09 00 02 FF
 QString modelCode(const QByteArray &answer);
-
-// Zoom and focus drives may be merged while they wait: the newest speed of
-// a kind replaces a waiting one. Their stops, and every other packet, are
-// never merged.
-enum class DriveKind { None, Zoom, Focus };
-DriveKind driveKind(const QByteArray &packet);
 
 // True for a packet addressed to any device but the camera itself (the
 // serial chain's lamp is device 2): such a packet is never sent on a

@@ -16,26 +16,53 @@ QString cameraSays(int code)
     return QStringLiteral("camera: ") + errorWords(code);
 }
 
+QString senderText(const QHostAddress &address, quint16 port)
+{
+    const bool v6 = address.protocol() == QAbstractSocket::IPv6Protocol;
+    return (v6 ? QLatin1Char('[') + address.toString() + QLatin1Char(']') : address.toString())
+        + QLatin1Char(':') + QString::number(port);
+}
+
+// The longest datagram read whole: a header and the longest packet. Longer
+// ones are cut and so fail to parse.
+constexpr int longestDatagram = headerSize + PacketSplitter::maxPacket;
+
 } // namespace
 
 ViscaIpLink::ViscaIpLink(QObject *parent)
     : QObject(parent)
 {
-    for (QTimer *timer : {&resendTimer, &answerTimer, &busyTimer, &connectTimer})
+    for (QTimer *timer :
+         {&resendTimer, &answerTimer, &busyTimer, &connectTimer, &expiryTimer, &readMore})
         timer->setSingleShot(true);
     resendTimer.setInterval(kResendAfterMs);
     answerTimer.setInterval(kAnswerTimeoutMs);
     busyTimer.setInterval(kBusyPauseMs);
     connectTimer.setInterval(kConnectTimeoutMs);
+    readMore.setInterval(0);
     connect(&resendTimer, &QTimer::timeout, this, &ViscaIpLink::onResendDue);
     connect(&answerTimer, &QTimer::timeout, this, &ViscaIpLink::onAnswerDue);
     connect(&busyTimer, &QTimer::timeout, this, &ViscaIpLink::pump);
-    connect(&connectTimer, &QTimer::timeout, this,
-            [this] { failConnect(QStringLiteral("no answer")); });
+    connect(&expiryTimer, &QTimer::timeout, this, &ViscaIpLink::pump);
+    connect(&connectTimer, &QTimer::timeout, this, [this] {
+        failConnect(lastStranger.isEmpty()
+                        ? QStringLiteral("no answer")
+                        : SendFailure::reason({SendFailure::Kind::CameraStranger, lastStranger}));
+    });
+    connect(&readMore, &QTimer::timeout, this, [this] {
+        if (linkProtocol == Protocol::Udp)
+            readDatagrams();
+        else
+            readStream();
+    });
     connect(&udp, &QUdpSocket::readyRead, this, &ViscaIpLink::readDatagrams);
     connect(&tcp, &QTcpSocket::readyRead, this, &ViscaIpLink::readStream);
     connect(&tcp, &QTcpSocket::connected, this, &ViscaIpLink::onTcpConnected);
     connect(&tcp, &QAbstractSocket::errorOccurred, this, &ViscaIpLink::onSocketError);
+    // The network layer holds no more than this of a stream we have not
+    // read; the camera's sending waits meanwhile.
+    tcp.setReadBufferSize(4 * kReadChunkBytes);
+    clock.start();
 }
 
 ViscaIpLink::~ViscaIpLink()
@@ -48,6 +75,8 @@ void ViscaIpLink::connectTo(const QHostAddress &address, quint16 port, Protocol 
     close();
     linkProtocol = protocol;
     linkState = State::Connecting;
+    cameraAddress = address;
+    cameraPort = port;
     connectTimer.start();
     qCDebug(lcViscaIp).noquote() << "connect" << protocolKey(protocol) << address.toString()
                                  << port;
@@ -55,9 +84,18 @@ void ViscaIpLink::connectTo(const QHostAddress &address, quint16 port, Protocol 
         tcp.connectToHost(address, port);
         return;
     }
-    // A UDP socket "connected" to the camera sends there and reads from
-    // there only.
-    udp.connectToHost(address, port);
+    // Bound, not connected: the kernel would drop datagrams from any other
+    // sender before we could tell the operator where they come from.
+    const bool v6 = address.protocol() == QAbstractSocket::IPv6Protocol;
+    if (!udp.bind(QHostAddress(v6 ? QHostAddress::AnyIPv6 : QHostAddress::AnyIPv4), 0)) {
+        qCWarning(lcViscaIp).noquote() << "no UDP socket:" << udp.errorString();
+        connectTimer.stop();
+        QTimer::singleShot(0, this, [this, g = generation] {
+            if (g == generation)
+                failConnect(QStringLiteral("could not connect"));
+        });
+        return;
+    }
     Item reset;
     reset.packet = resetPayload();
     reset.type = Control;
@@ -66,56 +104,92 @@ void ViscaIpLink::connectTo(const QHostAddress &address, quint16 port, Protocol 
 
 void ViscaIpLink::close()
 {
-    for (QTimer *timer : {&resendTimer, &answerTimer, &busyTimer, &connectTimer})
+    ++generation;
+    for (QTimer *timer :
+         {&resendTimer, &answerTimer, &busyTimer, &connectTimer, &expiryTimer, &readMore})
         timer->stop();
     queue.clear();
     executing.clear();
     busy = false;
     inFlight = Item();
-    stream.clear();
+    splitter.reset();
+    unreadableDatagramBytes = 0;
+    unreadableTally.reset();
+    strangers.clear();
+    lastStranger.clear();
+    unanswered = false;
     nextSequence = 0;
     linkState = State::Idle;
     udp.abort();
     tcp.abort();
 }
 
-bool ViscaIpLink::send(const QByteArray &packet, const QString &request)
+bool ViscaIpLink::send(const QByteArray &packet, const QString &request, QString *refusal)
 {
     if (linkState != State::Connected || addressedElsewhere(packet)) {
         qCDebug(lcViscaIp) << "not sent:" << packet.toHex(' ') << int(linkState);
         return false;
     }
-    const DriveKind kind = driveKind(packet);
-    if (kind != DriveKind::None) {
-        // Back from the newest waiting packet, past drives of the other kind
-        // only: anything else keeps its place ahead of this drive.
-        for (int i = queue.size() - 1; i >= 0; --i) {
-            const DriveKind waiting = driveKind(queue.at(i).packet);
-            if (waiting == DriveKind::None)
-                break;
-            if (waiting == kind) {
-                qCDebug(lcViscaIp)
-                    << "merged:" << queue.at(i).packet.toHex(' ') << "->" << packet.toHex(' ');
-                queue[i].packet = packet;
-                queue[i].request = request;
-                return true;
-            }
-        }
+    CommandQueue::Entry entry;
+    entry.packet = packet;
+    entry.request = request;
+    entry.queuedAt = clock.elapsed();
+    const CommandQueue::Outcome outcome = queue.push(entry);
+    if (outcome == CommandQueue::Outcome::Full) {
+        qCDebug(lcViscaIp) << "queue full, not sent:" << packet.toHex(' ');
+        if (refusal)
+            *refusal = SendFailure::reason({SendFailure::Kind::CameraBusy, QString()});
+        return false;
     }
-    Item item;
-    item.packet = packet;
-    item.request = request;
-    item.type = payloadTypeFor(packet);
-    queue.append(item);
+    if (outcome != CommandQueue::Outcome::Queued)
+        qCDebug(lcViscaIp) << "waiting packet replaced or covered:" << packet.toHex(' ');
     pump();
     return true;
 }
 
+void ViscaIpLink::dropExpired()
+{
+    const quint32 g = generation;
+    const QList<CommandQueue::Entry> expired = queue.takeExpired(clock.elapsed());
+    const QString reason = SendFailure::reason({SendFailure::Kind::CameraBusy, QString()});
+    for (const CommandQueue::Entry &entry : expired) {
+        if (g != generation)
+            return;
+        qCDebug(lcViscaIp) << "waited too long, dropped:" << entry.packet.toHex(' ');
+        emit packetFailed(entry.packet, entry.request, reason);
+    }
+}
+
+void ViscaIpLink::armExpiry()
+{
+    const int wait = queue.msUntilExpiry(clock.elapsed());
+    if (wait < 0)
+        expiryTimer.stop();
+    else
+        expiryTimer.start(wait);
+}
+
 void ViscaIpLink::pump()
 {
-    if (linkState != State::Connected || busy || busyTimer.isActive() || queue.isEmpty())
+    if (pumping || linkState != State::Connected)
         return;
-    start(queue.takeFirst());
+    pumping = true;
+    const quint32 g = generation;
+    dropExpired();
+    if (g == generation && !busy && !busyTimer.isActive() && !queue.isEmpty()
+        && (!unanswered || queue.head().motion.isStop())) {
+        const CommandQueue::Entry entry = queue.takeHead();
+        Item item;
+        item.packet = entry.packet;
+        item.request = entry.request;
+        item.type = payloadTypeFor(entry.packet);
+        item.queuedAt = entry.queuedAt;
+        item.busyRetries = entry.refusals;
+        start(item);
+    }
+    pumping = false;
+    if (g == generation)
+        armExpiry();
 }
 
 void ViscaIpLink::start(Item item)
@@ -135,13 +209,15 @@ void ViscaIpLink::start(Item item)
 
 void ViscaIpLink::transmit(const Item &item)
 {
-    const QByteArray bytes = linkProtocol == Protocol::Udp
-        ? message(item.type, item.sequence, item.packet)
-        : item.packet;
-    QAbstractSocket &socket = linkProtocol == Protocol::Udp ? static_cast<QAbstractSocket &>(udp)
-                                                            : static_cast<QAbstractSocket &>(tcp);
-    const qint64 written = socket.write(bytes);
-    qCDebug(lcViscaIp) << "sent:" << bytes.toHex(' ') << written;
+    qint64 written = 0;
+    if (linkProtocol == Protocol::Udp) {
+        const QByteArray bytes = message(item.type, item.sequence, item.packet);
+        written = udp.writeDatagram(bytes, cameraAddress, cameraPort);
+        qCDebug(lcViscaIp) << "sent:" << bytes.toHex(' ') << written;
+        return;
+    }
+    written = tcp.write(item.packet);
+    qCDebug(lcViscaIp) << "sent:" << item.packet.toHex(' ') << written;
 }
 
 void ViscaIpLink::finishInFlight()
@@ -155,28 +231,74 @@ void ViscaIpLink::finishInFlight()
 
 void ViscaIpLink::readDatagrams()
 {
-    while (udp.hasPendingDatagrams()) {
-        const QByteArray datagram = udp.receiveDatagram().data();
-        Message reply;
-        if (!parseMessage(datagram, &reply)) {
-            qCDebug(lcViscaIp) << "unreadable datagram:" << datagram.toHex(' ');
+    const quint32 g = generation;
+    for (int n = 0; n < kDatagramsPerEvent && g == generation; ++n) {
+        if (!udp.hasPendingDatagrams())
+            return;
+        const QNetworkDatagram datagram = udp.receiveDatagram(longestDatagram + 1);
+        const QHostAddress from = datagram.senderAddress();
+        const quint16 fromPort = quint16(datagram.senderPort());
+        if (fromPort != cameraPort
+            || !from.isEqual(cameraAddress, QHostAddress::TolerantConversion)) {
+            noteStranger(from, fromPort);
             continue;
         }
-        qCDebug(lcViscaIp) << "received:" << datagram.toHex(' ');
+        Message reply;
+        if (!parseMessage(datagram.data(), &reply)) {
+            qCDebug(lcViscaIp) << "unreadable datagram:" << datagram.data().toHex(' ');
+            unreadableDatagramBytes += datagram.data().size();
+            noteUnreadable(datagram.data().size());
+            continue;
+        }
+        qCDebug(lcViscaIp) << "received:" << datagram.data().toHex(' ');
         if (reply.type == ControlReply)
             onControlReply(reply.sequence, reply.payload);
         else if (reply.type == Reply)
             onAnswer(true, reply.sequence, reply.payload);
     }
+    if (g == generation && udp.hasPendingDatagrams())
+        readMore.start();
 }
 
 void ViscaIpLink::readStream()
 {
-    stream += tcp.readAll();
-    for (QByteArray packet = takePacket(&stream); !packet.isEmpty(); packet = takePacket(&stream)) {
+    const quint32 g = generation;
+    const QByteArray bytes = tcp.read(kReadChunkBytes);
+    QList<QByteArray> packets;
+    const int dropped
+        = splitter.feed(bytes, [&packets](const QByteArray &packet) { packets.append(packet); });
+    if (dropped > 0)
+        noteUnreadable(dropped);
+    for (const QByteArray &packet : qAsConst(packets)) {
+        if (g != generation)
+            return;
         qCDebug(lcViscaIp) << "received:" << packet.toHex(' ');
         onAnswer(false, 0, packet);
     }
+    if (g == generation && tcp.bytesAvailable() > 0)
+        readMore.start();
+}
+
+void ViscaIpLink::noteUnreadable(qint64 bytes)
+{
+    const UnreadableTally::Say say = unreadableTally.dropped(bytes);
+    if (say.log > 0)
+        qCWarning(lcViscaIp).noquote() << "unreadable bytes from the camera dropped:" << say.log
+                                       << "(since the connect:" << unreadableBytes() << ")";
+    if (say.report)
+        emit unreadable(unreadableBytes());
+}
+
+void ViscaIpLink::noteStranger(const QHostAddress &address, quint16 port)
+{
+    const QString sender = senderText(address, port);
+    if (strangers.contains(sender) || strangers.size() >= kStrangersNamed)
+        return;
+    strangers.insert(sender);
+    lastStranger = sender;
+    qCWarning(lcViscaIp).noquote() << "datagrams from" << sender << "are not the camera's ("
+                                   << senderText(cameraAddress, cameraPort) << "), left alone";
+    emit strangerAnswered(sender);
 }
 
 void ViscaIpLink::onControlReply(quint32 sequence, const QByteArray &payload)
@@ -211,6 +333,15 @@ void ViscaIpLink::onAnswer(bool sequenced, quint32 sequence, const QByteArray &p
     const Answer answer = readAnswer(packet);
     if (answer.kind == Answer::Other)
         return;
+    unreadableTally.readable();
+    if (unanswered) {
+        // It reads again: what waits may go.
+        unanswered = false;
+        QTimer::singleShot(0, this, [this, g = generation] {
+            if (g == generation)
+                pump();
+        });
+    }
 
     // Over TCP an answer on a socket that holds an acknowledged packet is
     // that packet's; over UDP the sequence number tells.
@@ -257,11 +388,17 @@ void ViscaIpLink::onInFlightError(int code)
         failConnect(errorWords(code));
         return;
     }
-    Item failed = inFlight;
-    if (code == BufferFull && failed.busyRetries < kBusyRetries) {
-        ++failed.busyRetries;
+    const Item failed = inFlight;
+    const bool stop = Motion::of(failed.packet).isStop();
+    if (code == BufferFull && (stop || failed.busyRetries < kBusyRetries)) {
+        // A stop is tried until it is taken; it goes ahead of all else.
         qCDebug(lcViscaIp) << "buffer full, again after" << kBusyPauseMs << "ms";
-        queue.prepend(failed);
+        CommandQueue::Entry again;
+        again.packet = failed.packet;
+        again.request = failed.request;
+        again.queuedAt = failed.queuedAt;
+        again.refusals = failed.busyRetries + 1;
+        queue.retry(again);
         busyTimer.start();
         finishInFlight();
         return;
@@ -285,6 +422,10 @@ void ViscaIpLink::onAnswerDue()
     if (!busy || linkState != State::Connected)
         return;
     const Item failed = inFlight;
+    // A stream camera that did not answer has not read it, or cannot: what
+    // is sent now would reach it late, all at once.
+    if (linkProtocol == Protocol::Tcp)
+        unanswered = true;
     finishInFlight();
     emit packetFailed(failed.packet, failed.request,
                       SendFailure::reason({SendFailure::Kind::CameraNoAnswer, QString()}));

@@ -5,6 +5,7 @@
 // line it receives; the window never learns it is not an encoder.
 #include "logcapture.h"
 #include "loophttpserver.h"
+#include "stallwatch.h"
 #include "tarndeck.h"
 #include "testsettings.h"
 #include "windowharness.h"
@@ -203,6 +204,7 @@ private slots:
     void serialSettingSentWhateverTheState_data();
     void serialSettingSentWhateverTheState();
     void serialPortWinsOverTheEncoder();
+    void slowEncoderNeverNestsRequests();
 
     void leavingTheRouteReturnsToIdle();
     void windowStaysLiveDuringARequest_data();
@@ -806,6 +808,11 @@ void tst_ActiWindow::encoderVerdictOnCommands_data()
     QTest::newRow("connection closed")
         << Response::close() << 0 << 1 << "encoder closed the connection without an answer";
     QTest::newRow("no answer") << Response::hold() << 0 << 1 << "encoder did not answer in 5 s";
+    Response crowded = Response::text("OK: SERIAL_HEX");
+    for (int i = 0; i < 200; ++i)
+        crowded.extraHeaders.append({"X-Line-" + QByteArray::number(i), "v"});
+    QTest::newRow("200 header lines")
+        << crowded << 0 << 1 << "encoder answered with unreadable or too many header lines";
 }
 
 void tst_ActiWindow::encoderVerdictOnCommands()
@@ -953,8 +960,13 @@ void tst_ActiWindow::serialSettingSentWhateverTheState_data()
     QTest::newRow("log-in failed")
         << Response::text("ERROR: authentication failed") << refused << "Failed, authentication";
     QTest::newRow("serial setting failed") << xml << refused << "Failed, serial parameters";
+    QTest::newRow("no answer to the connect")
+        << Response::close() << refused << "Failed, could not connect";
 }
 
+// The serial setting follows the menus whatever the state; camera commands
+// only once connected: after a failed connect, keys and commands reach
+// nothing and the status line shows none of them as sent.
 void tst_ActiWindow::serialSettingSentWhateverTheState()
 {
     QFETCH(Response, systemAnswer);
@@ -965,6 +977,17 @@ void tst_ActiWindow::serialSettingSentWhateverTheState()
     encoder->settingAnswer = settingAnswer;
     QVERIFY(connectFromTheMenu(encoder->authority));
     QCOMPARE(encoderStatus()->text(), status);
+    encoder->server.clearRequests();
+    const bool connected = status == QLatin1String("Connected");
+    const QString before = statusLine()->text();
+    QTest::keyClick(&window(), Qt::Key_End);
+    QCOMPARE(window().sendCommand(QStringLiteral("zoom"), QStringLiteral("3")), connected ? 1 : 0);
+    QCOMPARE(encoder->lines(),
+             connected ? hexLines({QStringLiteral("8101043803FF"), QStringLiteral("8101041801FF"),
+                                   QStringLiteral("8101040722FF")})
+                       : QStringList());
+    if (!connected)
+        QCOMPARE(statusLine()->text(), before);
     encoder->server.clearRequests();
     encoder->settingAnswer = Response::text("ERROR: SERIAL_SETTING");
     const QString title = window().windowTitle();
@@ -998,13 +1021,58 @@ void tst_ActiWindow::serialPortWinsOverTheEncoder()
     QCOMPARE(encoder->lines(), QStringList());
 
     // With the port closed and the encoder chosen again, the encoder is
-    // reached.
+    // reached once it has connected again, not before.
     encoderEntry()->setChecked(false);
     harness->closePort();
     QVERIFY(harness->choosePortEntry(QStringLiteral("ACTi")));
+    QCOMPARE(window().serialSendCommand(QStringLiteral("8101040722FF")), 0);
+    QCOMPARE(encoder->lines(), QStringList());
+    QVERIFY(clickConnect());
+    encoder->server.clearRequests();
     QCOMPARE(window().serialSendCommand(QStringLiteral("8101040722FF")), 1);
     QCOMPARE(encoder->lines(), hexLines({QStringLiteral("8101040722FF")}));
     QCOMPARE(harness->pty().drain(), QByteArray());
+}
+
+// An encoder that takes 150 ms for each pass-through while keys come at
+// 100 a second: one request at a time, never one waiting inside another;
+// the zoom's last word is its stop.
+void tst_ActiWindow::slowEncoderNeverNestsRequests()
+{
+    connectEncoder();
+    int nested = 0;
+    QStringList hex;
+    QObject probe;
+    encoder->hexAnswer = Response::hold();
+    encoder->onRequest = [&](const Request &request) {
+        if (!request.hasQueryItem(QStringLiteral("SERIAL_HEX")))
+            return;
+        hex << request.queryValue(QStringLiteral("SERIAL_HEX"));
+        nested = qMax(nested, encoder->server.heldCount());
+        QTimer::singleShot(
+            150, &probe, [this] { encoder->server.answerHeld(Response::text("OK: SERIAL_HEX")); });
+    };
+    StallWatch stalls;
+    // A timer of its own for each key: a timer is not delivered again while
+    // its own slot waits, keys are.
+    int keys = 0;
+    for (int i = 0; i < 100; ++i) {
+        QTimer::singleShot(10 * i, &probe, [this, &keys, i] {
+            if (i % 2 == 0)
+                QTest::keyPress(&window(), Qt::Key_PageUp);
+            else
+                QTest::keyRelease(&window(), Qt::Key_PageUp);
+            ++keys;
+        });
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(keys == 100 && encoder->server.heldCount() == 0, 10000);
+    QTest::qWait(400);
+    QTRY_COMPARE(encoder->server.heldCount(), 0);
+
+    QCOMPARE(nested, 0);
+    QVERIFY2(hex.size() >= 2 && hex.size() <= 20, qPrintable(hex.join(' ')));
+    QCOMPARE(hex.constLast(), QStringLiteral("8101040700FF"));
+    QVERIFY(stalls.longestMs() < 500);
 }
 
 // --- Leaving the route, and the window while requests wait ---------------------
@@ -1046,17 +1114,16 @@ void tst_ActiWindow::leavingTheRouteReturnsToIdle()
 void tst_ActiWindow::windowStaysLiveDuringARequest_data()
 {
     QTest::addColumn<Response>("hexAnswer");
-    QTest::addColumn<int>("result");
-    QTest::newRow("command answered") << Response::text("OK: SERIAL_HEX") << 1;
-    // The command's own wait outlasts the connect request's time-out; the
-    // system information, answered after 1 s, still connects.
-    QTest::newRow("command never answered") << Response::hold() << 0;
+    // The route has not connected while the system information is awaited:
+    // the command is neither sent nor shown as sent, whatever the encoder
+    // would have answered it.
+    QTest::newRow("command would be answered") << Response::text("OK: SERIAL_HEX");
+    QTest::newRow("command would never be answered") << Response::hold();
 }
 
 void tst_ActiWindow::windowStaysLiveDuringARequest()
 {
     QFETCH(Response, hexAnswer);
-    QFETCH(int, result);
     Response slow = Response::xml(systemInfoXml);
     slow.delayMs = 1000;
     encoder->systemAnswer = slow;
@@ -1082,10 +1149,9 @@ void tst_ActiWindow::windowStaysLiveDuringARequest()
 
     QVERIFY(delivered);
     QCOMPARE(statusWhileHeld, QStringLiteral("Connecting.."));
-    QCOMPARE(commandResult, result);
+    QCOMPARE(commandResult, 0);
     QCOMPARE(encoder->lines(),
-             (QStringList{systemLine(), hexLine(QStringLiteral("8101040722FF")),
-                          settingLine(QStringLiteral("8N1,9600"))}));
+             (QStringList{systemLine(), settingLine(QStringLiteral("8N1,9600"))}));
     verifyConnected(encoder->authority);
 }
 

@@ -139,6 +139,19 @@ void TestLoopHttpServer::connectionEnds_data()
         << QByteArray("HTTP/1.1 400 Bad Request\r\nContent-Type: text/plain\r\n"
                       "Content-Length: 18\r\nConnection: close\r\n\r\n"
                       "malformed request\n");
+    // A body is refused from its announced length, before any of it is
+    // held: 300 MB would otherwise be buffered.
+    QTest::newRow("body larger than a head")
+        << QByteArray("POST /p HTTP/1.1\r\nContent-Length: 300000000\r\n\r\nxxxx")
+        << Response::text("unused")
+        << QByteArray("HTTP/1.1 413 Payload Too Large\r\nContent-Type: text/plain\r\n"
+                      "Content-Length: 23\r\nConnection: close\r\n\r\n"
+                      "request body too large\n");
+    QTest::newRow("body length not a number")
+        << QByteArray("POST /p HTTP/1.1\r\nContent-Length: -5\r\n\r\n") << Response::text("unused")
+        << QByteArray("HTTP/1.1 400 Bad Request\r\nContent-Type: text/plain\r\n"
+                      "Content-Length: 18\r\nConnection: close\r\n\r\n"
+                      "malformed request\n");
 }
 
 void TestLoopHttpServer::connectionEnds()

@@ -181,6 +181,8 @@ private slots:
     void implausibleLayoutIsSkipped();
     void untrustedStoreIsSetAside_data();
     void untrustedStoreIsSetAside();
+    void symlinkedStoreIsNeverFollowed_data();
+    void symlinkedStoreIsNeverFollowed();
     void trustedValuesSurviveTheGuard_data();
     void trustedValuesSurviveTheGuard();
     void unreadStoreIsNeverWritten();
@@ -817,6 +819,54 @@ void tst_MainWindow::untrustedStoreIsSetAside()
     QVERIFY(aside.open(QIODevice::ReadOnly));
     QCOMPARE(aside.readAll(), text);
     QVERIFY(!QFile::exists(path));
+}
+
+void tst_MainWindow::symlinkedStoreIsNeverFollowed_data()
+{
+    QTest::addColumn<bool>("targetExists");
+    QTest::newRow("to a file others may read") << true;
+    QTest::newRow("leading nowhere") << false;
+}
+
+// The store is a link to a file elsewhere: it is moved aside, and neither the
+// start (tightening) nor the close (writing) reaches what it leads to.
+void tst_MainWindow::symlinkedStoreIsNeverFollowed()
+{
+    QFETCH(bool, targetExists);
+    const QString path = TestSettings::storeFile();
+    QFile::remove(path + ".bad");
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath(QStringLiteral("target.conf"));
+    const QByteArray text = "[General]\nactiUser=Elsewhere\n";
+    if (targetExists) {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+        QCOMPARE(::chmod(QFile::encodeName(target).constData(), 0644), 0);
+    }
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QFile::remove(path);
+    QVERIFY(QFile::link(target, path));
+    {
+        tarnDeck window;
+        const QString status = window.findChild<QLabel *>("labelLastCommand")->text();
+        QVERIFY2(status.contains(QLatin1String("symbolic link"))
+                     && status.contains(QLatin1String("tarnDeck.conf.bad")),
+                 qPrintable(status));
+        QVERIFY(window.findChild<QLineEdit *>("lineEditActiUser")->text() != "Elsewhere");
+        window.close();
+    }
+    QVERIFY(QFileInfo(path + ".bad").isSymLink());
+    QVERIFY(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
+    QCOMPARE(QFileInfo::exists(target), targetExists);
+    if (targetExists) {
+        QCOMPARE(permissionBits(target), 0644);
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), text);
+    }
+    QFile::remove(path + ".bad");
 }
 
 void tst_MainWindow::trustedValuesSurviveTheGuard_data()

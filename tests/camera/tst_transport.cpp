@@ -3,6 +3,9 @@
 // through sendCommand, and the exact bytes read on the far side of the line.
 // Also what the window records and shows, and what happens when no route is
 // up.
+#include "logcapture.h"
+#include "packettext.h"
+#include "stallwatch.h"
 #include "tarndeck.h"
 #include "testsettings.h"
 #include "windowharness.h"
@@ -33,6 +36,43 @@ QByteArray bytesOf(const QStringList &packets)
     return bytes;
 }
 
+// Fills the line until it takes nothing more, as a camera that does not
+// read leaves it: the bytes written go nowhere until the far end reads.
+qint64 fillLine(const QString &slavePath)
+{
+    const int filler
+        = ::open(QFile::encodeName(slavePath).constData(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
+    if (filler < 0)
+        return -1;
+    const QByteArray block(512, '\0');
+    qint64 filled = 0;
+    // The line moves bytes on to the far end in the background: fill until
+    // a round after a pause takes nothing more.
+    for (qint64 round = -1; round != 0;) {
+        round = 0;
+        for (size_t chunk = size_t(block.size()); chunk > 0; chunk /= 2) {
+            for (ssize_t n; (n = ::write(filler, block.constData(), chunk)) > 0;)
+                round += n;
+        }
+        filled += round;
+        QThread::msleep(50);
+    }
+    ::close(filler);
+    return filled;
+}
+
+// What the camera reads once it reads again, past the filler's zeros.
+QString afterTheFiller(PtyPair &line)
+{
+    QByteArray received;
+    for (QByteArray more = line.read(0, 200); !more.isEmpty(); more = line.read(0, 200))
+        received += more;
+    int first = 0;
+    while (first < received.size() && received.at(first) == '\0')
+        ++first;
+    return PacketText::fromBytes(received.mid(first));
+}
+
 // lastCommand after a request: the pair, then each packet in brackets.
 QString recordOf(const QString &pair, const QStringList &packets)
 {
@@ -60,7 +100,11 @@ private slots:
     void noRouteSendsNothing_data();
     void noRouteSendsNothing();
     void serialPortWinsOverEncoderRoute();
-    void blockedLineWaitsOnceAndQueuesOnePacket();
+    void unreadLineGetsNoStaleDrive_data();
+    void unreadLineGetsNoStaleDrive();
+    void heldLineKeepsStopsDropsTheRest();
+    void answersAreReadAndDropped_data();
+    void answersAreReadAndDropped();
 };
 
 void tst_Transport::initTestCase()
@@ -304,49 +348,112 @@ void tst_Transport::serialPortWinsOverEncoderRoute()
     QCOMPARE(statusLine(harness)->text(), QStringLiteral("led,up [8201060100010301ff]"));
 }
 
-QTEST_MAIN(tst_Transport)
-#include "tst_transport.moc"
+void tst_Transport::unreadLineGetsNoStaleDrive_data()
+{
+    QTest::addColumn<bool>("heldPastDrainWait");
+    QTest::newRow("let go before the drain wait") << false;
+    QTest::newRow("held past the drain wait") << true;
+}
 
-void tst_Transport::blockedLineWaitsOnceAndQueuesOnePacket()
+// A camera that does not read its line: the zoom drive cannot leave the
+// port. Letting go discards it (or the drain wait already did); the camera
+// then reads the guard FF and the stop, never the drive.
+void tst_Transport::unreadLineGetsNoStaleDrive()
+{
+    QFETCH(bool, heldPastDrainWait);
+    WindowHarness harness;
+    QVERIFY(harness.openPort());
+    QVERIFY(fillLine(harness.pty().slavePath()) > 0);
+    StallWatch stalls;
+
+    QCOMPARE(harness.window().sendCommand(QStringLiteral("zoom"), QStringLiteral("3")), 6);
+    if (heldPastDrainWait) {
+        QTRY_COMPARE_WITH_TIMEOUT(statusLine(harness)->text(),
+                                  QStringLiteral("Not sent: zoom,3 \u2013 serial line blocked"),
+                                  5000);
+    }
+    QCOMPARE(harness.window().sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), 6);
+    QCOMPARE(statusLine(harness)->text(), QStringLiteral("zoom,0 [8101040700FF]"));
+    QVERIFY(stalls.longestMs() < 500);
+
+    QCOMPARE(afterTheFiller(harness.pty()), PacketText::fromHex("FF 8101040700FF"));
+}
+
+// A far end that holds the line (flow control): the stops wait in the port
+// and leave when it lets go, what else waited is dropped as stale.
+void tst_Transport::heldLineKeepsStopsDropsTheRest()
 {
     WindowHarness harness;
     QVERIFY(harness.openPort());
-    // Nobody reads the far end: fill the line's buffer until it takes no more.
-    const int filler = ::open(QFile::encodeName(harness.pty().slavePath()).constData(),
-                              O_WRONLY | O_NOCTTY | O_NONBLOCK);
-    QVERIFY(filler >= 0);
-    const QByteArray block(512, '\0');
-    qint64 filled = 0;
-    // The line moves bytes on to the far end in the background: fill until
-    // a round after a pause takes nothing more.
-    for (qint64 round = -1; round != 0;) {
-        round = 0;
-        for (size_t chunk = size_t(block.size()); chunk > 0; chunk /= 2) {
-            for (ssize_t n; (n = ::write(filler, block.constData(), chunk)) > 0;)
-                round += n;
-        }
-        filled += round;
-        QThread::msleep(50);
-    }
-    ::close(filler);
-    const QString blocked = QStringLiteral("Not sent: zoom,0 \u2013 serial line blocked");
+    QVERIFY(harness.pty().holdOutput(true));
+    LogCapture log("tarndeck.camera");
+    StallWatch stalls;
+    tarnDeck &window = harness.window();
 
-    QElapsedTimer clock;
-    clock.start();
-    QCOMPARE(harness.window().sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), -1);
-    QVERIFY(clock.elapsed() >= 900);
-    QCOMPARE(statusLine(harness)->text(), blocked);
-    clock.restart();
-    for (int press = 0; press < 12; ++press)
-        QCOMPARE(harness.window().sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), -1);
-    QVERIFY2(clock.elapsed() < 500, "a refused packet waited for the line");
-    QCOMPARE(statusLine(harness)->text(), blocked);
+    QCOMPARE(window.sendCommand(QStringLiteral("zoom"), QStringLiteral("3")), 6);
+    QCOMPARE(window.sendCommand(QStringLiteral("color"), QStringLiteral("auto")), 6);
+    QCOMPARE(window.sendCommand(QStringLiteral("focus"), QStringLiteral("-2")), 6);
+    QCOMPARE(window.sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), 6);
+    QCOMPARE(window.sendCommand(QStringLiteral("focus"), QStringLiteral("0")), 6);
+    QCOMPARE(window.sendCommand(QStringLiteral("focus"), QStringLiteral("0")), 6);
 
-    // The line drains: the one packet that was queued leaves, the refused
-    // ones never do, and the next command goes out at once.
+    const QString stale = QStringLiteral("Not sent: color,auto \u2013 camera busy");
+    const QString waiting = QStringLiteral("Waiting: focus,0 \u2013 serial line blocked");
+    QTRY_VERIFY_WITH_TIMEOUT(LogCapture::lines(QtWarningMsg).contains(stale)
+                                 && LogCapture::lines(QtWarningMsg).contains(waiting),
+                             5000);
+    QVERIFY(stalls.longestMs() < 500);
+    QCOMPARE(harness.pty().drain(), QByteArray());
+
+    QVERIFY(harness.pty().holdOutput(false));
     QByteArray received;
-    QTRY_VERIFY((received += harness.pty().drain()).size() >= filled + marker.size());
-    QCOMPARE(harness.window().sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), 6);
-    received += harness.pty().read(marker.size());
-    QCOMPARE(received.mid(int(filled)), marker + marker);
+    QTRY_COMPARE(PacketText::fromBytes(received += harness.pty().drain()),
+                 PacketText::fromHex("FF 8101040700FF 8101040800FF"));
+    QTest::qWait(100);
+    QCOMPARE(harness.pty().drain(), QByteArray());
 }
+
+void tst_Transport::answersAreReadAndDropped_data()
+{
+    QTest::addColumn<QByteArray>("pattern");
+    QTest::addColumn<QString>("status"); // empty: the last command's
+    QTest::newRow("answers") << QByteArray::fromHex("9041FF9051FF") << QString();
+    QTest::newRow("bytes that never end in FF")
+        << QByteArray(1, '\x11') << QStringLiteral("camera sends unreadable data");
+}
+
+// What the camera sends back is read as it comes and dropped: answers pass
+// unseen, bytes that are no packets are said once; the window's loop keeps
+// turning and memory stays put while 8 MiB come in.
+void tst_Transport::answersAreReadAndDropped()
+{
+    QFETCH(QByteArray, pattern);
+    QFETCH(QString, status);
+    WindowHarness harness;
+    QVERIFY(harness.openPort());
+    QCOMPARE(harness.window().sendCommand(QStringLiteral("focus"), QStringLiteral("auto")), 6);
+    const qint64 before = StallWatch::residentBytes();
+    StallWatch stalls;
+
+    const QByteArray block = pattern.repeated(65536 / pattern.size());
+    const int master = harness.pty().master();
+    for (qint64 left = 8 << 20; left > 0;) {
+        const ssize_t n
+            = ::write(master, block.constData(), size_t(qMin<qint64>(left, block.size())));
+        if (n > 0)
+            left -= n;
+        else
+            QTest::qWait(1);
+    }
+    QTest::qWait(200);
+
+    QCOMPARE(statusLine(harness)->text(),
+             status.isEmpty() ? QStringLiteral("focus,auto [8101043802FF]") : status);
+    QVERIFY2(stalls.longestMs() < 500, qPrintable(QString::number(stalls.longestMs())));
+    QVERIFY(StallWatch::residentBytes() - before < StallWatch::floodSlackBytes());
+    QCOMPARE(harness.window().sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), 6);
+    QCOMPARE(harness.pty().read(12), QByteArray::fromHex("8101043802FF") + marker);
+}
+
+QTEST_MAIN(tst_Transport)
+#include "tst_transport.moc"

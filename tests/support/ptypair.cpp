@@ -89,3 +89,8 @@ void PtyPair::closeMaster()
         masterFd = -1;
     }
 }
+
+bool PtyPair::holdOutput(bool hold)
+{
+    return slaveFd >= 0 && ::tcflow(slaveFd, hold ? TCOOFF : TCOON) == 0;
+}

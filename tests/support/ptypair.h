@@ -27,6 +27,9 @@ public:
     bool write(const QByteArray &bytes);
     // Closes the master: to the program it looks like an unplugged adapter.
     void closeMaster();
+    // Suspends (or resumes) the line's output, as a far end holding flow
+    // control does: what the program writes stays with it meanwhile.
+    bool holdOutput(bool hold);
 
     int master() const { return masterFd; }
 

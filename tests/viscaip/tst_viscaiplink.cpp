@@ -3,7 +3,9 @@
 // retries, resends) and the answers in words, against a scripted camera
 // socket and against the simulator's camera.
 #include "acticgi.h"
+#include "packetsplitter.h"
 #include "simulator.h"
+#include "stallwatch.h"
 #include "testsettings.h"
 #include "viscaiplink.h"
 
@@ -90,6 +92,88 @@ public:
     bool autoAnswer = true;
 };
 
+// A camera on a TCP stream that answers the version inquiry, then does what
+// the test says: floods the link, stops reading, or reads and records.
+class StreamCamera : public QObject
+{
+public:
+    StreamCamera()
+    {
+        server.listen(QHostAddress::LocalHost, 0);
+        connect(&server, &QTcpServer::newConnection, this, [this] {
+            peer = server.nextPendingConnection();
+            connect(peer, &QTcpSocket::readyRead, this, [this] { take(); });
+            connect(peer, &QTcpSocket::bytesWritten, this, [this] { pour(); });
+        });
+    }
+
+    bool attach(ViscaIpLink &link)
+    {
+        QSignalSpy connected(&link, &ViscaIpLink::connected);
+        link.connectTo(QHostAddress::LocalHost, server.serverPort(), Protocol::Tcp);
+        return connected.wait();
+    }
+
+    // Sends `total` bytes of `pattern` over and over, as fast as the
+    // connection takes them, never more than 256 KiB queued.
+    void flood(const QByteArray &pattern, qint64 total)
+    {
+        block = pattern.repeated(qMax(1, 16384 / int(pattern.size())));
+        left = total;
+        pour();
+    }
+    bool flooded() const { return left <= 0 && peer && peer->bytesToWrite() == 0; }
+
+    // Stops taking bytes off the connection: they stay in the kernel.
+    void stopReading()
+    {
+        peer->setReadBufferSize(1);
+        reading = false;
+    }
+    void readAgain()
+    {
+        reading = true;
+        peer->setReadBufferSize(0);
+        take();
+    }
+
+    QTcpServer server;
+    QTcpSocket *peer = nullptr;
+    QByteArray received; // what it read after the connect flow
+    bool reading = true;
+
+private:
+    void take()
+    {
+        if (!reading)
+            return;
+        const QByteArray bytes = peer->readAll();
+        if (bytes == versionInquiry())
+            peer->write(hex("9050AAAA0B0C010202FF"));
+        else
+            received += bytes;
+    }
+    void pour()
+    {
+        while (left > 0 && peer && peer->bytesToWrite() < 256 * 1024) {
+            const QByteArray piece = block.left(int(qMin<qint64>(block.size(), left)));
+            peer->write(piece);
+            left -= piece.size();
+        }
+    }
+
+    QByteArray block;
+    qint64 left = 0;
+};
+
+QList<QByteArray> packetsOf(const QByteArray &bytes)
+{
+    QList<QByteArray> packets;
+    PacketSplitter splitter;
+    splitter.feed(bytes, [&packets](const QByteArray &packet) { packets << packet; });
+    return packets;
+}
+
 } // namespace
 
 class tst_ViscaIpLink : public QObject
@@ -110,6 +194,12 @@ private slots:
     void connectWithoutCamera();
     void droppedDatagramsResentNotRepeated();
     void tcpStreamAgainstSimulator();
+    void splitStream_data();
+    void splitStream();
+    void tcpFloodStaysBounded_data();
+    void tcpFloodStaysBounded();
+    void cameraThatStopsReading();
+    void udpAnswersFromAnotherSender();
 };
 
 void tst_ViscaIpLink::initTestCase()
@@ -219,7 +309,8 @@ void tst_ViscaIpLink::udpScenarioDatagrams()
 }
 
 // The camera holds its acknowledgement while a drag sends drive after
-// drive: only the newest speed follows the first, and the stop arrives last.
+// drive, a memory recall among them, then the release: the stop goes next
+// and takes every waiting speed with it; the recall follows.
 void tst_ViscaIpLink::zoomDragMergedStopDelivered()
 {
     ScriptedCamera camera;
@@ -227,43 +318,53 @@ void tst_ViscaIpLink::zoomDragMergedStopDelivered()
     QVERIFY(camera.attach(link));
     camera.autoAnswer = false;
     for (const char *packet : {"8101040721FF", "8101040722FF", "8101040724FF", "8101043F0201FF",
-                               "8101040725FF", "8101040727FF", "8101040700FF"})
+                               "8101040725FF", "8101040727FF"})
         QVERIFY(link.send(hex(packet)));
-    QCOMPARE(link.waiting(), 4); // 24 merged into 22, 27 into 25
+    QCOMPARE(link.waiting(), 2); // the recall, and only the newest speed
+    QVERIFY(link.send(hex("8101040700FF")));
+    QCOMPARE(link.waiting(), 2); // the stop, then the recall
     QSignalSpy answered(&link, &ViscaIpLink::packetAnswered);
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 3; ++i) {
         QTRY_COMPARE(camera.payloads().size(), i + 1);
         Message last;
         parseMessage(camera.received.constLast(), &last);
         camera.reply(Reply, last.sequence, hex("9041FF"));
         QTRY_COMPARE(answered.size(), i + 1);
     }
-    const QList<QByteArray> expected{hex("8101040721FF"), hex("8101040724FF"),
-                                     hex("8101043F0201FF"), hex("8101040727FF"),
-                                     hex("8101040700FF")};
+    const QList<QByteArray> expected{hex("8101040721FF"), hex("8101040700FF"),
+                                     hex("8101043F0201FF")};
     QCOMPARE(camera.payloads(), expected);
 }
 
 void tst_ViscaIpLink::cameraErrors_data()
 {
+    QTest::addColumn<QByteArray>("packet");
     QTest::addColumn<QList<QList<QByteArray>>>("script");
     QTest::addColumn<QString>("failure");
     QTest::addColumn<int>("sent");
     using Answers = QList<QList<QByteArray>>;
-    QTest::newRow("syntax error") << Answers{{hex("906002FF")}}
+    const QByteArray drive = hex("8101040723FF");
+    const QList<QByteArray> full{hex("906003FF")};
+    QTest::newRow("syntax error") << drive << Answers{{hex("906002FF")}}
                                   << QStringLiteral("camera: syntax error") << 1;
     QTest::newRow("buffer full once, then taken")
-        << Answers{{hex("906003FF")}, {hex("9041FF")}} << QString() << 2;
+        << drive << Answers{full, {hex("9041FF")}} << QString() << 2;
     QTest::newRow("buffer full until it gives up")
-        << QVector<QList<QByteArray>>(ViscaIpLink::kBusyRetries + 1, {hex("906003FF")}).toList()
+        << drive << QVector<QList<QByteArray>>(ViscaIpLink::kBusyRetries + 1, full).toList()
         << QStringLiteral("camera: command buffer full") << ViscaIpLink::kBusyRetries + 1;
+    QTest::newRow("a stop: buffer full until it is taken")
+        << hex("8101040700FF")
+        << (QVector<QList<QByteArray>>(ViscaIpLink::kBusyRetries + 3, full).toList()
+            + Answers{{hex("9041FF")}})
+        << QString() << ViscaIpLink::kBusyRetries + 4;
     QTest::newRow("not executable after the acknowledgement")
-        << Answers{{hex("9041FF"), hex("906141FF")}}
+        << drive << Answers{{hex("9041FF"), hex("906141FF")}}
         << QStringLiteral("camera: command not executable") << 1;
 }
 
 void tst_ViscaIpLink::cameraErrors()
 {
+    QFETCH(QByteArray, packet);
     QFETCH(QList<QList<QByteArray>>, script);
     QFETCH(QString, failure);
     QFETCH(int, sent);
@@ -273,7 +374,7 @@ void tst_ViscaIpLink::cameraErrors()
     camera.scripted = script;
     QSignalSpy failed(&link, &ViscaIpLink::packetFailed);
     QSignalSpy answered(&link, &ViscaIpLink::packetAnswered);
-    QVERIFY(link.send(hex("8101040723FF"), QStringLiteral("zoom,3")));
+    QVERIFY(link.send(packet, QStringLiteral("zoom,3")));
     if (failure.isEmpty()) {
         QTRY_COMPARE(answered.size(), 1);
     } else {
@@ -373,6 +474,172 @@ void tst_ViscaIpLink::tcpStreamAgainstSimulator()
     QCOMPARE(decoded.at(0).at(0).value<ViscaModel::Packet>().bytes, hex("8101040727FF"));
     QCOMPARE(sim.state().lamp, 0.0);
     QCOMPARE(sim.state().zoomDrive.direction, 0);
+}
+
+void tst_ViscaIpLink::splitStream_data()
+{
+    QTest::addColumn<QList<QByteArray>>("reads");
+    QTest::addColumn<QList<QByteArray>>("packets");
+    QTest::addColumn<int>("dropped");
+    using Bytes = QList<QByteArray>;
+    const QByteArray sixteen = hex("90500102030405060708090A0B0C0DFF");
+    QTest::newRow("answers in one read")
+        << Bytes{hex("9041FF9051FF")} << Bytes{hex("9041FF"), hex("9051FF")} << 0;
+    QTest::newRow("a packet across reads") << Bytes{hex("90"), hex("41"), hex("FF90"), hex("51FF")}
+                                           << Bytes{hex("9041FF"), hex("9051FF")} << 0;
+    QTest::newRow("the longest packet")
+        << Bytes{sixteen.left(7), sixteen.mid(7)} << Bytes{sixteen} << 0;
+    QTest::newRow("no FF within 16 bytes: dropped up to the next FF")
+        << Bytes{QByteArray(20, '\x11') + hex("FF9041FF")} << Bytes{hex("9041FF")} << 21;
+    QTest::newRow("junk across reads")
+        << Bytes{QByteArray(10, '\0'), QByteArray(10, '\0'), hex("22FF9051FF")}
+        << Bytes{hex("9051FF")} << 22;
+}
+
+void tst_ViscaIpLink::splitStream()
+{
+    QFETCH(QList<QByteArray>, reads);
+    QFETCH(QList<QByteArray>, packets);
+    QFETCH(int, dropped);
+    PacketSplitter splitter;
+    QList<QByteArray> taken;
+    int droppedNow = 0;
+    for (const QByteArray &read : reads)
+        droppedNow += splitter.feed(read, [&taken](const QByteArray &p) { taken << p; });
+    QCOMPARE(taken, packets);
+    QCOMPARE(droppedNow, dropped);
+    QCOMPARE(splitter.dropped(), qint64(dropped));
+    QCOMPARE(splitter.pending(), 0);
+}
+
+void tst_ViscaIpLink::tcpFloodStaysBounded_data()
+{
+    QTest::addColumn<QByteArray>("pattern");
+    QTest::addColumn<qint64>("total"); // MiB
+    QTest::addColumn<bool>("unreadable");
+    QTest::newRow("bytes that never end in FF") << QByteArray(1, '\0') << qint64(64) << true;
+    QTest::newRow("completions") << hex("9051FF") << qint64(3) << false;
+    QTest::newRow("junk between answers")
+        << (QByteArray(20, '\x11') + hex("FF9041FF")) << qint64(8) << true;
+}
+
+// A camera that floods the link: the window's loop keeps turning, memory
+// stays put, and the link still carries the next command.
+void tst_ViscaIpLink::tcpFloodStaysBounded()
+{
+    QFETCH(QByteArray, pattern);
+    QFETCH(qint64, total);
+    QFETCH(bool, unreadable);
+    total <<= 20;
+    StreamCamera camera;
+    ViscaIpLink link;
+    QVERIFY(camera.attach(link));
+    QSignalSpy reported(&link, &ViscaIpLink::unreadable);
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 before = StallWatch::residentBytes();
+    StallWatch stalls;
+    camera.flood(pattern, total);
+    QTRY_VERIFY_WITH_TIMEOUT(camera.flooded(), 60000);
+    // Everything read: a last answer after the flood comes back.
+    QVERIFY(link.send(hex("81090400FF")));
+    QTRY_VERIFY_WITH_TIMEOUT(camera.received.endsWith(hex("81090400FF")), 60000);
+    camera.peer->write(hex("9050 02FF"));
+    QTRY_VERIFY_WITH_TIMEOUT(link.idle(), 60000);
+    if (unreadable)
+        QVERIFY(link.unreadableBytes() >= total / 2);
+    QVERIFY2(stalls.longestMs() < 500, qPrintable(QString::number(stalls.longestMs())));
+    QVERIFY(StallWatch::residentBytes() - before < StallWatch::floodSlackBytes());
+    // Said once, and again at most once a second while it goes on.
+    if (unreadable)
+        QVERIFY(reported.size() >= 1 && reported.size() <= 1 + clock.elapsed() / 1000);
+    else
+        QCOMPARE(reported.size(), 0);
+
+    QVERIFY(link.isConnected());
+    QVERIFY(link.send(hex("8101040700FF")));
+    QTRY_VERIFY(camera.received.endsWith(hex("8101040700FF")));
+}
+
+// A TCP camera that stops reading while the operator drives and lets go
+// for over two seconds: when it reads again it finds the one packet it left
+// unanswered and stops, never a drive sent after a stop.
+void tst_ViscaIpLink::cameraThatStopsReading()
+{
+    StreamCamera camera;
+    ViscaIpLink link;
+    QVERIFY(camera.attach(link));
+    camera.stopReading();
+    QSignalSpy failed(&link, &ViscaIpLink::packetFailed);
+    for (int i = 0; i < 50; ++i) {
+        QVERIFY(link.send(hex(QByteArray("810104072") + QByteArray::number(i % 7) + "FF")));
+        QTest::qWait(25);
+        if (i % 5 == 4)
+            QVERIFY(link.send(hex("8101040700FF")));
+        QTest::qWait(25);
+    }
+    QTest::qWait(200);
+    camera.readAgain();
+    QTest::qWait(200);
+
+    const QList<QByteArray> packets = packetsOf(camera.received);
+    QVERIFY2(packets.size() >= 2 && packets.size() <= 6,
+             qPrintable(QString::number(packets.size())));
+    QCOMPARE(packets.first().left(4), hex("81010407"));
+    for (const QByteArray &packet : packets.mid(1))
+        QCOMPARE(packet, hex("8101040700FF"));
+    QVERIFY(!failed.isEmpty());
+    QCOMPARE(failed.at(0).at(0).toByteArray(), packets.first());
+    QCOMPARE(failed.at(0).at(2).toString(), QStringLiteral("camera did not answer"));
+}
+
+// A connected camera that answers from another port: its datagrams are
+// named once, and the link, which gets no answers, sends nothing for long
+// after the operator let go.
+void tst_ViscaIpLink::udpAnswersFromAnotherSender()
+{
+    QUdpSocket in;
+    QUdpSocket out;
+    QVERIFY(in.bind(QHostAddress(QHostAddress::LocalHost), 0));
+    QVERIFY(out.bind(QHostAddress(QHostAddress::LocalHost), 0));
+    bool answerFromIn = true;
+    QList<QByteArray> commands;
+    connect(&in, &QUdpSocket::readyRead, this, [&] {
+        while (in.hasPendingDatagrams()) {
+            const QNetworkDatagram datagram = in.receiveDatagram();
+            Message read;
+            parseMessage(datagram.data(), &read);
+            QByteArray answer = hex("9041FF");
+            if (read.type == Control)
+                answer = resetPayload();
+            else if (read.payload == versionInquiry())
+                answer = hex("9050AAAA0B0C010202FF");
+            else
+                commands << read.payload;
+            (answerFromIn ? in : out)
+                .writeDatagram(
+                    message(read.type == Control ? ControlReply : Reply, read.sequence, answer),
+                    datagram.senderAddress(), quint16(datagram.senderPort()));
+        }
+    });
+
+    ViscaIpLink link;
+    QSignalSpy connected(&link, &ViscaIpLink::connected);
+    QSignalSpy named(&link, &ViscaIpLink::strangerAnswered);
+    link.connectTo(QHostAddress::LocalHost, in.localPort(), Protocol::Udp);
+    QVERIFY(connected.wait());
+    answerFromIn = false;
+    for (int i = 0; i < 50; ++i)
+        QVERIFY(link.send(hex(QByteArray("810104072") + QByteArray::number(i % 7) + "FF")));
+    QVERIFY(link.send(hex("8101040700FF")));
+    QTest::qWait(3000);
+    // The first drive and the stop, each with its resends; nothing after.
+    QVERIFY2(commands.size() <= 2 * (1 + ViscaIpLink::kResends),
+             qPrintable(QString::number(commands.size())));
+    QCOMPARE(commands.constLast(), hex("8101040700FF"));
+    QVERIFY(link.idle());
+    QCOMPARE(named.size(), 1);
+    QCOMPARE(named.at(0).at(0).toString(), QStringLiteral("127.0.0.1:%1").arg(out.localPort()));
 }
 
 QTEST_GUILESS_MAIN(tst_ViscaIpLink)

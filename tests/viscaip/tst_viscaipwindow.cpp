@@ -10,8 +10,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkDatagram>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QUdpSocket>
 #include <QtTest>
 
 class tst_ViscaIpWindow : public QObject
@@ -23,6 +25,7 @@ private slots:
     void connectDriveAndFail_data();
     void connectDriveAndFail();
     void noCameraAtTheAddress();
+    void answersFromElsewhereAreNamed();
 };
 
 void tst_ViscaIpWindow::initTestCase()
@@ -115,6 +118,50 @@ void tst_ViscaIpWindow::noCameraAtTheAddress()
                               QStringLiteral("Failed, no answer"), 3000);
     QVERIFY(connectButton->isEnabled());
     QVERIFY(!harness.find<QGroupBox>("groupBoxZoom")->isEnabled());
+}
+
+// The camera's answers come from another address: the connect fails naming
+// it, and the keys then send nothing and show nothing.
+void tst_ViscaIpWindow::answersFromElsewhereAreNamed()
+{
+    QUdpSocket camera;
+    QUdpSocket elsewhere;
+    QVERIFY(camera.bind(QHostAddress(QHostAddress::LocalHost), 0));
+    if (!elsewhere.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0))
+        QSKIP("127.0.0.2 cannot be bound on this machine");
+    int received = 0;
+    connect(&camera, &QUdpSocket::readyRead, this, [&] {
+        while (camera.hasPendingDatagrams()) {
+            const QNetworkDatagram datagram = camera.receiveDatagram();
+            ViscaIp::Message read;
+            ViscaIp::parseMessage(datagram.data(), &read);
+            ++received;
+            elsewhere.writeDatagram(
+                ViscaIp::message(ViscaIp::ControlReply, read.sequence, ViscaIp::resetPayload()),
+                datagram.senderAddress(), quint16(datagram.senderPort()));
+        }
+    });
+    WindowHarness harness;
+    QVERIFY(harness.choosePortEntry(QStringLiteral("VISCA over IP")));
+    harness.find<QLineEdit>("lineEditViscaIpAddress")
+        ->setText(QStringLiteral("127.0.0.1:%1").arg(camera.localPort()));
+    harness.find<QPushButton>("pushButtonViscaIpConnect")->click();
+    const QString stranger = QStringLiteral("127.0.0.2:%1").arg(elsewhere.localPort());
+    QLabel *status = harness.find<QLabel>("labelLastCommand");
+    QTRY_COMPARE(status->text(),
+                 QStringLiteral("answers come from %1, not the camera's address").arg(stranger));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        harness.find<QLabel>("labelViscaIpStatus")->text(),
+        QStringLiteral("Failed, answers come from %1, not the camera's address").arg(stranger),
+        3000);
+
+    const int connectDatagrams = received;
+    QTest::keyPress(&harness.window(), Qt::Key_PageUp);
+    QTest::keyRelease(&harness.window(), Qt::Key_PageUp);
+    QCOMPARE(harness.window().sendCommand(QStringLiteral("focus"), QStringLiteral("auto")), 0);
+    QTest::qWait(100);
+    QCOMPARE(received, connectDatagrams);
+    QVERIFY(status->text().startsWith(QStringLiteral("answers come from")));
 }
 
 QTEST_MAIN(tst_ViscaIpWindow)

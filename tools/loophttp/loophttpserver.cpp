@@ -7,8 +7,11 @@
 
 namespace {
 
-// A request head larger than this is refused.
+// A request head larger than this is refused, and so is a body.
 constexpr int maxHeadBytes = 64 * 1024;
+constexpr qint64 maxBodyBytes = 64 * 1024;
+// What a connection may hold unread: one whole request at most.
+constexpr qint64 maxBufferedBytes = maxHeadBytes + 4 + maxBodyBytes;
 
 QByteArray reasonPhrase(int status)
 {
@@ -23,6 +26,8 @@ QByteArray reasonPhrase(int status)
         return "Forbidden";
     case 404:
         return "Not Found";
+    case 413:
+        return "Payload Too Large";
     case 431:
         return "Request Header Fields Too Large";
     case 500:
@@ -269,6 +274,8 @@ void LoopHttpServer::accept()
     while (server->hasPendingConnections()) {
         QTcpSocket *socket = server->nextPendingConnection();
         socket->setParent(this);
+        // The network layer holds no more than one request's worth either.
+        socket->setReadBufferSize(maxBufferedBytes);
         connections[socket] = Connection();
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket); });
@@ -287,7 +294,15 @@ void LoopHttpServer::readFrom(QTcpSocket *socket)
     const auto entry = connections.find(socket);
     if (entry == connections.end())
         return;
-    entry->second.buffer += socket->readAll();
+    Connection &connection = entry->second;
+    connection.buffer += socket->readAll();
+    // Requests sent ahead while one is answered wait here: never more than
+    // one request's worth.
+    if (connection.busy && connection.buffer.size() > maxBufferedBytes) {
+        socket->abort();
+        drop(socket);
+        return;
+    }
     serveNext(socket);
 }
 
@@ -338,8 +353,20 @@ void LoopHttpServer::serveNext(QTcpSocket *socket)
         return;
     }
 
-    // A request body (not expected with GET) is skipped once complete.
-    const qint64 bodyLength = request.header("Content-Length").toLongLong();
+    // A request body (not expected with GET) is skipped once complete; one
+    // larger than a head may be is refused before it is read.
+    const QByteArray lengthText = request.header("Content-Length");
+    bool lengthRead = true;
+    const qint64 bodyLength = lengthText.isEmpty() ? 0 : lengthText.toLongLong(&lengthRead);
+    if (!lengthRead || bodyLength < 0 || bodyLength > maxBodyBytes) {
+        connection.keepAlive = false;
+        connection.buffer.clear();
+        respond(socket,
+                lengthRead && bodyLength > maxBodyBytes
+                    ? Response::text("request body too large\n", 413)
+                    : Response::text("malformed request\n", 400));
+        return;
+    }
     if (connection.buffer.size() < headEnd + 4 + bodyLength) {
         connection.busy = false;
         return;
@@ -407,6 +434,8 @@ void LoopHttpServer::respond(QTcpSocket *socket, const Response &response)
     else if (response.sendContentLength)
         head += "Content-Length: " + QByteArray::number(bodySize) + "\r\n";
     head += keepOpen ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
+    for (const auto &field : response.extraHeaders)
+        head += field.first + ": " + field.second + "\r\n";
     head += "\r\n";
     socket->write(head);
 

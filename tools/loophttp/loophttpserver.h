@@ -76,6 +76,8 @@ public:
         // The answer announces keep-alive, but the next request on the
         // connection is read, recorded and met by closing the connection.
         bool closeAfter = false;
+        // Header lines sent after the server's own, as they are.
+        QList<QPair<QByteArray, QByteArray>> extraHeaders;
 
         static Response text(const QByteArray &body, int status = 200);
         static Response xml(const QByteArray &body);
