@@ -1,17 +1,17 @@
 // The main window of tarnDeck: one window that drives a VISCA camera.
 //
-// The class is split across the source folders by concern:
-//   app/tarndeck_lifecycle.cpp   construction, settings, closing, enablePanels
-//   app/tarndeck_panels.cpp      panel visibility, hover highlight, pad centring
-//   app/tarndeck_keyboard.cpp    keyboard control through the panel widgets
-//   serial/tarndeck_portmenu.cpp the "&Connect" menu: ports and the encoder entry
-//   serial/tarndeck_serialparams.cpp  baud rate / protocol entries, menu hiding
-//   camera/tarndeck_commands.cpp sendCommand and the transport
-//   camera/tarndeck_controls.cpp slots behind the camera panels
-//   camera/tarndeck_profiles.cpp camera memory profiles
-//   ptpad/tarndeck_pantilt.cpp   the pad driving the camera's pan and tilt
-//   acti/tarndeck_acti.cpp       encoder connect flow and serial setting
-//   viscaip/tarndeck_viscaip.cpp network camera entry, connect flow, answers
+// The class is split across files by concern, all in this folder:
+//   tarndeck_lifecycle.cpp   construction, settings, closing, enablePanels
+//   tarndeck_panels.cpp      panel visibility, hover highlight, pad centring
+//   tarndeck_keyboard.cpp    keyboard control through the panel widgets
+//   tarndeck_portmenu.cpp    the "&Connect" menu: ports and the encoder entry
+//   tarndeck_serialparams.cpp  baud rate / protocol entries, menu hiding
+//   tarndeck_commands.cpp    sendCommand and the transport
+//   tarndeck_controls.cpp    slots behind the camera panels
+//   tarndeck_profiles.cpp    camera memory profiles
+//   tarndeck_pantilt.cpp     the pad driving the camera's pan and tilt
+//   tarndeck_acti.cpp        encoder connect flow and serial setting
+//   tarndeck_viscaip.cpp     network camera entry, connect flow, answers
 #pragma once
 
 #include "actiinfo.h"

@@ -19,6 +19,8 @@
 // threads); prepare() builds it ahead of the first request.
 #pragma once
 
+#include "sendfailure.h"
+
 #include <QByteArray>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -36,7 +38,7 @@ class MYHTTP : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int defaultTimeoutMs = 5000;
+    static constexpr int defaultTimeoutMs = SendFailure::encoderTimeoutMs;
     // Replies larger than this are aborted and count as failed.
     static constexpr qint64 maxBodyBytes = 1024 * 1024;
     // The error code of a request whose reply grew beyond maxBodyBytes.

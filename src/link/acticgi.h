@@ -1,6 +1,6 @@
-// Texts of the ACTi encoder's CGI interface: request URLs, the encoder
-// address as the operator writes it, and the serial setting text. Plain
-// functions, so that tests and the simulator use exactly what the panel sends.
+// Texts of the ACTi encoder's CGI interface: request URLs and the serial
+// setting text. Plain functions, so that tests and the simulator use exactly
+// what the panel sends.
 #pragma once
 
 #include <QHostAddress>
@@ -24,18 +24,6 @@ QString urlAuthority(const QHostAddress &address, quint16 port);
 // "http://<authority>/cgi-bin/<command>?<credentials>&<parameters>".
 QString cgiUrl(const QHostAddress &address, quint16 port, const QString &command,
                const QString &credentials, const QString &parameters);
-
-// Reads "host", "host:port", "[v6]" or "[v6]:port" (surrounding blanks
-// ignored; a bare IPv6 address is taken whole). The host must be an IP
-// address and the port 1..65535; without one the port is implicitPort. On
-// failure returns false and leaves the outputs untouched. Every network
-// address the operator types (encoder, network camera) is read here.
-bool parseEndpoint(const QString &text, QHostAddress *address, quint16 *port,
-                   quint16 implicitPort = defaultPort);
-
-// The address as the operator sees it: the plain address text when the port
-// is implicitPort, otherwise "host:port" ("127.0.0.1:8080", "[::1]:8080").
-QString endpointText(const QHostAddress &address, quint16 port, quint16 implicitPort = defaultPort);
 
 // The encoder's serial setting: data bits, parity letter (N, E, O; mark and
 // space give N), stop bits (1, 2, or 3 for one and a half), ",", baud rate.

@@ -1,7 +1,7 @@
 // The network camera route seen from the window: its "&Connect" entry and
 // panel, the connect flow behind "Connect", and the camera's answers in the
 // status line.
-#include "acticgi.h"
+#include "endpoint.h"
 #include "logcategories.h"
 #include "sendfailure.h"
 #include "tarndeck.h"
@@ -42,7 +42,7 @@ void tarnDeck::on_pushButtonViscaIpConnect_clicked()
     QHostAddress address;
     quint16 port = 0;
     const ViscaIp::Protocol protocol = networkCameraProtocol();
-    if (!ActiCgi::parseEndpoint(networkCameraAddressText(), &address, &port,
+    if (!Endpoint::parse(networkCameraAddressText(), &address, &port,
                                 ViscaIp::defaultPort(protocol))) {
         ui.labelViscaIpStatus->setText(QStringLiteral("Failed, no such address"));
         return;

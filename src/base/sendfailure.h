@@ -10,6 +10,9 @@
 
 namespace SendFailure {
 
+// How long an encoder request waits for its answer; the failure names it.
+constexpr int encoderTimeoutMs = 5000;
+
 // What went wrong, whatever the route. One row each in the wording table.
 enum class Kind {
     SerialWriteFailed,    // detail: the port's error text

@@ -7,6 +7,13 @@
 #include <QTimer>
 #include <QUrl>
 
+// The failure wording reads these codes as "HTTP 4xx or an answer over 1 MiB"
+// and "unreadable or too many header lines".
+static_assert(MYHTTP::tooLargeError == QNetworkReply::UnknownContentError,
+              "the size cut-off shares its wording with unknown 4xx statuses");
+static_assert(MYHTTP::headRefusedError == QNetworkReply::ProtocolFailure,
+              "a refused head shares its wording with an unreadable one");
+
 namespace {
 
 // Nothing to read, and no way back to the start.

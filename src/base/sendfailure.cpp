@@ -1,7 +1,5 @@
 #include "sendfailure.h"
 
-#include "myhttp.h"
-
 #include <QNetworkReply>
 
 #include <iterator>
@@ -65,7 +63,7 @@ QString filledIn(const char *pattern, const QString &detail)
     if (text.contains(QLatin1String("%1")))
         text = text.arg(detail);
     if (text.contains(QLatin1String("%2")))
-        text = text.arg(MYHTTP::defaultTimeoutMs / 1000);
+        text = text.arg(encoderTimeoutMs / 1000);
     return text;
 }
 
@@ -113,10 +111,6 @@ const StatusRow statusRows[] = {
     {QNetworkReply::ServiceUnavailableError, "HTTP 503"},
     {QNetworkReply::UnknownServerError, "HTTP 5xx"},
 };
-static_assert(MYHTTP::tooLargeError == QNetworkReply::UnknownContentError,
-              "the size cut-off shares its row with unknown 4xx statuses");
-static_assert(MYHTTP::headRefusedError == QNetworkReply::ProtocolFailure,
-              "a refused head shares its row with an unreadable one");
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "acticgi.h"
 #include "actixmlhandler.h"
+#include "endpoint.h"
 #include "logcategories.h"
 
 #include <iterator>
@@ -240,7 +241,7 @@ void ACTIINFO::resetLink()
 
 bool ACTIINFO::setEndpoint(const QString &text)
 {
-    if (ActiCgi::parseEndpoint(text, &address, &port))
+    if (Endpoint::parse(text, &address, &port, ActiCgi::defaultPort))
         return true;
     address.clear();
     port = ActiCgi::defaultPort;
@@ -249,5 +250,5 @@ bool ACTIINFO::setEndpoint(const QString &text)
 
 QString ACTIINFO::endpointText() const
 {
-    return ActiCgi::endpointText(address, port);
+    return Endpoint::text(address, port, ActiCgi::defaultPort);
 }
