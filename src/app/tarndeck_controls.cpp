@@ -1,15 +1,23 @@
 // The slots behind the zoom, focus, brightness, colour and LED panels: each
-// turns one widget event into sendCommand calls and keeps the panel's check
-// marks. The keyboard drives the same widgets, so these are its paths too.
+// turns one widget event into one operation of the camera; the marks follow
+// from the camera's state (drawCamera). The keyboard drives the same widgets,
+// so these are its paths too. Also the window's thin views of the camera.
 #include "tarndeck.h"
 
-namespace {
-const QString zoom = QStringLiteral("zoom");
-const QString focus = QStringLiteral("focus");
-const QString brightness = QStringLiteral("brightness");
-const QString color = QStringLiteral("color");
-const QString led = QStringLiteral("led");
-} // namespace
+int tarnDeck::sendCommand(QString group, QString action)
+{
+    return camera()->command(group, action);
+}
+
+int tarnDeck::serialSendCommand(QString command)
+{
+    return camera()->sendText(command);
+}
+
+QString tarnDeck::lastCommandText() const
+{
+    return camera()->lastCommand();
+}
 
 // Hold-to-run buttons are checked exactly while held: the pressed slot checks,
 // the released slot unchecks, and the toggled slot sends. (A pointer release
@@ -27,17 +35,9 @@ void tarnDeck::holdButtonReleased(QPushButton *button)
         button->toggle();
 }
 
-// One exposure-compensation step; manual steps end the automatic mode.
-void tarnDeck::brightnessStep(const QString &direction)
-{
-    ui.pushButtonBrightnessAuto->setChecked(false);
-    sendCommand(brightness, QStringLiteral("on"));
-    sendCommand(brightness, direction);
-}
-
 void tarnDeck::on_verticalSliderZoom_valueChanged(int value)
 {
-    sendCommand(zoom, QString::number(value));
+    camera()->zoom(value);
 }
 
 void tarnDeck::on_verticalSliderZoom_sliderReleased()
@@ -47,7 +47,7 @@ void tarnDeck::on_verticalSliderZoom_sliderReleased()
 
 void tarnDeck::on_verticalSliderFocus_valueChanged(int value)
 {
-    sendCommand(focus, QString::number(value));
+    camera()->focus(value);
 }
 
 void tarnDeck::on_verticalSliderFocus_sliderReleased()
@@ -57,18 +57,17 @@ void tarnDeck::on_verticalSliderFocus_sliderReleased()
 
 void tarnDeck::on_pushButtonFocusAuto_clicked()
 {
-    sendCommand(focus, QStringLiteral("auto"));
+    camera()->setFocusMode(FocusMode::Auto);
 }
 
 void tarnDeck::on_pushButtonFocusTrigger_clicked()
 {
-    sendCommand(focus, QStringLiteral("manual"));
-    sendCommand(focus, QStringLiteral("trigger"));
+    camera()->setFocusMode(FocusMode::Trigger);
 }
 
 void tarnDeck::on_pushButtonFocusManual_clicked()
 {
-    sendCommand(focus, QStringLiteral("manual"));
+    camera()->setFocusMode(FocusMode::Manual);
 }
 
 // The focus buttons' marks are kept by their auto-exclusive group alone.
@@ -84,9 +83,7 @@ void tarnDeck::on_pushButtonFocusManual_toggled(bool)
 
 void tarnDeck::on_pushButtonBrightnessAuto_clicked()
 {
-    ui.pushButtonBrightnessAuto->setChecked(true);
-    sendCommand(brightness, QStringLiteral("reset"));
-    sendCommand(brightness, QStringLiteral("off"));
+    camera()->exposureAuto();
 }
 
 void tarnDeck::on_pushButtonBrightnessUp_pressed()
@@ -102,7 +99,7 @@ void tarnDeck::on_pushButtonBrightnessUp_released()
 void tarnDeck::on_pushButtonBrightnessUp_toggled(bool checked)
 {
     if (checked)
-        brightnessStep(QStringLiteral("up"));
+        camera()->brightnessStep(+1);
 }
 
 void tarnDeck::on_pushButtonBrightnessDown_pressed()
@@ -118,32 +115,32 @@ void tarnDeck::on_pushButtonBrightnessDown_released()
 void tarnDeck::on_pushButtonBrightnessDown_toggled(bool checked)
 {
     if (checked)
-        brightnessStep(QStringLiteral("down"));
+        camera()->brightnessStep(-1);
 }
 
 void tarnDeck::on_pushButtonBrightnessWDR_toggled(bool checked)
 {
-    sendCommand(QStringLiteral("wdr"), checked ? QStringLiteral("on") : QStringLiteral("off"));
+    camera()->setWdr(checked);
 }
 
 void tarnDeck::on_pushButtonColorAuto_clicked()
 {
-    sendCommand(color, QStringLiteral("auto"));
+    camera()->setWhiteBalance(WhiteBalance::Auto);
 }
 
 void tarnDeck::on_pushButtonColor2700K_clicked()
 {
-    sendCommand(color, QStringLiteral("2700k"));
+    camera()->setWhiteBalance(WhiteBalance::Lamp2700K);
 }
 
 void tarnDeck::on_pushButtonColor3200K_clicked()
 {
-    sendCommand(color, QStringLiteral("3200k"));
+    camera()->setWhiteBalance(WhiteBalance::Indoor3200K);
 }
 
 void tarnDeck::on_pushButtonColor5800K_clicked()
 {
-    sendCommand(color, QStringLiteral("5800k"));
+    camera()->setWhiteBalance(WhiteBalance::Outdoor5800K);
 }
 
 void tarnDeck::on_pushButtonLEDUp_pressed()
@@ -158,9 +155,7 @@ void tarnDeck::on_pushButtonLEDUp_released()
 
 void tarnDeck::on_pushButtonLEDUp_toggled(bool checked)
 {
-    if (checked)
-        ui.pushButtonLEDOff->setChecked(false);
-    sendCommand(led, checked ? QStringLiteral("up") : QStringLiteral("stop"));
+    camera()->lamp(checked ? +1 : 0);
 }
 
 void tarnDeck::on_pushButtonLEDDown_pressed()
@@ -175,12 +170,10 @@ void tarnDeck::on_pushButtonLEDDown_released()
 
 void tarnDeck::on_pushButtonLEDDown_toggled(bool checked)
 {
-    // LED Off keeps its mark while the lamp runs down.
-    sendCommand(led, checked ? QStringLiteral("down") : QStringLiteral("stop"));
+    camera()->lamp(checked ? -1 : 0);
 }
 
 void tarnDeck::on_pushButtonLEDOff_clicked()
 {
-    ui.pushButtonLEDOff->setChecked(true);
-    sendCommand(led, QStringLiteral("off"));
+    camera()->lampOff();
 }

@@ -1,22 +1,29 @@
 // The "&Connect" menu: the encoder and network camera entries, then one entry
 // per serial port present, rebuilt each time the menu opens. Choosing a port
 // opens it or, when one is open, closes it; the routes exclude each other.
+// Also what the window does when the camera says its route connected, failed
+// to, or went.
 #include "logcategories.h"
-#include "sendfailure.h"
 #include "tarndeck.h"
 
 namespace {
 const QString notConnected = QStringLiteral("Not connected");
 } // namespace
 
+void tarnDeck::setPortLister(SerialPortLister lister)
+{
+    cameras.pool().setPortLister(std::move(lister));
+}
+
 void tarnDeck::on_menuPort_aboutToShow()
 {
-    portInfoList = withConfiguredPorts(
-        portLister(), settings.value(QStringLiteral("serialPorts")).toStringList());
+    portInfoList
+        = cameras.pool().ports(settings.value(QStringLiteral("serialPorts")).toStringList());
+    const Camera::Route route = camera()->route();
     QMenu *menu = ui.menuPort;
     QAction *acti = ui.actionACTi;
-    acti->setEnabled(!routes.isChosen(&networkCameraRoute));
-    ui.actionViscaIp->setEnabled(!routes.isChosen(&encoderRoute));
+    acti->setEnabled(route != Camera::Route::Network);
+    ui.actionViscaIp->setEnabled(route != Camera::Route::Encoder);
     // Only the encoder and network camera entries and the separator survive
     // a rebuild.
     while (menu->actions().size() > 3) {
@@ -28,12 +35,13 @@ void tarnDeck::on_menuPort_aboutToShow()
         menu->addAction(QStringLiteral("No ports available"));
         return;
     }
+    const QString openPort = camera()->serialPortName();
     for (const SerialPortEntry &port : qAsConst(portInfoList)) {
         QAction *entry = menu->addAction(port.portName);
         entry->setCheckable(true);
-        const bool current = serialPort.isOpen() && isSerialPort(port, serialPort.portName());
+        const bool current = !openPort.isEmpty() && isSerialPort(port, openPort);
         entry->setChecked(current);
-        if ((routes.chosen() && !routes.isChosen(&serialRoute))
+        if ((route != Camera::Route::None && route != Camera::Route::Serial)
             || port.portName.endsWith(serialPortMissingSuffix))
             entry->setEnabled(false);
         if (current) {
@@ -52,17 +60,16 @@ void tarnDeck::on_menuPort_triggered(QAction *action)
     if (action->text().toLower().trimmed().contains(QLatin1String("acti"))) {
         const bool checked = action->isChecked();
         if (checked) {
-            routes.choose(&encoderRoute);
+            camera()->chooseEncoder();
             ui.pushButtonActiConnect->setEnabled(true);
             ui.labelActiStatus->setText(notConnected);
             ui.labelActiStatus->setToolTip(QString());
             ui.groupBoxActi->show();
             // The connect flow's first request should not wait for the
             // network stack to load.
-            actiInfo.http.prepare();
+            cameras.pool().prepareNetwork();
         } else {
             ui.groupBoxActi->hide();
-            actiInfo.resetLink();
             setLinkIdle();
         }
         qCDebug(lcSerial) << "ACTi connect enabled:" << checked;
@@ -79,70 +86,77 @@ void tarnDeck::on_menuPort_triggered(QAction *action)
     if (found == portInfoList.cend())
         return;
 
-    if (serialPort.isOpen()) {
+    if (camera()->route() == Camera::Route::Serial) {
         setLinkIdle();
         return;
     }
-
-    serialPort.setPortName(found->systemLocation);
-    serialLink.reset();
-    serialPort.open(QIODevice::ReadWrite);
-    const bool opened = serialPort.isOpen();
-    if (opened) {
-        // An open port is a connected route: the line has no handshake.
-        routes.choose(&serialRoute);
-        routes.setConnected(true);
-        enablePanels(true);
-        fieldKeys.handToPanels();
-        setWindowTitle(titleBase + QStringLiteral(" - ") + serialPort.portName());
-        showStatus(QStringLiteral("Connected to ") + serialPort.portName());
-    } else {
-        const QString why = SendFailure::serialOpenFailedText(found->portName, serialPort.error(),
-                                                              serialPort.errorString());
-        qCWarning(lcSerial).noquote() << why;
-        showStatus(why, true);
-    }
-    qCDebug(lcSerial).noquote() << (opened ? "Connected to:" : "Could not open:")
-                                << serialPort.portName() << serialPort.baudRate();
-    qCDebug(lcSerial) << serialPort.dataBits();
-    qCDebug(lcSerial) << serialPort.stopBits();
-    qCDebug(lcSerial) << serialPort.parity();
-    qCDebug(lcSerial) << serialPort.flowControl();
+    // Success or failure, the camera says so in the status line.
+    camera()->openSerial(*found);
 }
 
-// Back to "Not connected": panels off, the port closed, then the panel
-// buttons cleared (after the close, so their toggles send nothing). The
-// serial parameters stay set for the next open.
+// Back to "Not connected": the route left (the port closed), panels off,
+// then the panel buttons cleared (after the route went, so their toggles
+// send nothing). The serial parameters stay set for the next open.
 void tarnDeck::setLinkIdle()
 {
     restPanTiltBeforeRouteCloses();
-    if (PacketRoute *left = routes.chosen())
-        left->dropWaiting();
-    routes.clear();
+    camera()->leaveRoute();
     enablePanels(false);
     setWindowTitle(titleBase + QStringLiteral(" - Not connected"));
-    showStatus(notConnected);
-    if (serialPort.isOpen()) {
-        const QString name = serialPort.portName();
-        serialPort.close();
-        qCDebug(lcSerial).noquote() << "Closed:" << name;
-    }
-    panTiltDrive.routeClosed();
+    camera()->setStatus(notConnected);
     setPushButtonDefault();
 }
 
-// An adapter unplugged while open: close the port instead of leaving a window
-// that looks connected but reaches nothing. A hang-up shows up as a resource
-// error or, when the line ends, as a read error.
-void tarnDeck::onSerialPortError(QSerialPort::SerialPortError error)
+void tarnDeck::onCameraConnected()
 {
-    const bool lineBroken = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
-    if (!lineBroken || !serialPort.isOpen())
+    switch (camera()->route()) {
+    case Camera::Route::Encoder:
+        ui.labelActiStatus->setText(QStringLiteral("Connected"));
+        ui.groupBoxActi->hide();
+        break;
+    case Camera::Route::Network:
+        ui.labelViscaIpStatus->setText(QStringLiteral("Connected"));
+        ui.groupBoxViscaIp->hide();
+        break;
+    case Camera::Route::Serial:
+    case Camera::Route::None:
+        break;
+    }
+    enablePanels(true);
+    fieldKeys.handToPanels();
+    setWindowTitle(titleBase + QStringLiteral(" - ") + camera()->routeName());
+}
+
+// A connect that failed: the status the operator knows, the reason in its
+// tooltip (the encoder's), the button back for a retry.
+void tarnDeck::onCameraConnectFailed(const QString &panelStatus, const QString &why)
+{
+    if (camera()->route() == Camera::Route::Encoder) {
+        ui.labelActiStatus->setText(panelStatus);
+        ui.labelActiStatus->setToolTip(why);
+        ui.pushButtonActiConnect->setEnabled(true);
+    } else if (camera()->route() == Camera::Route::Network) {
+        ui.labelViscaIpStatus->setText(panelStatus);
+        ui.pushButtonViscaIpConnect->setEnabled(true);
+    }
+}
+
+// The serial adapter was unplugged (the route is left: the window looks as
+// after a close), or a network camera closed its connection (the panels go
+// off, the route stays chosen and its panel comes back for a new connect).
+// The camera's status line then says what happened.
+void tarnDeck::onCameraLost(Camera::Route route, const QString &)
+{
+    if (route == Camera::Route::Serial) {
+        restPanTiltBeforeRouteCloses();
+        enablePanels(false);
+        setWindowTitle(titleBase + QStringLiteral(" - Not connected"));
+        setPushButtonDefault();
         return;
-    const QString name = serialPort.portName();
-    lineBrokenError = serialPort.errorString();
-    qCWarning(lcSerial).noquote() << "Port lost:" << name << "error" << int(error)
-                                  << lineBrokenError;
-    setLinkIdle();
-    showStatus(QStringLiteral("Port lost: ") + name, true);
+    }
+    enablePanels(false);
+    setWindowTitle(titleBase + QStringLiteral(" - Not connected"));
+    ui.labelViscaIpStatus->setText(QStringLiteral("Failed, connection lost"));
+    ui.pushButtonViscaIpConnect->setEnabled(true);
+    ui.groupBoxViscaIp->show();
 }

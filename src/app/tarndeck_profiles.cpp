@@ -1,14 +1,8 @@
 // The "Camera profiles" menu: recall, store and reset the camera's numbered
-// memory profiles, and store the camera default. The program keeps only the
-// selection (the menu's check mark) and the number last recalled.
+// memory profiles, and store the camera default. The camera keeps the
+// selection (drawn as the menu's check mark); the window writes the number
+// last recalled to the settings store.
 #include "tarndeck.h"
-
-#include <QCoreApplication>
-#include <QThread>
-
-namespace {
-const QString profile = QStringLiteral("profile");
-} // namespace
 
 QList<QAction *> tarnDeck::cameraProfileEntries() const
 {
@@ -20,24 +14,9 @@ QList<QAction *> tarnDeck::cameraProfileEntries() const
 
 void tarnDeck::recallCameraProfile(int number)
 {
-    const QList<QAction *> entries = cameraProfileEntries();
-    for (int n = 0; n < entries.size(); ++n)
-        entries.at(n)->setChecked(n == number);
     if (storeRead)
         settings.setValue(QStringLiteral("cameraProfile"), number);
-    ui.actionCameraSave->setEnabled(true);
-    ui.actionCameraReset->setEnabled(true);
-    sendCommand(profile, QStringLiteral("recall") + QString::number(number));
-}
-
-// Sends actionPrefix + N for every checked profile N (at most one is).
-void tarnDeck::sendForSelectedProfile(const QString &actionPrefix)
-{
-    const QList<QAction *> entries = cameraProfileEntries();
-    for (int n = 0; n < entries.size(); ++n) {
-        if (entries.at(n)->isChecked())
-            sendCommand(profile, actionPrefix + QString::number(n));
-    }
+    camera()->recallProfile(number);
 }
 
 void tarnDeck::on_actionCameraProfile0_triggered(bool)
@@ -92,31 +71,22 @@ void tarnDeck::on_actionCameraProfile9_triggered(bool)
 
 void tarnDeck::on_actionCameraSave_triggered(bool)
 {
-    sendForSelectedProfile(QStringLiteral("set"));
+    camera()->storeProfile();
 }
 
 void tarnDeck::on_actionCameraSaveCustom_triggered(bool)
 {
-    sendCommand(profile, QStringLiteral("setcustom"));
+    camera()->storeDefault();
 }
 
+// The recall follows after the camera's wait, for the profile selected then;
+// the window stays live meanwhile.
 void tarnDeck::on_actionCameraReset_triggered(bool)
 {
-    sendForSelectedProfile(QStringLiteral("reset"));
-    // The camera needs about half a second before the profile can be
-    // recalled; the window stays live meanwhile, so the selection may change
-    // (or vanish with the link) before the recall is sent.
-    for (int i = 0; i < 50; ++i) {
-        QThread::msleep(10);
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-    sendForSelectedProfile(QStringLiteral("recall"));
+    camera()->resetProfile();
 }
 
 void tarnDeck::cameraProfileDeselect()
 {
-    for (QAction *entry : cameraProfileEntries())
-        entry->setChecked(false);
-    ui.actionCameraSave->setEnabled(false);
-    ui.actionCameraReset->setEnabled(false);
+    camera()->deselectProfile();
 }

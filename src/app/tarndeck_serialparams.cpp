@@ -13,7 +13,7 @@ void tarnDeck::selectSerialParameter(QAction *chosen)
         return;
     // A value the port rejects still moves the check mark: the menu shows
     // what the operator asked for.
-    applySerialParameter(serialPort, choice->parameter, choice->value);
+    camera()->setSerialParameter(choice->parameter, choice->value);
     if (choice->parameter != SerialParameter::FlowControl)
         actiSetSerialParameters();
     for (auto it = serialParameterChoicesBegin(); it != serialParameterChoicesEnd(); ++it) {

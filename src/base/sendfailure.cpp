@@ -188,6 +188,19 @@ QString encoderReason(int networkError, const QByteArray &reply)
     return reason(encoderOutcome(networkError, reply));
 }
 
+QString connectFailedStatus(ConnectStep step)
+{
+    switch (step) {
+    case ConnectStep::Reach:
+        return QStringLiteral("Failed, could not connect");
+    case ConnectStep::LogIn:
+        return QStringLiteral("Failed, authentication");
+    case ConnectStep::SerialSetting:
+        break;
+    }
+    return QStringLiteral("Failed, serial parameters");
+}
+
 QString noAddressEntered()
 {
     return QStringLiteral("no address entered");

@@ -70,6 +70,13 @@ QString serialOpenFailedText(const QString &portName, QSerialPort::SerialPortErr
 Outcome encoderOutcome(int networkError, const QByteArray &reply, bool connecting = false);
 QString encoderReason(int networkError, const QByteArray &reply);
 
+// The steps of an encoder's connect flow, and the status its panel shows
+// when one fails: "Failed, could not connect" (no answer, or an error
+// status), "Failed, authentication" (an answer, but not the system
+// information), "Failed, serial parameters".
+enum class ConnectStep { Reach, LogIn, SerialSetting };
+QString connectFailedStatus(ConnectStep step);
+
 // Connect flow reasons that no request produced.
 QString noAddressEntered();                        // "no address entered"
 QString notAnAddress(const QString &typed);        // "not an IP address: <typed>"

@@ -19,13 +19,22 @@ int axis(int padSpeed, int ringOffset, int towardPositive)
 
 } // namespace
 
-QString action(const QPoint &padSpeed, const QPoint &ringOffset)
+QPoint speeds(const QPoint &padSpeed, const QPoint &ringOffset)
 {
     // Ring right of the centre: pan right (+). Ring above it (offset y < 0,
     // screen y grows downwards): tilt up (+).
-    const int pan = axis(padSpeed.x(), ringOffset.x(), +1);
-    const int tilt = axis(padSpeed.y(), ringOffset.y(), -1);
+    return {axis(padSpeed.x(), ringOffset.x(), +1), axis(padSpeed.y(), ringOffset.y(), -1)};
+}
+
+QString action(int pan, int tilt)
+{
     return QStringLiteral("%1 %2").arg(pan).arg(tilt);
+}
+
+QString action(const QPoint &padSpeed, const QPoint &ringOffset)
+{
+    const QPoint numbers = speeds(padSpeed, ringOffset);
+    return action(numbers.x(), numbers.y());
 }
 
 QString stopAction()
@@ -44,32 +53,23 @@ PanTiltDrive::PanTiltDrive(Sender sender, RouteProbe routeProbe, QObject *parent
 {
 }
 
-void PanTiltDrive::setEnabled(bool on)
+void PanTiltDrive::want(const QString &action)
 {
-    if (on == enabled)
-        return;
-    if (!on) {
-        // The camera must not be left running by a switch it no longer hears.
-        wanted = PanTiltMove::stopAction();
-        pump();
-    }
-    enabled = on;
-    qCDebug(lcPtPad) << "pan-tilt drive" << (on ? "on" : "off");
-    if (on)
-        pump();
-}
-
-void PanTiltDrive::padChanged(QPoint speed, QPoint ringOffset)
-{
-    // Switched off, the wish stays at the stop: a send still under way then
-    // finishes with the stop and nothing else.
-    if (!enabled)
-        return;
-    const QString action = PanTiltMove::action(speed, ringOffset);
     if (action != wanted)
         refused.clear();
     wanted = action;
     pump();
+}
+
+void PanTiltDrive::refusedLater(const QString &action)
+{
+    if (told != action)
+        return;
+    // As for a packet that did not leave: unknown what the camera does now.
+    told.clear();
+    if (wanted == action)
+        refused = action;
+    emit sendFailed(action);
 }
 
 void PanTiltDrive::routeFree()
@@ -87,9 +87,8 @@ void PanTiltDrive::routeClosed()
 
 void PanTiltDrive::pump()
 {
-    // A send that waits in a nested event loop lets the pad call in again:
-    // the wish is stored above and picked up by the loop below.
-    // Switched off, the wish is the stop: only a stop still owed leaves.
+    // The route's signals during a send may ask again: the wish is stored
+    // above and picked up by the loop below.
     if (sending)
         return;
     // A packet the route failed to carry is not repeated on its own: the

@@ -1,13 +1,12 @@
-// Between the pan-tilt pad and the command route: turns what the pad shows
-// into the camera's pan-tilt drive and decides when a drive packet leaves.
+// A camera's pan-tilt drive: decides when a drive packet leaves for the
+// speeds asked of it (by the pad, and whatever else drives the camera).
 //
-// - Only changes are sent: a pad signal that asks for what the camera was
-//   last told sends nothing.
-// - While the route is busy (a packet still in flight, an encoder request
-//   waiting), only the newest wish is kept; it leaves as soon as the route
-//   reports itself free. A stop therefore replaces any speed still waiting
-//   and is the very next packet, never queued behind speed changes.
-// - With the drive switched off the pad sends nothing.
+// - Only changes are sent: asking for what the camera was last told sends
+//   nothing.
+// - While the route is busy (an encoder request under way), only the newest
+//   wish is kept; it leaves as soon as the route reports itself free. A stop
+//   therefore replaces any speed still waiting and is the very next packet,
+//   never queued behind speed changes.
 #pragma once
 
 #include <QObject>
@@ -24,6 +23,10 @@ namespace PanTiltMove {
 // camera turns toward the ring whichever path set the speed. An axis whose
 // speed is 0, or whose ring offset is 0, holds.
 QString action(const QPoint &padSpeed, const QPoint &ringOffset);
+// The same as numbers: x the pan, y the tilt.
+QPoint speeds(const QPoint &padSpeed, const QPoint &ringOffset);
+// The action for a pan and a tilt ("<pan> <tilt>").
+QString action(int pan, int tilt);
 
 // The action that stops both axes.
 QString stopAction();
@@ -46,19 +49,20 @@ public:
 
     PanTiltDrive(Sender sender, RouteProbe probe, QObject *parent = nullptr);
 
-    // Switching off while the camera moves sends the stop first.
-    void setEnabled(bool on);
-    bool isEnabled() const { return enabled; }
-
     // True while the camera was last told to move (or may still be moving
     // after a failed packet).
     bool cameraMayMove() const { return told != PanTiltMove::stopAction(); }
+    // What is asked of the drive now.
+    const QString &wish() const { return wanted; }
 
 public slots:
-    // The pad's driveChanged signal.
-    void padChanged(QPoint speed, QPoint ringOffset);
+    // The speeds wanted now, as a vocabulary action ("<pan> <tilt>").
+    void want(const QString &action);
     // The route can take a packet again.
     void routeFree();
+    // A packet that left earlier was refused by the far end (the route said
+    // so after it had taken the packet): as for a packet that did not leave.
+    void refusedLater(const QString &action);
     // The route went away: nothing waits any more. If the camera was moving,
     // the next packet is sent whatever it is, stop included. A failed packet
     // is likewise followed by the next wish, whatever it is, but is not
@@ -74,8 +78,7 @@ private:
 
     Sender send;
     RouteProbe probe;
-    bool enabled = false;
-    bool sending = false; // inside send(): a nested event loop may call back
+    bool sending = false; // inside send(): the route's signals may call back
     QString wanted;       // what the pad asks for now
     QString told;         // what the camera last received; null: unknown
     QString refused;      // the wish whose packet failed, until the wish changes

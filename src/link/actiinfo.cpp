@@ -111,6 +111,7 @@ ACTIINFO::ACTIINFO(QObject *parent)
     : QObject(parent)
 {
     clearSystemInfo();
+    connect(&http, &MYHTTP::returned, this, [this] { emit answered(parseReply(http.data)); });
 }
 
 void ACTIINFO::clearSystemInfo()
@@ -220,18 +221,19 @@ bool ACTIINFO::cgiRequest(const QString &command, const QString &parameters)
 
 bool ACTIINFO::httpRequest(const QString &url)
 {
-    return parseReply(http.get(url));
+    return http.get(url);
 }
 
 bool ACTIINFO::readSystemInfo()
 {
     clearSystemInfo();
-    cgiRequest(QStringLiteral("system"), credentials() + QLatin1String("&SYSTEM_INFO_XML"));
-    return valid;
+    return cgiRequest(QStringLiteral("system"),
+                      credentials() + QLatin1String("&SYSTEM_INFO_XML"));
 }
 
 void ACTIINFO::resetLink()
 {
+    http.abandon();
     address.clear();
     port = ActiCgi::defaultPort;
     user.clear();

@@ -1,6 +1,7 @@
 // Everything the panel knows about one ACTi video encoder: where it is, how
 // to log in, the request object that talks to it, and the system information
-// it reports about itself.
+// it reports about itself. One request at a time: a request is sent, and its
+// answer, judged, comes later as answered().
 #pragma once
 
 #include "myhttp.h"
@@ -30,9 +31,16 @@ public:
     // Whether an address is set that requests can go to (not null, not
     // the unspecified address).
     bool hasAddress() const;
+    // Each sends one request and returns whether it went; false, and
+    // nothing sent, without an address or while a request is under way.
     bool cgiRequest(const QString &command, const QString &parameters);
     bool httpRequest(const QString &url);
+    // Clears the system information first; `valid` tells, once answered,
+    // whether the answer was the encoder's system information.
     bool readSystemInfo();
+    bool isWaiting() const { return http.isWaiting(); }
+    // Forgets address, credentials and system information, and gives up
+    // the request under way.
     void resetLink();
 
     // Takes the encoder address as the operator typed it: "host", "host:port"
@@ -68,4 +76,9 @@ public:
     QString streamingMode;
     QStringList streamingModeCaps;
     MYHTTP http;
+
+signals:
+    // The request has ended; its answer judged (http.error and lastReply
+    // tell more).
+    void answered(bool accepted);
 };

@@ -109,3 +109,11 @@ qint64 CommandQueue::nextExpiry() const
     }
     return next;
 }
+
+void CommandQueue::removeFrom(const QObject *origin)
+{
+    for (int i = entries.size() - 1; i >= 0; --i) {
+        if (entries.at(i).origin == origin)
+            entries.removeAt(i);
+    }
+}

@@ -18,6 +18,8 @@
 #include <QList>
 #include <QString>
 
+class QObject;
+
 class CommandQueue
 {
 public:
@@ -28,6 +30,8 @@ public:
         QByteArray packet;
         QString text;    // the command text as the window gave it
         QString request; // the operator's command, "zoom,3"
+        const QObject *origin = nullptr; // the camera that handed it over
+        quint64 requestId = 0;           // that camera's number of the request
         qint64 queuedAt = 0;
         int refusals = 0;    // times the camera refused it for want of room
         Motion::Kind motion; // set by push()
@@ -61,6 +65,8 @@ public:
     Entry takeHead() { return entries.takeFirst(); }
     const QList<Entry> &waiting() const { return entries; }
     void clear() { entries.clear(); }
+    // Takes out what one sender handed over (it left the line).
+    void removeFrom(const QObject *origin);
     int maxWait() const { return maxWaitMs; }
 
 private:

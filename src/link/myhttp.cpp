@@ -2,9 +2,7 @@
 
 #include "logcategories.h"
 
-#include <QEventLoop>
 #include <QNetworkRequest>
-#include <QTimer>
 #include <QUrl>
 
 // The failure wording reads these codes as "HTTP 4xx or an answer over 1 MiB"
@@ -36,6 +34,9 @@ MYHTTP::MYHTTP(QObject *parent)
 {
     qRegisterMetaType<QNetworkReply *>("QNetworkReply*");
     qRegisterMetaType<QNetworkReply::NetworkError>("QNetworkReply::NetworkError");
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5 % early
+    connect(&deadline, &QTimer::timeout, this, &MYHTTP::expire);
 }
 
 MYHTTP::~MYHTTP()
@@ -44,97 +45,82 @@ MYHTTP::~MYHTTP()
     // may call back into this half-destroyed object.
     if (networkManager)
         networkManager->disconnect(this);
-    for (const auto &entry : outcomes)
-        entry.first->disconnect(this);
+    if (sharedManager)
+        sharedManager->disconnect(this);
+    if (current)
+        current->disconnect(this);
+}
+
+void MYHTTP::setManager(QNetworkAccessManager *shared)
+{
+    if (sharedManager)
+        sharedManager->disconnect(this);
+    sharedManager = shared;
+    if (shared)
+        connect(shared, &QNetworkAccessManager::finished, this, &MYHTTP::finishedSlot);
 }
 
 QNetworkAccessManager &MYHTTP::manager()
 {
+    if (sharedManager)
+        return *sharedManager;
     if (!networkManager) {
         networkManager = std::make_unique<QNetworkAccessManager>();
-        connect(networkManager.get(), SIGNAL(finished(QNetworkReply *)), this,
-                SLOT(finishedSlot(QNetworkReply *)));
+        connect(networkManager.get(), &QNetworkAccessManager::finished, this,
+                &MYHTTP::finishedSlot);
     }
     return *networkManager;
 }
 
 void MYHTTP::prepare()
 {
-    if (networkManager)
-        return;
+    if (!hasManager())
+        prepare(manager());
+}
+
+void MYHTTP::prepare(QNetworkAccessManager &manager)
+{
     // A request for nothing loads the access backends and the network
     // configuration, and is answered at once without touching the network.
-    delete manager().get(QNetworkRequest(QUrl()));
+    delete manager.get(QNetworkRequest(QUrl()));
 }
 
-QByteArray MYHTTP::get(const QString &url)
+bool MYHTTP::get(const QString &url, int timeoutMs)
 {
-    return get(url, defaultTimeoutMs);
-}
-
-QByteArray MYHTTP::get(const QString &url, int timeoutMs)
-{
-    if (url.isEmpty())
-        return QByteArray();
+    if (url.isEmpty() || current)
+        return false;
 
     QNetworkRequest request(QUrl(url, QUrl::TolerantMode));
     request.setPriority(QNetworkRequest::HighPriority);
+    pendingError = QNetworkReply::NoError;
+    body.clear();
+    headChecked = false;
 
-    error = QNetworkReply::NoError;
-    data.clear();
-
-    if (timeoutMs < 1) {
-        // Fire and forget: finishedSlot() stores the body and emits finished().
-        start(request, false);
-        return QByteArray();
-    }
-
-    QNetworkReply *const current = start(request, true);
+    current = sendOnce(manager(), request);
     reply = current;
+    // What has arrived is moved into the body as it comes, so the network
+    // layer holds no more than this at any time.
+    current->setReadBufferSize(readBufferBytes);
+    connect(current, &QNetworkReply::errorOccurred, this, &MYHTTP::replyErrorSlot);
+    connect(current, &QNetworkReply::metaDataChanged, this, &MYHTTP::take);
+    connect(current, &QIODevice::readyRead, this, &MYHTTP::take);
+    if (timeoutMs > 0)
+        deadline.start(timeoutMs);
+    return true;
+}
 
-    // The deadline settles this request when it passes, even while a later
-    // request waits above this one on the stack.
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5 % early
-    QEventLoop loop;
-    connect(&deadline, &QTimer::timeout, this, [this, current] { expire(current); });
-    connect(&deadline, SIGNAL(timeout()), &loop, SLOT(quit()));
-    connect(current, SIGNAL(finished()), &loop, SLOT(quit()));
-    deadline.start(timeoutMs);
-    ++waiting;
-    if (!outcomes.at(current).settled)
-        loop.exec(QEventLoop::AllEvents);
-    --waiting;
+void MYHTTP::abandon()
+{
+    if (!current)
+        return;
+    QNetworkReply *const left = current;
+    current = nullptr;
+    reply = nullptr;
     deadline.stop();
-
-    if (!outcomes.at(current).settled && current->isFinished())
-        finishedSlot(current);
-    if (!outcomes.at(current).settled) {
-        // The loop was ended from outside (the application is quitting):
-        // give the request up.
-        Outcome &outcome = outcomes.at(current);
-        outcome.settled = true;
-        outcome.error = QNetworkReply::OperationCanceledError;
-        outcome.body.clear();
-        current->disconnect(this);
-        current->abort();
-        qCDebug(lcActi).noquote() << "myHttp() - cancelled:"
-                                  << QNetworkReply::NetworkError(outcome.error);
-    }
-
-    disconnect(&deadline, SIGNAL(timeout()), &loop, SLOT(quit()));
-    disconnect(current, SIGNAL(finished()), &loop, SLOT(quit()));
-
-    const auto entry = outcomes.find(current);
-    error = entry->second.error;
-    data = error == QNetworkReply::NoError ? entry->second.body : QByteArray();
-    outcomes.erase(entry);
-    current->disconnect(this);
-    current->deleteLater();
-    if (waiting == 0)
-        emit allReturned();
-    return data;
+    left->disconnect(this);
+    left->abort();
+    left->deleteLater();
+    qCDebug(lcActi).noquote() << "myHttp() - abandoned";
 }
 
 QNetworkReply *MYHTTP::sendOnce(QNetworkAccessManager &manager, QNetworkRequest request)
@@ -155,139 +141,117 @@ QNetworkReply *MYHTTP::sendOnce(QNetworkAccessManager &manager, QNetworkRequest 
     return sent;
 }
 
-QNetworkReply *MYHTTP::start(const QNetworkRequest &request, bool waited)
+// A failed request's error is ours alone from here on: the abort's own
+// cancellation code must not replace it.
+void MYHTTP::refuse(int code)
 {
-    QNetworkReply *const started = sendOnce(manager(), request);
-    // What has arrived is moved into the request's own body as it comes, so
-    // the network layer holds no more than this at any time.
-    started->setReadBufferSize(readBufferBytes);
-    outcomes[started].waited = waited;
-    connect(started, SIGNAL(error(QNetworkReply::NetworkError)), this,
-            SLOT(replyErrorSlot(QNetworkReply::NetworkError)));
-    const auto arrived = [this, started] { take(started); };
-    connect(started, &QNetworkReply::metaDataChanged, this, arrived);
-    connect(started, &QIODevice::readyRead, this, arrived);
-    return started;
+    pendingError = code;
+    body.clear();
+    disconnect(current, &QNetworkReply::errorOccurred, this, &MYHTTP::replyErrorSlot);
+    if (!current->isFinished())
+        current->abort(); // finishes the reply, which ends the request
 }
 
-bool MYHTTP::refuseIfTooLarge(QNetworkReply *r, Outcome &outcome, qint64 arriving)
+bool MYHTTP::refuseIfTooLarge(qint64 arriving)
 {
-    if (outcome.error != QNetworkReply::NoError)
-        return false;
-    const QVariant length = r->header(QNetworkRequest::ContentLengthHeader);
+    const QVariant length = current->header(QNetworkRequest::ContentLengthHeader);
     const bool tooLarge = (length.isValid() && length.toLongLong() > maxBodyBytes)
-        || outcome.body.size() + arriving > maxBodyBytes;
+        || body.size() + arriving > maxBodyBytes;
     if (!tooLarge)
         return false;
-
-    outcome.error = tooLargeError;
-    outcome.body.clear();
     qCWarning(lcActi).noquote() << "myHTTP() - reply larger than" << maxBodyBytes
                                 << "bytes, dropped:" << QNetworkReply::NetworkError(tooLargeError);
-    // The abort's own cancellation code must not replace ours.
-    disconnect(r, SIGNAL(error(QNetworkReply::NetworkError)), this,
-               SLOT(replyErrorSlot(QNetworkReply::NetworkError)));
+    refuse(tooLargeError);
     return true;
 }
 
-bool MYHTTP::refuseIfHeadTooLarge(QNetworkReply *r, Outcome &outcome)
+bool MYHTTP::refuseIfHeadTooLarge()
 {
-    if (outcome.headChecked || outcome.error != QNetworkReply::NoError)
+    if (headChecked)
         return false;
-    const QList<QNetworkReply::RawHeaderPair> &head = r->rawHeaderPairs();
+    const QList<QNetworkReply::RawHeaderPair> &head = current->rawHeaderPairs();
     if (head.isEmpty())
         return false; // not arrived yet
-    outcome.headChecked = true;
+    headChecked = true;
     qint64 bytes = 0;
     for (const QNetworkReply::RawHeaderPair &line : head)
         bytes += line.first.size() + line.second.size() + 4;
     if (head.size() <= maxHeaderLines && bytes <= maxHeaderBytes)
         return false;
-
-    outcome.error = headRefusedError;
-    outcome.body.clear();
     qCWarning(lcActi).noquote() << "myHTTP() - reply with" << head.size() << "header lines,"
                                 << bytes << "bytes (at most" << maxHeaderLines << "lines,"
                                 << maxHeaderBytes << "bytes), dropped:"
                                 << QNetworkReply::NetworkError(headRefusedError);
-    disconnect(r, SIGNAL(error(QNetworkReply::NetworkError)), this,
-               SLOT(replyErrorSlot(QNetworkReply::NetworkError)));
+    refuse(headRefusedError);
     return true;
 }
 
-void MYHTTP::take(QNetworkReply *r)
+void MYHTTP::take()
 {
-    const auto entry = outcomes.find(r);
-    if (entry == outcomes.end() || entry->second.settled || !r->isReadable())
+    if (!current || !current->isReadable())
         return;
-    Outcome &outcome = entry->second;
-    if (refuseIfHeadTooLarge(r, outcome)) {
-        if (!r->isFinished())
-            r->abort();
+    if (pendingError == QNetworkReply::NoError && refuseIfHeadTooLarge())
         return;
-    }
-    if (outcome.error != QNetworkReply::NoError) {
+    if (pendingError != QNetworkReply::NoError) {
         // A failed reply's body is never delivered; let it drain.
-        r->skip(r->bytesAvailable());
+        current->skip(current->bytesAvailable());
         return;
     }
-    if (refuseIfTooLarge(r, outcome, r->bytesAvailable())) {
-        if (!r->isFinished())
-            r->abort();
+    if (refuseIfTooLarge(current->bytesAvailable()))
         return;
-    }
-    outcome.body += r->readAll();
+    body += current->readAll();
 }
 
-void MYHTTP::expire(QNetworkReply *r)
+void MYHTTP::expire()
 {
-    const auto entry = outcomes.find(r);
-    if (entry == outcomes.end() || entry->second.settled)
+    if (!current)
         return;
-    if (r->isFinished()) {
+    if (current->isFinished()) {
         // It ended in time; its slot has only not run yet.
-        finishedSlot(r);
+        finishedSlot(current);
         return;
     }
-    Outcome &outcome = entry->second;
-    outcome.settled = true;
-    outcome.error = QNetworkReply::TimeoutError;
-    outcome.body.clear();
-    disconnect(r, SIGNAL(error(QNetworkReply::NetworkError)), this,
-               SLOT(replyErrorSlot(QNetworkReply::NetworkError)));
-    r->abort();
+    pendingError = QNetworkReply::TimeoutError;
+    body.clear();
+    QNetworkReply *const late = current;
+    late->disconnect(this);
+    late->abort();
     qCDebug(lcActi).noquote() << "myHttp() - timeout:"
-                              << QNetworkReply::NetworkError(outcome.error);
+                              << QNetworkReply::NetworkError(pendingError);
+    end();
+    emit returned();
 }
 
 void MYHTTP::finishedSlot(QNetworkReply *finishedReply)
 {
-    const auto entry = outcomes.find(finishedReply);
-    if (entry == outcomes.end() || entry->second.settled)
+    if (!current || finishedReply != current)
         return; // its request has already ended (timed out, or given up)
-
-    Outcome &outcome = entry->second;
-    take(finishedReply);
-    outcome.settled = true;
-    if (outcome.error != QNetworkReply::NoError) {
-        qCDebug(lcActi).noquote() << "myHTTP()" << QNetworkReply::NetworkError(outcome.error);
-    } else if (!finishedReply->isReadable()) {
-        outcome.body.clear();
+    take();
+    if (pendingError != QNetworkReply::NoError) {
+        qCDebug(lcActi).noquote() << "myHTTP()" << QNetworkReply::NetworkError(pendingError);
+    } else if (!current->isReadable()) {
+        body.clear();
         qCDebug(lcActi).noquote() << "WARNING! - HTTP reply not readable.\n";
     }
-
-    const bool delivered = outcome.error == QNetworkReply::NoError && finishedReply->isReadable();
-    const QByteArray body = outcome.body;
-    if (!outcome.waited) {
-        // Nobody waits for this one: it is the latest word on the object.
-        error = outcome.error;
-        data = body;
-        outcomes.erase(entry);
-        finishedReply->disconnect(this);
-        finishedReply->deleteLater();
-    }
+    const bool delivered = pendingError == QNetworkReply::NoError && current->isReadable();
+    end();
     if (delivered)
-        emit finished(body);
+        emit finished(data);
+    emit returned();
+}
+
+// The request is over: its outcome becomes the object's, its reply goes.
+void MYHTTP::end()
+{
+    deadline.stop();
+    error = pendingError;
+    data = error == QNetworkReply::NoError ? body : QByteArray();
+    body.clear();
+    QNetworkReply *const ended = current;
+    current = nullptr;
+    reply = nullptr;
+    ended->disconnect(this);
+    ended->deleteLater();
 }
 
 void MYHTTP::replyErrorSlot(QNetworkReply::NetworkError code)
@@ -296,19 +260,9 @@ void MYHTTP::replyErrorSlot(QNetworkReply::NetworkError code)
     // request went out once and the encoder closed without an answer.
     if (code == QNetworkReply::ContentReSendError)
         code = QNetworkReply::RemoteHostClosedError;
-    QNetworkReply *source = qobject_cast<QNetworkReply *>(sender());
-    if (!source)
-        source = reply;
-    if (!source) {
-        error = code;
+    if (!current || sender() != current)
         return;
-    }
     // Only the first error a reply reports counts.
-    disconnect(source, SIGNAL(error(QNetworkReply::NetworkError)), this,
-               SLOT(replyErrorSlot(QNetworkReply::NetworkError)));
-    const auto entry = outcomes.find(source);
-    if (entry != outcomes.end())
-        entry->second.error = code;
-    else
-        error = code;
+    disconnect(current, &QNetworkReply::errorOccurred, this, &MYHTTP::replyErrorSlot);
+    pendingError = code;
 }

@@ -1,14 +1,7 @@
-// A synchronous HTTP GET: the caller waits in a nested event loop (the window
-// stays live) until the reply has finished or the time-out has run out.
-//
-// The nested loop delivers every event, so a second request may start on the
-// same object while one waits (a key press during the connect flow sends a
-// camera command). Each request keeps its own reply, deadline, loop and
-// outcome, and its outcome is settled the moment its reply ends or its own
-// deadline passes, whatever else waits meanwhile. A wait that began earlier
-// can only return once the later ones, which sit above it on the stack, have
-// returned; it then reports what it settled at its own time. `error` and
-// `data` describe the request whose get() returned last.
+// One HTTP GET at a time, waited for by nobody: get() sends the request and
+// returns at once; the reply is read as it arrives, and returned() says when
+// the request has ended (answered, failed, or its time-out passed). A time-out
+// is a timer, never a wait.
 //
 // Every request goes out on a connection of its own, closed after the answer:
 // the network layer resends a request whose reused connection the encoder had
@@ -28,10 +21,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
-#include <unordered_map>
-
 
 class MYHTTP : public QObject
 {
@@ -53,20 +45,31 @@ public:
     explicit MYHTTP(QObject *parent = nullptr);
     ~MYHTTP() override;
 
-    QByteArray get(const QString &url, int timeoutMs);
-    QByteArray get(const QString &url);
+    // Sends a GET for the URL (parsed tolerantly, not escaped further).
+    // False, and nothing sent, for an empty URL or while a request is under
+    // way. A time-out below 1 ms waits for the reply however long it takes.
+    bool get(const QString &url, int timeoutMs = defaultTimeoutMs);
+    bool isWaiting() const { return current != nullptr; }
+    // Gives up the request under way: its reply is aborted and nothing is
+    // signalled for it.
+    void abandon();
 
     // Builds the access manager if it does not exist yet and loads what its
     // first request would load, so that request does not wait for it.
     void prepare();
-    // The access manager, built on first use.
+    static void prepare(QNetworkAccessManager &manager);
+    // The access manager: one shared with others (set before the first
+    // request), or one of its own, built on first use.
     QNetworkAccessManager &manager();
-    bool hasManager() const { return networkManager != nullptr; }
+    void setManager(QNetworkAccessManager *shared);
+    bool hasManager() const { return sharedManager || networkManager; }
 
-    // The reply of the most recent request made with a positive time-out.
-    // Replies are released once their get() has returned; the pointer then
-    // turns null.
+    // The reply of the request under way; null once it has ended (replies
+    // are released then).
     QPointer<QNetworkReply> reply;
+    // The outcome of the request that ended last: QNetworkReply's error code
+    // (TimeoutError when the time-out passed), and the body of a reply that
+    // ended without error (empty otherwise).
     int error = QNetworkReply::NoError;
     QByteArray data;
 
@@ -75,44 +78,36 @@ public:
     // network layer cannot send again.
     static QNetworkReply *sendOnce(QNetworkAccessManager &manager, QNetworkRequest request);
 
-    // How many get() calls are still waiting for their reply.
-    int waitingRequests() const { return waiting; }
-
 signals:
+    // A reply ended without error and was readable: its body.
     void finished(QByteArray data);
-    // The last waiting get() is returning: the link can take a request again
-    // without one overtaking another.
-    void allReturned();
+    // The request has ended, whatever its outcome: error and data are final.
+    void returned();
 
 public slots:
     void finishedSlot(QNetworkReply *reply);
     void replyErrorSlot(QNetworkReply::NetworkError error);
 
 private:
-    // What one request has learnt so far.
-    struct Outcome
-    {
-        int error = QNetworkReply::NoError;
-        QByteArray body;      // read as it arrives, never more than maxBodyBytes
-        bool waited = false;  // a get() waits for it (positive time-out)
-        bool settled = false; // the reply ended, or the deadline passed
-        bool headChecked = false;
-    };
-
     // How much of a reply the network layer may hold before we read it.
     static constexpr qint64 readBufferBytes = 64 * 1024;
 
-    QNetworkReply *start(const QNetworkRequest &request, bool waited);
-    // Moves what has arrived into the request's own body; refuses the reply
-    // once it announces or delivers more than maxBodyBytes.
-    void take(QNetworkReply *reply);
-    bool refuseIfTooLarge(QNetworkReply *reply, Outcome &outcome, qint64 arriving);
-    bool refuseIfHeadTooLarge(QNetworkReply *reply, Outcome &outcome);
-    void expire(QNetworkReply *reply);
+    // Moves what has arrived into the body; refuses the reply once it
+    // announces or delivers more than maxBodyBytes, or a head no encoder
+    // would send.
+    void take();
+    bool refuseIfTooLarge(qint64 arriving);
+    bool refuseIfHeadTooLarge();
+    void refuse(int code);
+    void expire();
+    void end();
 
+    QPointer<QNetworkAccessManager> sharedManager;
     std::unique_ptr<QNetworkAccessManager> networkManager;
-    // The requests under way, by reply. Node-based, so an entry stays where it
-    // is while nested requests add their own.
-    std::unordered_map<QNetworkReply *, Outcome> outcomes;
-    int waiting = 0;
+    QNetworkReply *current = nullptr;
+    QTimer deadline;
+    // What the request under way has learnt so far.
+    int pendingError = QNetworkReply::NoError;
+    QByteArray body; // read as it arrives, never more than maxBodyBytes
+    bool headChecked = false;
 };

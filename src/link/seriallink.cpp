@@ -5,6 +5,26 @@
 
 #include <QSerialPort>
 
+namespace {
+
+CommandQueue::Entry entryOf(const QByteArray &packet, const PacketTag &tag)
+{
+    CommandQueue::Entry entry;
+    entry.packet = packet;
+    entry.request = tag.words;
+    entry.origin = tag.origin;
+    entry.requestId = tag.request;
+    entry.motion = Motion::of(packet);
+    return entry;
+}
+
+PacketTag tagOf(const CommandQueue::Entry &entry)
+{
+    return {entry.origin, entry.requestId, entry.request};
+}
+
+} // namespace
+
 SerialLink::SerialLink(QSerialPort &port, int drainWaitMs, QObject *parent)
     : QObject(parent)
     , port(port)
@@ -22,15 +42,12 @@ SerialLink::SerialLink(QSerialPort &port, int drainWaitMs, QObject *parent)
     clock.start();
 }
 
-SerialLink::Outcome SerialLink::send(const QByteArray &packet, const QString &request)
+SerialLink::Outcome SerialLink::send(const QByteArray &packet, const PacketTag &tag)
 {
     if (!port.isOpen())
         return Outcome::Failed;
-    CommandQueue::Entry entry;
-    entry.packet = packet;
-    entry.request = request;
+    CommandQueue::Entry entry = entryOf(packet, tag);
     entry.queuedAt = clock.elapsed();
-    entry.motion = Motion::of(packet);
     // Nothing before it: straight to the port, its failure said at once.
     if (!entry.motion.isStop() && queue.isEmpty() && !lineHolds())
         return write(entry) ? Outcome::Accepted : Outcome::Failed;
@@ -54,6 +71,7 @@ void SerialLink::reset()
     stopsInLine.clear();
     resting.fill(Resting());
     guardFragment = false;
+    held = false;
     packets = 0;
     unreadableTally.reset();
 }
@@ -105,7 +123,7 @@ void SerialLink::pump()
             break;
         const CommandQueue::Entry entry = queue.takeHead();
         if (!write(entry))
-            emit packetFailed(entry.request, writeFailed());
+            emit packetFailed(tagOf(entry), writeFailed());
     }
     pumping = false;
     armExpiry();
@@ -130,8 +148,8 @@ bool SerialLink::write(const CommandQueue::Entry &entry)
 
     const Motion::Kind &motion = entry.motion;
     if (motion.isStop()) {
-        resting[size_t(motion.axisKey())] = {entry.packet, entry.request};
-        stopsInLine.append({written, motion, entry.request});
+        resting[size_t(motion.axisKey())] = {entry.packet, tagOf(entry)};
+        stopsInLine.append({written, motion, tagOf(entry)});
     } else {
         if (motion.isDrive())
             resting[size_t(motion.axisKey())] = Resting();
@@ -159,7 +177,7 @@ void SerialLink::writeStop(const CommandQueue::Entry &stop)
         return;
     }
     if (!write(stop))
-        emit packetFailed(stop.request, writeFailed());
+        emit packetFailed(tagOf(stop), writeFailed());
 }
 
 // Empties the port's buffer and the driver's queue, then puts the guard FF,
@@ -186,22 +204,23 @@ void SerialLink::discardUnsent(const CommandQueue::Entry *stop)
     for (const Resting &axis : resting) {
         if (axis.stop.isEmpty())
             continue;
-        CommandQueue::Entry again;
-        again.packet = axis.stop;
-        again.request = axis.request;
-        again.motion = Motion::of(axis.stop);
+        const CommandQueue::Entry again = entryOf(axis.stop, axis.tag);
         if (!stop || !again.motion.sameAxis(stop->motion))
             stops.append(again);
     }
     for (const CommandQueue::Entry &entry : qAsConst(stops)) {
         if (!write(entry))
-            emit packetFailed(entry.request, writeFailed());
+            emit packetFailed(tagOf(entry), writeFailed());
     }
 }
 
 void SerialLink::lineDrained()
 {
     drainTimer.stop();
+    if (held) {
+        held = false;
+        emit heldChanged(false);
+    }
     other = CommandQueue::Entry();
     otherEnd = -1;
     stopsInLine.clear();
@@ -224,18 +243,23 @@ void SerialLink::onDrainWaitOver()
         lineDrained();
         return;
     }
+    if (!held) {
+        held = true;
+        emit heldChanged(true);
+    }
     if (otherEnd > bufferStart()) {
         // Never late: the packet goes, and so do the stops behind it, which
         // are written again at once.
         const CommandQueue::Entry stuck = other;
         discardUnsent(nullptr);
         qCWarning(lcSerial).noquote() << "serial line blocked:" << stuck.request << "discarded";
-        emit packetFailed(stuck.request, SendFailure::serialBlocked());
+        emit packetFailed(tagOf(stuck), SendFailure::serialBlocked());
         pump();
         return;
     }
     // Only stops wait in the buffer: they leave when the line drains.
-    const QString request = stopsInLine.isEmpty() ? QString() : stopsInLine.constLast().request;
+    const QString request
+        = stopsInLine.isEmpty() ? QString() : stopsInLine.constLast().tag.words;
     qCWarning(lcSerial).noquote() << "serial line blocked, stops wait:" << request;
     emit trouble(SendFailure::waitingText(request, SendFailure::serialBlocked()));
 }
@@ -246,7 +270,7 @@ void SerialLink::dropExpired()
     const QString reason = SendFailure::reason({SendFailure::Kind::CameraBusy, QString()});
     for (const CommandQueue::Entry &entry : expired) {
         qCDebug(lcSerial) << "waited too long, dropped:" << entry.packet.toHex();
-        emit packetFailed(entry.request, reason);
+        emit packetFailed(tagOf(entry), reason);
     }
 }
 

@@ -21,6 +21,7 @@
 #pragma once
 
 #include "commandqueue.h"
+#include "packettag.h"
 #include "packetsplitter.h"
 #include "unreadabletally.h"
 
@@ -51,10 +52,14 @@ public:
     explicit SerialLink(QSerialPort &port, int drainWaitMs = defaultDrainWaitMs,
                         QObject *parent = nullptr);
 
-    Outcome send(const QByteArray &packet, const QString &request);
+    // tag: the sender and its request, handed back with a later failure.
+    Outcome send(const QByteArray &packet, const PacketTag &tag);
     // The port was opened or closed: nothing waits, nothing is known about
     // the line.
     void reset();
+    // Forgets what one sender has waiting (it left the line); what is in
+    // the port's buffer goes as it is.
+    void dropWaiting(const QObject *origin) { queue.removeFrom(origin); }
 
     const CommandQueue &waitingQueue() const { return queue; }
     qint64 unreadableBytes() const { return splitter.dropped(); }
@@ -63,22 +68,25 @@ public:
 signals:
     // A packet accepted earlier did not leave: it waited too long, or the
     // line did not take it within the drain wait.
-    void packetFailed(const QString &request, const QString &reason);
+    void packetFailed(const PacketTag &tag, const QString &reason);
     // "Waiting: zoom,0 – serial line blocked", "camera sends unreadable data".
     void trouble(const QString &text);
+    // The line has not drained within the drain wait (true), or has drained
+    // since (false).
+    void heldChanged(bool held);
 
 private:
     // What an axis was last told: nothing, a drive, or its stop.
     struct Resting
     {
         QByteArray stop; // empty unless the axis is meant to be at rest
-        QString request;
+        PacketTag tag;
     };
     struct StopInLine
     {
         qint64 end;
         Motion::Kind motion;
-        QString request;
+        PacketTag tag;
     };
 
     bool lineHolds();
@@ -111,6 +119,7 @@ private:
     QList<StopInLine> stopsInLine;
     std::array<Resting, Motion::axisKeys> resting;
     bool guardFragment = false; // the next bytes begin with FF
+    bool held = false;          // the drain wait passed with bytes left
     bool working = false;       // inside a port call that may signal back
     bool pumping = false;
     qint64 packets = 0;
