@@ -55,6 +55,10 @@ public:
     int serialSendCommand(QString command);
     QString lastCommandText() const;
 
+    // The cameras and the links they share, for what drives a camera
+    // besides the window's own controls.
+    CameraList &cameraList() { return cameras; }
+
     // Where the "&Connect" menu learns which serial ports exist. The default
     // asks the system; a harness may hand in pseudo-terminals instead.
     void setPortLister(SerialPortLister lister);

@@ -41,14 +41,13 @@ public:
     void dropWaiting(const QObject *origin) override { link.dropWaiting(origin); }
 
     const SerialLink &line() const { return link; }
+    // The port's own words for the error that broke the line.
+    const QString &lineError() const { return brokenError; }
 
 signals:
-    // The adapter was unplugged or the line hung up while open: the port is
-    // closed, lineError() says what the port reported.
+    // The adapter was unplugged or the line hung up while open: the cameras
+    // on it leave it, and the last one out closes the port.
     void lost();
-
-public:
-    const QString &lineError() const { return brokenError; }
 
 private:
     void onPortError(QSerialPort::SerialPortError error);
