@@ -84,24 +84,7 @@ bool connectToEncoder(WindowHarness &harness, const QString &authority)
     return spinUntil([status] { return status->text() == QLatin1String("Connected"); });
 }
 
-struct Request
-{
-    QString group;
-    QString action;
-    QByteArray bytes;
-};
-
-std::vector<Request> operatorRequests()
-{
-    std::vector<Request> requests;
-    for (const OperatorCommand &command : operatorCommands()) {
-        QByteArray bytes;
-        for (const QString &packet : command.packets)
-            bytes += commandBytes(packet);
-        requests.push_back({command.group, command.action, bytes});
-    }
-    return requests;
-}
+using Request = OperatorRequest;
 
 struct Pair
 {
@@ -162,18 +145,6 @@ void silentEncoder(benchmark::State &state, Pair pair)
 // come every kCommandEveryMs, in ms.
 double longestGapWhileDriving(tarnDeck &window, const std::vector<Request> &requests)
 {
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = clock.nsecsElapsed();
-    qint64 longest = 0;
-    QTimer beat;
-    beat.setTimerType(Qt::PreciseTimer);
-    beat.setInterval(1);
-    QObject::connect(&beat, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = qMax(longest, now - last);
-        last = now;
-    });
     size_t next = 0;
     QTimer commands;
     commands.setTimerType(Qt::PreciseTimer);
@@ -182,12 +153,8 @@ double longestGapWhileDriving(tarnDeck &window, const std::vector<Request> &requ
         const Request &request = requests[next++ % requests.size()];
         window.sendCommand(request.group, request.action);
     });
-    beat.start();
     commands.start();
-    last = clock.nsecsElapsed();
-    while (clock.elapsed() < kFloodSeconds * 1000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    return double(longest) / 1e6;
+    return longestGapMs(kFloodSeconds);
 }
 
 bool heldLine()

@@ -2,42 +2,16 @@
 
 #include "acticgi.h"
 
+static_assert(int(SerialParameter::FlowControl) == 4, "one value for each parameter");
+
 int SerialSettings::value(SerialParameter parameter) const
 {
-    switch (parameter) {
-    case SerialParameter::BaudRate:
-        return baudRate;
-    case SerialParameter::DataBits:
-        return dataBits;
-    case SerialParameter::Parity:
-        return parity;
-    case SerialParameter::StopBits:
-        return stopBits;
-    case SerialParameter::FlowControl:
-        return flowControl;
-    }
-    return 0;
+    return values.at(size_t(parameter));
 }
 
 void SerialSettings::set(SerialParameter parameter, int newValue)
 {
-    switch (parameter) {
-    case SerialParameter::BaudRate:
-        baudRate = newValue;
-        break;
-    case SerialParameter::DataBits:
-        dataBits = newValue;
-        break;
-    case SerialParameter::Parity:
-        parity = newValue;
-        break;
-    case SerialParameter::StopBits:
-        stopBits = newValue;
-        break;
-    case SerialParameter::FlowControl:
-        flowControl = newValue;
-        break;
-    }
+    values.at(size_t(parameter)) = newValue;
 }
 
 void SerialSettings::applyTo(QSerialPort &port) const
@@ -56,15 +30,8 @@ SerialSettings SerialSettings::of(const QSerialPort &port)
 
 QString SerialSettings::encoderText() const
 {
-    return ActiCgi::serialSettingText(QSerialPort::DataBits(dataBits), QSerialPort::Parity(parity),
-                                      QSerialPort::StopBits(stopBits), baudRate);
-}
-
-bool SerialSettings::operator==(const SerialSettings &other) const
-{
-    for (SerialParameter parameter : serialParametersInRestoreOrder) {
-        if (value(parameter) != other.value(parameter))
-            return false;
-    }
-    return true;
+    return ActiCgi::serialSettingText(QSerialPort::DataBits(value(SerialParameter::DataBits)),
+                                      QSerialPort::Parity(value(SerialParameter::Parity)),
+                                      QSerialPort::StopBits(value(SerialParameter::StopBits)),
+                                      value(SerialParameter::BaudRate));
 }

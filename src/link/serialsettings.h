@@ -8,6 +8,8 @@
 #include <QSerialPort>
 #include <QString>
 
+#include <array>
+
 class SerialSettings
 {
 public:
@@ -27,13 +29,12 @@ public:
     // The encoder's form: "8N1,9600" (flow control is not part of it).
     QString encoderText() const;
 
-    bool operator==(const SerialSettings &other) const;
+    bool operator==(const SerialSettings &other) const { return values == other.values; }
     bool operator!=(const SerialSettings &other) const { return !(*this == other); }
 
 private:
-    int baudRate = 9600;
-    int dataBits = QSerialPort::Data8;
-    int parity = QSerialPort::NoParity;
-    int stopBits = QSerialPort::OneStop;
-    int flowControl = QSerialPort::NoFlowControl;
+    // By SerialParameter, in its order: baud rate, data bits, parity, stop
+    // bits, flow control.
+    std::array<int, 5> values{9600, QSerialPort::Data8, QSerialPort::NoParity,
+                              QSerialPort::OneStop, QSerialPort::NoFlowControl};
 };
