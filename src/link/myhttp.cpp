@@ -214,11 +214,10 @@ void MYHTTP::expire()
     pendingError = QNetworkReply::TimeoutError;
     body.clear();
     QNetworkReply *const late = current;
-    late->disconnect(this);
-    late->abort();
-    qCDebug(lcActi).noquote() << "myHttp() - timeout:"
-                              << QNetworkReply::NetworkError(pendingError);
     end();
+    // Its finished() now finds no request under way.
+    late->abort();
+    qCDebug(lcActi).noquote() << "myHttp() - timeout:" << QNetworkReply::NetworkError(error);
     emit returned();
 }
 
