@@ -32,9 +32,9 @@
 #include "windowharness.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>

@@ -91,13 +91,13 @@ inline void benchTableRowWithin(const std::string &measure, const std::string &u
                                 const BenchFigures &reference, double bound)
 {
     std::printf("%s: median %.3f %s, p99 %.3f %s; %s: median %.3f, p99 %.3f; target <= %g\n",
-                measure.c_str(), ours.median, unit.c_str(), ours.p99, unit.c_str(),
-                floor.c_str(), reference.median, reference.p99, bound);
+                measure.c_str(), ours.median, unit.c_str(), ours.p99, unit.c_str(), floor.c_str(),
+                reference.median, reference.p99, bound);
     std::fflush(stdout);
     using benchtable::number;
     benchtable::appendRow(measure + '\t' + unit + '\t' + number(ours.median) + '\t'
-                          + number(ours.p99) + '\t' + floor + '\t' + number(reference.median)
-                          + '\t' + number(reference.p99) + "\t<= " + number(bound) + '\n');
+                          + number(ours.p99) + '\t' + floor + '\t' + number(reference.median) + '\t'
+                          + number(reference.p99) + "\t<= " + number(bound) + '\n');
 }
 
 // A single count or amount over a fixed time (idle wake-ups, system calls),

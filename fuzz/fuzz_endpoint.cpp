@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     QHostAddress again;
     quint16 againPort = 0;
-    fuzzCheck(Endpoint::parse(Endpoint::text(address, port, ActiCgi::defaultPort), &again, &againPort,
-                              ActiCgi::defaultPort)
+    fuzzCheck(Endpoint::parse(Endpoint::text(address, port, ActiCgi::defaultPort), &again,
+                              &againPort, ActiCgi::defaultPort)
                   && again == address && againPort == port,
               "the shown address parses back to itself");
 

@@ -227,9 +227,8 @@ void Camera::connectEncoder(const QString &typedAddress, const QString &user,
     if (!parsed || !usableAddress(address)) {
         // Nothing is sent: the status tells what the last request met, as
         // it always did; the reason says why this attempt failed.
-        const SendFailure::ConnectStep step = encoderError() != 0
-            ? SendFailure::ConnectStep::Reach
-            : SendFailure::ConnectStep::LogIn;
+        const SendFailure::ConnectStep step = encoderError() != 0 ? SendFailure::ConnectStep::Reach
+                                                                  : SendFailure::ConnectStep::LogIn;
         dropLink();
         QString why;
         if (typedAddress.trimmed().isEmpty())
@@ -255,9 +254,8 @@ void Camera::connectEncoder(const QString &typedAddress, const QString &user,
         take(bus);
         connect(bus, &EncoderBus::connected, this, &Camera::onEncoderConnected);
         connect(bus, &EncoderBus::connectFailed, this, &Camera::onEncoderFailed);
-        connect(bus, &EncoderBus::answersAgain, this, [this] {
-            setStatus(QStringLiteral("Connected to ") + routeName());
-        });
+        connect(bus, &EncoderBus::answersAgain, this,
+                [this] { setStatus(QStringLiteral("Connected to ") + routeName()); });
     } else {
         pool.release(bus); // the same encoder: one use of it is enough
     }
@@ -303,8 +301,8 @@ void Camera::chooseNetworkCamera()
     connect(networkLink, &NetworkCameraLink::connected, this, [this](const QString &model) {
         failure.clear();
         setLinkState(LinkState::Connected);
-        setStatus(QStringLiteral("Connected to ") + routeName() + QStringLiteral(" (model ")
-                  + model + QLatin1Char(')'));
+        setStatus(QStringLiteral("Connected to ") + routeName() + QStringLiteral(" (model ") + model
+                  + QLatin1Char(')'));
         emit connected();
     });
     connect(networkLink, &NetworkCameraLink::connectFailed, this, [this](const QString &reason) {
@@ -573,9 +571,10 @@ void Camera::lamp(int direction)
         if (direction > 0)
             s.lampOff = false;
     });
-    command(lampGroup, direction > 0   ? QStringLiteral("up")
-                       : direction < 0 ? QStringLiteral("down")
-                                       : QStringLiteral("stop"));
+    command(lampGroup,
+            direction > 0       ? QStringLiteral("up")
+                : direction < 0 ? QStringLiteral("down")
+                                : QStringLiteral("stop"));
 }
 
 void Camera::lampOff()

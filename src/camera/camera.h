@@ -88,13 +88,12 @@ public:
     // at the address as typed, with this log-in. The outcome comes as
     // connected() or connectFailed().
     void chooseEncoder();
-    void connectEncoder(const QString &typedAddress, const QString &user,
-                        const QString &password);
+    void connectEncoder(const QString &typedAddress, const QString &user, const QString &password);
     // Chooses the network camera route; connectNetworkCamera() then reaches
     // the camera; `shown` is the address as the title names it.
     void chooseNetworkCamera();
-    void connectNetworkCamera(const QHostAddress &address, quint16 port,
-                              ViscaIp::Protocol protocol, const QString &shown);
+    void connectNetworkCamera(const QHostAddress &address, quint16 port, ViscaIp::Protocol protocol,
+                              const QString &shown);
     // Leaves the route: what waits is dropped, the link given back to the
     // pool. The panels' state stays as it is.
     void leaveRoute();
@@ -202,7 +201,7 @@ private:
     SerialBus *serialBus = nullptr;
     EncoderBus *encoderBus = nullptr;
     NetworkCameraLink *networkLink = nullptr;
-    QString networkShown; // the network camera's address as typed
+    QString networkShown;     // the network camera's address as typed
     int keptEncoderError = 0; // of an encoder given back
     quint32 attempt = 0;      // counts connect attempts and leavings
 

@@ -18,9 +18,9 @@ struct CameraState
     WhiteBalance whiteBalance = WhiteBalance::Unknown;
     Exposure exposure = Exposure::Unknown;
     bool wdr = false;
-    bool lampOff = false;  // the lamp was sent down to off
-    int lampDrive = 0;     // +1 up, -1 down, 0 at rest
-    int zoomRate = 0;      // -8 ... 8, 0 at rest
-    int focusRate = 0;     // -8 ... 8, 0 at rest
-    int profile = -1;      // the selected memory profile 0 ... 9; -1 none
+    bool lampOff = false; // the lamp was sent down to off
+    int lampDrive = 0;    // +1 up, -1 down, 0 at rest
+    int zoomRate = 0;     // -8 ... 8, 0 at rest
+    int focusRate = 0;    // -8 ... 8, 0 at rest
+    int profile = -1;     // the selected memory profile 0 ... 9; -1 none
 };

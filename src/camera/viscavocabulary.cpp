@@ -131,8 +131,8 @@ const QHash<Key, QList<Body>> &fixedBodies()
         for (const WordByte &op : kMemoryOperations) {
             for (int preset = 0; preset <= 9; ++preset) {
                 const QString word = QLatin1String(op.word) + QString::number(preset);
-                const char bytes[] = {0x01, 0x04, 0x3F, char(op.byte), char(preset),
-                                      char(kTerminator)};
+                const char bytes[]
+                    = {0x01, 0x04, 0x3F, char(op.byte), char(preset), char(kTerminator)};
                 t.insert({QStringLiteral("profile"), word},
                          {{Device::Camera, QByteArray(bytes, sizeof bytes)}});
             }
@@ -182,8 +182,8 @@ QList<Body> panTiltBody(const QString &action)
         speeds += char(axis->speeds[std::max(std::abs(size), 1) - 1]);
         directions += char(size > 0 ? axis->positive : size < 0 ? axis->negative : kAxisHeld);
     }
-    return {{Device::Camera, QByteArray::fromHex("010601") + speeds + directions
-                                 + char(kTerminator)}};
+    return {
+        {Device::Camera, QByteArray::fromHex("010601") + speeds + directions + char(kTerminator)}};
 }
 
 QList<Body> bodiesOf(const QString &group, const QString &action)

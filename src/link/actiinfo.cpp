@@ -227,8 +227,7 @@ bool ACTIINFO::httpRequest(const QString &url)
 bool ACTIINFO::readSystemInfo()
 {
     clearSystemInfo();
-    return cgiRequest(QStringLiteral("system"),
-                      credentials() + QLatin1String("&SYSTEM_INFO_XML"));
+    return cgiRequest(QStringLiteral("system"), credentials() + QLatin1String("&SYSTEM_INFO_XML"));
 }
 
 void ACTIINFO::resetLink()

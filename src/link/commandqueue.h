@@ -28,8 +28,8 @@ public:
     struct Entry
     {
         QByteArray packet;
-        QString text;    // the command text as the window gave it
-        QString request; // the operator's command, "zoom,3"
+        QString text;                    // the command text as the window gave it
+        QString request;                 // the operator's command, "zoom,3"
         const QObject *origin = nullptr; // the camera that handed it over
         quint64 requestId = 0;           // that camera's number of the request
         qint64 queuedAt = 0;

@@ -17,8 +17,7 @@ PacketTag tagOf(const CommandQueue::Entry &entry)
 } // namespace
 
 EncoderBus::EncoderBus(const QHostAddress &address, quint16 port, const QString &user,
-                       const QString &password, QNetworkAccessManager *network,
-                       QObject *parent)
+                       const QString &password, QNetworkAccessManager *network, QObject *parent)
     : PacketLink(parent)
     , queue(MYHTTP::defaultTimeoutMs)
 {
@@ -108,7 +107,8 @@ void EncoderBus::pump()
         if (!queue.isEmpty()) {
             inFlight = queue.takeHead();
             job = Job::Packet;
-            info.cgiRequest(QStringLiteral("ENCODER"), QStringLiteral("SERIAL_HEX=") + inFlight.text);
+            info.cgiRequest(QStringLiteral("ENCODER"),
+                            QStringLiteral("SERIAL_HEX=") + inFlight.text);
             return;
         }
     }
@@ -143,8 +143,8 @@ void EncoderBus::onAnswered(bool accepted)
         if (!info.valid) {
             failConnect(info.http.error != 0 ? Step::Reach : Step::LogIn,
                         QStringLiteral("ACTi not connected:"),
-                        SendFailure::connectReason(SendFailure::encoderOutcome(
-                            info.http.error, info.lastReply, true)));
+                        SendFailure::connectReason(
+                            SendFailure::encoderOutcome(info.http.error, info.lastReply, true)));
             break;
         }
         qCDebug(lcActi) << "ACTi connected, setting serial parameters.";
@@ -162,8 +162,8 @@ void EncoderBus::onAnswered(bool accepted)
     case Job::Packet: {
         const CommandQueue::Entry packet = inFlight;
         inFlight = CommandQueue::Entry();
-        qCDebug(lcCamera).noquote() << "serialSendCommand() - ACTi:" << packet.text
-                                    << int(accepted);
+        qCDebug(lcCamera).noquote()
+            << "serialSendCommand() - ACTi:" << packet.text << int(accepted);
         if (accepted) {
             setSilent(false);
             emit packetAnswered(tagOf(packet));
@@ -184,7 +184,8 @@ void EncoderBus::onAnswered(bool accepted)
 void EncoderBus::finishConnect(bool accepted)
 {
     if (!accepted) {
-        failConnect(Step::SerialSetting, QStringLiteral("ACTi could not set serial port parameters:"),
+        failConnect(Step::SerialSetting,
+                    QStringLiteral("ACTi could not set serial port parameters:"),
                     SendFailure::connectReason(
                         SendFailure::encoderOutcome(info.http.error, info.lastReply)));
         return;

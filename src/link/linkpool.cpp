@@ -13,8 +13,8 @@ QString encoderKey(const QHostAddress &address, quint16 port, const QString &use
 {
     // The log-in belongs to the key: an encoder reached with another one is
     // another conversation.
-    return address.toString() + QLatin1Char('|') + QString::number(port) + QLatin1Char('|')
-        + user + QLatin1Char('|') + password;
+    return address.toString() + QLatin1Char('|') + QString::number(port) + QLatin1Char('|') + user
+        + QLatin1Char('|') + password;
 }
 
 } // namespace

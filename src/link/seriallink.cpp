@@ -258,8 +258,7 @@ void SerialLink::onDrainWaitOver()
         return;
     }
     // Only stops wait in the buffer: they leave when the line drains.
-    const QString request
-        = stopsInLine.isEmpty() ? QString() : stopsInLine.constLast().tag.words;
+    const QString request = stopsInLine.isEmpty() ? QString() : stopsInLine.constLast().tag.words;
     qCWarning(lcSerial).noquote() << "serial line blocked, stops wait:" << request;
     emit trouble(SendFailure::waitingText(request, SendFailure::serialBlocked()));
 }

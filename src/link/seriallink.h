@@ -21,8 +21,8 @@
 #pragma once
 
 #include "commandqueue.h"
-#include "packettag.h"
 #include "packetsplitter.h"
+#include "packettag.h"
 #include "unreadabletally.h"
 
 #include <QElapsedTimer>

@@ -35,6 +35,6 @@ public:
 private:
     // By SerialParameter, in its order: baud rate, data bits, parity, stop
     // bits, flow control.
-    std::array<int, 5> values{9600, QSerialPort::Data8, QSerialPort::NoParity,
-                              QSerialPort::OneStop, QSerialPort::NoFlowControl};
+    std::array<int, 5> values{9600, QSerialPort::Data8, QSerialPort::NoParity, QSerialPort::OneStop,
+                              QSerialPort::NoFlowControl};
 };

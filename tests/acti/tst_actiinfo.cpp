@@ -266,8 +266,9 @@ void TestActiInfo::ipv6Encoder()
 
     QVERIFY(info->setEndpoint(QStringLiteral("[::1]:%1").arg(v6.port())));
     QCOMPARE(info->endpointText(), QStringLiteral("[::1]:%1").arg(v6.port()));
-    QVERIFY(encoderAccepted(*info, info->cgiRequest(QStringLiteral("ENCODER"),
-                                                    QStringLiteral("SERIAL_HEX=8101040700FF"))));
+    QVERIFY(encoderAccepted(
+        *info,
+        info->cgiRequest(QStringLiteral("ENCODER"), QStringLiteral("SERIAL_HEX=8101040700FF"))));
     QCOMPARE(
         v6.requestLines(),
         QStringList{"GET /cgi-bin/ENCODER?USER=Admin&PWD=418275&SERIAL_HEX=8101040700FF HTTP/1.1"});

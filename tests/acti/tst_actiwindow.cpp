@@ -4,8 +4,8 @@
 // HTTP server on loopback stands in for the encoder and records every request
 // line it receives; the window never learns it is not an encoder.
 #include "logcapture.h"
-#include "sendfailure.h"
 #include "loophttpserver.h"
+#include "sendfailure.h"
 #include "stallwatch.h"
 #include "tarndeck.h"
 #include "testsettings.h"
@@ -845,8 +845,7 @@ void tst_ActiWindow::encoderVerdictOnCommands()
     // A command that did not leave replaces the status line, in the warning
     // colour, and is logged in the same words.
     const QString notSent = QStringLiteral("Not sent: zoom,3 \u2013 ") + why;
-    QTRY_COMPARE_WITH_TIMEOUT(statusLine()->text(),
-                              result ? window().lastCommandText() : notSent,
+    QTRY_COMPARE_WITH_TIMEOUT(statusLine()->text(), result ? window().lastCommandText() : notSent,
                               SendFailure::encoderTimeoutMs + 5000);
     QCOMPARE(statusLine()->property("failed").toBool(), !result);
     QCOMPARE(LogCapture::lines(QtWarningMsg), result ? QStringList() : QStringList{notSent});

@@ -151,7 +151,8 @@ void TestMyHttp::silentEncoderTimesOut()
     clock.start();
     QTest::ignoreMessage(QtDebugMsg, "myHttp() - timeout: QNetworkReply::TimeoutError");
     QVERIFY(getAndWait(http, server.baseUrl() + QStringLiteral("/cgi-bin/system")));
-    QVERIFY2(clock.elapsed() >= MYHTTP::defaultTimeoutMs - 5, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() >= MYHTTP::defaultTimeoutMs - 5,
+             qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(http.error, int(QNetworkReply::TimeoutError));
     QVERIFY(http.data.isEmpty());
     QCOMPARE(server.requestLines(), QStringList{QStringLiteral("GET /cgi-bin/system HTTP/1.1")});
@@ -372,8 +373,9 @@ void TestMyHttp::oneRequestAtATime()
 
     QVERIFY(getAndWait(http, server.baseUrl() + QStringLiteral("/second")));
     QCOMPARE(http.data, QByteArray("/second"));
-    QCOMPARE(server.requestLines(), (QStringList{QStringLiteral("GET /first HTTP/1.1"),
-                                                 QStringLiteral("GET /second HTTP/1.1")}));
+    QCOMPARE(server.requestLines(),
+             (QStringList{QStringLiteral("GET /first HTTP/1.1"),
+                          QStringLiteral("GET /second HTTP/1.1")}));
     VERIFY_REPLIES_RELEASED(http);
 }
 

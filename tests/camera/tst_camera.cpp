@@ -52,9 +52,8 @@ public:
     LoopHttpServer server;
     bool listening = false;
     QStringList hexes;
-    std::function<Response(const QString &hex)> answer = [](const QString &) {
-        return Response::text("OK: SERIAL_HEX");
-    };
+    std::function<Response(const QString &hex)> answer
+        = [](const QString &) { return Response::text("OK: SERIAL_HEX"); };
 };
 
 // The far end of one route, and what it received as packet text.
@@ -68,9 +67,8 @@ public:
             sim.network().listenUdp(QHostAddress::LocalHost, 0);
         if (route == Route::Tcp)
             sim.network().listenTcp(QHostAddress::LocalHost, 0);
-        QObject::connect(&sim, &Simulator::packetDecoded, [this](const ViscaModel::Packet &packet) {
-            decoded += packet.bytes;
-        });
+        QObject::connect(&sim, &Simulator::packetDecoded,
+                         [this](const ViscaModel::Packet &packet) { decoded += packet.bytes; });
     }
 
     // The camera on this route, connected.
@@ -184,14 +182,14 @@ void tst_Camera::cameraDrivesItsLink_data()
     QTest::newRow("serial, camera 3: focus trigger")
         << Route::Serial << 3 << 2 << Operation::FocusTrigger
         << "8301043803FF 8301041801FF 8301040700FF";
-    QTest::newRow("serial, lamp at 4") << Route::Serial << 1 << 4 << Operation::LampUp
-                                       << "8401060100010301FF 8101040700FF";
+    QTest::newRow("serial, lamp at 4")
+        << Route::Serial << 1 << 4 << Operation::LampUp << "8401060100010301FF 8101040700FF";
     QTest::newRow("serial, no lamp: nothing")
         << Route::Serial << 1 << 0 << Operation::LampUp << "8101040700FF";
     QTest::newRow("encoder, camera 2: zoom")
         << Route::Encoder << 2 << 0 << Operation::Zoom3 << "8201040722FF 8201040700FF";
-    QTest::newRow("encoder: lamp") << Route::Encoder << 1 << 2 << Operation::LampUp
-                                   << "8201060100010301FF 8101040700FF";
+    QTest::newRow("encoder: lamp")
+        << Route::Encoder << 1 << 2 << Operation::LampUp << "8201060100010301FF 8101040700FF";
     QTest::newRow("encoder: pan right")
         << Route::Encoder << 1 << 2 << Operation::PanRight << "8101060107010203FF 8101040700FF";
     // The trigger waits for the manual mode's answer; the stop goes ahead.

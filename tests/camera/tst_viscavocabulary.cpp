@@ -339,16 +339,23 @@ void tst_ViscaVocabulary::addresses_data()
     QTest::addColumn<int>("lamp");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("zoom, camera 3") << "zoom" << "3" << 3 << 2 << QStringList{"8301040722FF"};
+    QTest::newRow("zoom, camera 3") << "zoom"
+                                    << "3" << 3 << 2 << QStringList{"8301040722FF"};
     QTest::newRow("profile reset, camera 7")
-        << "profile" << "reset" << 7 << 2 << QStringList{"8701043F007FFF", "8701043F027FFF"};
+        << "profile"
+        << "reset" << 7 << 2 << QStringList{"8701043F007FFF", "8701043F027FFF"};
     QTest::newRow("pan-tilt stop, camera 2")
-        << "pantilt" << "0 0" << 2 << 0 << QStringList{"8201060101010303FF"};
+        << "pantilt"
+        << "0 0" << 2 << 0 << QStringList{"8201060101010303FF"};
     QTest::newRow("lamp up at 4 keeps its spelling")
-        << "led" << "up" << 1 << 4 << QStringList{"8401060100010301ff"};
-    QTest::newRow("lamp off, no lamp") << "led" << "off" << 1 << 0 << QStringList();
-    QTest::newRow("zoom, no camera address") << "zoom" << "3" << 0 << 2 << QStringList();
-    QTest::newRow("zoom, address 8") << "zoom" << "3" << 8 << 2 << QStringList();
+        << "led"
+        << "up" << 1 << 4 << QStringList{"8401060100010301ff"};
+    QTest::newRow("lamp off, no lamp") << "led"
+                                       << "off" << 1 << 0 << QStringList();
+    QTest::newRow("zoom, no camera address") << "zoom"
+                                             << "3" << 0 << 2 << QStringList();
+    QTest::newRow("zoom, address 8") << "zoom"
+                                     << "3" << 8 << 2 << QStringList();
 }
 
 void tst_ViscaVocabulary::addresses()

@@ -302,9 +302,9 @@ void tst_SimEncoder::panelLinkDrivesTheCamera()
     QVERIFY(encoderAccepted(link, link.cgiRequest("ENCODER", "SERIAL_SETTING=8N1,9600")));
     for (const char *text :
          {"8101040725FF", "8101040700FF", "8101043F0103FF", "8201060100010301ff"})
-        QVERIFY2(encoderAccepted(link,
-                                 link.cgiRequest("ENCODER", QStringLiteral("SERIAL_HEX=") + text)),
-                 text);
+        QVERIFY2(
+            encoderAccepted(link, link.cgiRequest("ENCODER", QStringLiteral("SERIAL_HEX=") + text)),
+            text);
     verifyState(sim->state(), QStringLiteral("packets=4 zoomDrive=stop memory=3 lampDrive=up1"));
     const QString log = sim->recentLog().join(QLatin1Char('\n'));
     const int tele = log.indexOf(QStringLiteral("] zoom tele, speed 5 |"));
