@@ -260,15 +260,21 @@ void Camera::connectEncoder(const QString &typedAddress, const QString &user,
         pool.release(bus); // the same encoder: one use of it is enough
     }
     setLinkState(LinkState::Connecting);
-    if (bus->state() == EncoderBus::State::Connected) {
+    switch (bus->state()) {
+    case EncoderBus::State::Connected:
         // Another camera behind it has connected it already.
         QTimer::singleShot(0, this, [this, at = attempt] {
             if (at == attempt)
                 onEncoderConnected();
         });
-        return;
+        break;
+    case EncoderBus::State::Connecting:
+        break; // its outcome comes for every camera behind it
+    case EncoderBus::State::NotConnected:
+    case EncoderBus::State::Failed:
+        bus->connectWith(serial.encoderText());
+        break;
     }
-    bus->connectWith(serial.encoderText());
 }
 
 void Camera::onEncoderConnected()
