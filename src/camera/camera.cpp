@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -27,22 +28,10 @@ const QString lampGroup = QStringLiteral("led");
 const QString profileGroup = QStringLiteral("profile");
 const QString panTiltGroup = QStringLiteral("pantilt");
 
-const char *whiteBalanceWord(WhiteBalance mode)
-{
-    switch (mode) {
-    case WhiteBalance::Auto:
-        return "auto";
-    case WhiteBalance::Lamp2700K:
-        return "2700k";
-    case WhiteBalance::Indoor3200K:
-        return "3200k";
-    case WhiteBalance::Outdoor5800K:
-        return "5800k";
-    case WhiteBalance::Unknown:
-        break;
-    }
-    return nullptr;
-}
+// The vocabulary's word for each white balance, in the enumeration's order.
+const char *const whiteBalanceWords[] = {nullptr, "auto", "2700k", "3200k", "5800k"};
+static_assert(std::size(whiteBalanceWords) == size_t(WhiteBalance::Outdoor5800K) + 1,
+              "one word for each white balance");
 
 bool usableAddress(const QHostAddress &address)
 {
@@ -539,7 +528,7 @@ void Camera::setFocusMode(FocusMode mode)
 
 void Camera::setWhiteBalance(WhiteBalance mode)
 {
-    const char *word = whiteBalanceWord(mode);
+    const char *word = whiteBalanceWords[size_t(mode)];
     if (!word)
         return;
     changeState([mode](CameraState &s) { s.whiteBalance = mode; });
