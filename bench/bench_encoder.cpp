@@ -353,9 +353,9 @@ Timing sendWith(const Setup &setup, int client, const Command &command)
             Camera *camera = setup.window->cameraList().current();
             if (setup.window->sendCommand(command.group, command.action) != 1)
                 return false;
+            // (The request's own time-out ends the wait at the latest.)
             QEventLoop answered;
             QObject::connect(camera, &Camera::statusChanged, &answered, &QEventLoop::quit);
-            QTimer::singleShot(kWaitLimitMs, &answered, &QEventLoop::quit);
             answered.exec();
             return camera->statusText() == camera->lastCommand();
         });

@@ -74,18 +74,27 @@ PacketLink::Handover EncoderBus::send(const Packet &packet)
     entry.origin = packet.tag.origin;
     entry.requestId = packet.tag.request;
     entry.queuedAt = clock.elapsed();
-    const bool waits = busy();
+    handover.result = 1;
+    handover.answerFollows = true;
+    if (!busy()) {
+        deliver(entry); // nothing ahead of it: no need to queue
+        return handover;
+    }
     if (queue.push(entry) == CommandQueue::Outcome::Full) {
+        handover = Handover();
         handover.failure = SendFailure::reason({SendFailure::Kind::EncoderBusy, QString()});
         qCDebug(lcCamera).noquote() << "serialSendCommand() - ACTi: busy, refused:" << packet.text;
         return handover;
     }
-    if (waits)
-        qCDebug(lcCamera).noquote() << "serialSendCommand() - ACTi: waits:" << packet.text;
-    handover.result = 1;
-    handover.answerFollows = true;
-    pump();
+    qCDebug(lcCamera).noquote() << "serialSendCommand() - ACTi: waits:" << packet.text;
     return handover;
+}
+
+void EncoderBus::deliver(const CommandQueue::Entry &entry)
+{
+    inFlight = entry;
+    job = Job::Packet;
+    info.cgiRequest(QStringLiteral("ENCODER"), QStringLiteral("SERIAL_HEX=") + entry.text);
 }
 
 void EncoderBus::pump()
@@ -105,10 +114,7 @@ void EncoderBus::pump()
     if (linkState == State::Connected) {
         dropExpired();
         if (!queue.isEmpty()) {
-            inFlight = queue.takeHead();
-            job = Job::Packet;
-            info.cgiRequest(QStringLiteral("ENCODER"),
-                            QStringLiteral("SERIAL_HEX=") + inFlight.text);
+            deliver(queue.takeHead());
             return;
         }
     }

@@ -67,6 +67,7 @@ private:
     enum class Job { None, SystemInfo, ConnectSetting, Setting, Packet };
 
     void pump();
+    void deliver(const CommandQueue::Entry &entry);
     void startSetting(Job job, const QString &setting);
     void onAnswered(bool accepted);
     void finishConnect(bool accepted);
