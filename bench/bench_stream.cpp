@@ -177,28 +177,6 @@ private:
     std::atomic<bool> done{false};
 };
 
-// The longest gap between 1 ms heartbeats on this thread over `seconds`.
-double longestGapMs(int seconds)
-{
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer beat;
-    beat.setTimerType(Qt::PreciseTimer);
-    beat.setInterval(1);
-    QObject::connect(&beat, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = qMax(longest, now - last);
-        last = now;
-    });
-    beat.start();
-    last = clock.nsecsElapsed();
-    while (clock.elapsed() < seconds * 1000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    return double(longest) / 1e6;
-}
-
 bool measureFlood()
 {
     FloodingCamera camera;

@@ -44,25 +44,7 @@ constexpr int kTimedCommands = 20000;
 constexpr int kWarmUpCommands = 200;
 constexpr double kTargetP99Ratio = 1.2;
 
-struct Request
-{
-    QString group;
-    QString action;
-    QByteArray bytes; // what the camera must receive
-};
-
-// The operator's command mix with the bytes each must put on the line.
-std::vector<Request> operatorRequests()
-{
-    std::vector<Request> requests;
-    for (const OperatorCommand &command : operatorCommands()) {
-        QByteArray bytes;
-        for (const QString &packet : command.packets)
-            bytes += commandBytes(packet);
-        requests.push_back({command.group, command.action, bytes});
-    }
-    return requests;
-}
+using Request = OperatorRequest;
 
 // The window's port, the floor port and the plain descriptor, each with the
 // master its bytes arrive on.

@@ -84,6 +84,22 @@ inline void benchTableRow(const std::string &measure, const std::string &unit,
                           + '\t' + number(reference.p99) + '\t' + target + '\n');
 }
 
+// A timed path whose target is a bound on its own median, shown beside a
+// floor without a ratio target (e.g. "<= 5" ms).
+inline void benchTableRowWithin(const std::string &measure, const std::string &unit,
+                                const BenchFigures &ours, const std::string &floor,
+                                const BenchFigures &reference, double bound)
+{
+    std::printf("%s: median %.3f %s, p99 %.3f %s; %s: median %.3f, p99 %.3f; target <= %g\n",
+                measure.c_str(), ours.median, unit.c_str(), ours.p99, unit.c_str(), floor.c_str(),
+                reference.median, reference.p99, bound);
+    std::fflush(stdout);
+    using benchtable::number;
+    benchtable::appendRow(measure + '\t' + unit + '\t' + number(ours.median) + '\t'
+                          + number(ours.p99) + '\t' + floor + '\t' + number(reference.median) + '\t'
+                          + number(reference.p99) + "\t<= " + number(bound) + '\n');
+}
+
 // A single count or amount over a fixed time (idle wake-ups, system calls),
 // ours and the floor's, with a target given as text (e.g. "= 0").
 inline void benchTableCount(const std::string &measure, const std::string &unit, double ours,

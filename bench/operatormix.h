@@ -7,6 +7,8 @@
 #include "viscavocabulary.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 
 #include <QString>
@@ -69,6 +71,49 @@ inline std::vector<OperatorCommand> operatorCommands()
     for (int n = 0; n <= 5; ++n)
         add(QStringLiteral("profile"), QStringLiteral("recall") + QString::number(n));
     return commands;
+}
+
+// An operator's command and the bytes it must put on a serial line.
+struct OperatorRequest
+{
+    QString group;
+    QString action;
+    QByteArray bytes;
+};
+
+inline std::vector<OperatorRequest> operatorRequests()
+{
+    std::vector<OperatorRequest> requests;
+    for (const OperatorCommand &command : operatorCommands()) {
+        QByteArray bytes;
+        for (const QString &packet : command.packets)
+            bytes += commandBytes(packet);
+        requests.push_back({command.group, command.action, bytes});
+    }
+    return requests;
+}
+
+// The longest gap between 1 ms heartbeats on this thread over `seconds`, in
+// ms, while the event loop runs whatever else is set up.
+inline double longestGapMs(int seconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longest = 0;
+    QTimer beat;
+    beat.setTimerType(Qt::PreciseTimer);
+    beat.setInterval(1);
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = qMax(longest, now - last);
+        last = now;
+    });
+    beat.start();
+    last = clock.nsecsElapsed();
+    while (clock.elapsed() < seconds * 1000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return double(longest) / 1e6;
 }
 
 // Two timings measured side by side: median, 99th percentile and the ratio

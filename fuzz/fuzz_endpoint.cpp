@@ -3,6 +3,7 @@
 // and the request URL built from it names that host and keeps the
 // credentials in its query.
 #include "acticgi.h"
+#include "endpoint.h"
 #include "fuzzsupport.h"
 
 #include <QUrl>
@@ -18,13 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QStringList fields = fuzzText(data, size).split(QLatin1Char('\n'));
     QHostAddress address;
     quint16 port = 0;
-    if (!ActiCgi::parseEndpoint(fields.value(0), &address, &port))
+    if (!Endpoint::parse(fields.value(0), &address, &port, ActiCgi::defaultPort))
         return 0;
     fuzzCheck(!address.isNull() && port > 0, "a parsed endpoint is complete");
 
     QHostAddress again;
     quint16 againPort = 0;
-    fuzzCheck(ActiCgi::parseEndpoint(ActiCgi::endpointText(address, port), &again, &againPort)
+    fuzzCheck(Endpoint::parse(Endpoint::text(address, port, ActiCgi::defaultPort), &again,
+                              &againPort, ActiCgi::defaultPort)
                   && again == address && againPort == port,
               "the shown address parses back to itself");
 

@@ -1,37 +1,34 @@
-// The main window of tarnDeck: one window that drives a VISCA camera.
+// The main window of tarnDeck: a view of one camera. Its slots turn widget
+// events into operations of the current camera, and it draws the panels from
+// that camera's state; the camera (camera/camera.h) owns the route, the link
+// state, the status line's text and the drive. The key table and the keys
+// held stay here.
 //
-// The class is split across the source folders by concern:
-//   app/tarndeck_lifecycle.cpp   construction, settings, closing, enablePanels
-//   app/tarndeck_panels.cpp      panel visibility, hover highlight, pad centring
-//   app/tarndeck_keyboard.cpp    keyboard control through the panel widgets
-//   serial/tarndeck_portmenu.cpp the "&Connect" menu: ports and the encoder entry
-//   serial/tarndeck_serialparams.cpp  baud rate / protocol entries, menu hiding
-//   camera/tarndeck_commands.cpp sendCommand and the transport
-//   camera/tarndeck_controls.cpp slots behind the camera panels
-//   camera/tarndeck_profiles.cpp camera memory profiles
-//   ptpad/tarndeck_pantilt.cpp   the pad driving the camera's pan and tilt
-//   acti/tarndeck_acti.cpp       encoder connect flow and serial setting
-//   viscaip/tarndeck_viscaip.cpp network camera entry, connect flow, answers
+// The class is split across files by concern, all in this folder:
+//   tarndeck_lifecycle.cpp   construction, settings, closing, enablePanels
+//   tarndeck_panels.cpp      panel visibility, hover highlight, pad centring,
+//                            the panels drawn from the camera's state
+//   tarndeck_keyboard.cpp    keyboard control through the panel widgets
+//   tarndeck_controls.cpp    slots behind the camera panels; sendCommand
+//   tarndeck_profiles.cpp    camera memory profiles
+//   tarndeck_pantilt.cpp     the pad driving the camera's pan and tilt
+//   tarndeck_portmenu.cpp    the "&Connect" menu, the serial route, and what
+//                            the camera says of its route
+//   tarndeck_serialparams.cpp  baud rate / protocol entries, menu hiding
+//   tarndeck_acti.cpp        the encoder panel: connect and serial setting
+//   tarndeck_viscaip.cpp     the network camera panel
 #pragma once
 
-#include "actiinfo.h"
-#include "encoderroute.h"
+#include "cameralist.h"
 #include "fieldkeys.h"
 #include "heldkeys.h"
 #include "keyboardmap.h"
-#include "networkcameraroute.h"
-#include "packetroute.h"
-#include "pantiltdrive.h"
-#include "routeowner.h"
-#include "seriallink.h"
 #include "serialportlister.h"
-#include "serialroute.h"
 #include "settingsguard.h"
 #include "ui_tarndeck.h"
-#include "viscaiplink.h"
+#include "viscaipframing.h"
 
 #include <QMainWindow>
-#include <QSerialPort>
 #include <QSettings>
 #include <QString>
 #include <QTimer>
@@ -50,19 +47,21 @@ public:
     explicit tarnDeck(QWidget *parent = nullptr);
     ~tarnDeck() override;
 
-    // Builds the command texts of one (group, action) pair and hands each
-    // packet to the transport. Returns the transport's result of the last
-    // packet, 0 when nothing was sent.
+    // Thin views of the current camera, for those who drive the window from
+    // outside (tests, benchmarks): the vocabulary's packets of one (group,
+    // action) pair, and one command text, handed to its route (the
+    // transport's result of the last packet, 0 when nothing was sent).
     int sendCommand(QString group, QString action);
-    // Turns one command text into bytes and hands them to the route that is
-    // up (serial port, encoder or network camera).
     int serialSendCommand(QString command);
+    QString lastCommandText() const;
+
+    // The cameras and the links they share, for what drives a camera
+    // besides the window's own controls.
+    CameraList &cameraList() { return cameras; }
 
     // Where the "&Connect" menu learns which serial ports exist. The default
     // asks the system; a harness may hand in pseudo-terminals instead.
     void setPortLister(SerialPortLister lister);
-
-    QString lastCommandText() const { return lastCommand; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -157,6 +156,8 @@ private slots:
     void on_pushButtonFocusManual_clicked();
 
 private:
+    Camera *camera() const { return cameras.current(); }
+
     void restoreSettings();
     void saveSettings();
 
@@ -166,25 +167,19 @@ private:
     // The status line under the panels; `failed` draws it in the warning
     // colour until the next text that is not a failure.
     void showStatus(const QString &text, bool failed = false);
-    void actiConnectFailed(const QString &status, const QString &logPrefix, const QString &why);
-    void onSerialPortError(QSerialPort::SerialPortError error);
+    // The panels as the camera's state has them; sends nothing.
+    void drawCamera();
+    void watchCamera(Camera *watched);
+    void onCameraConnected();
+    void onCameraConnectFailed(const QString &panelStatus, const QString &why);
+    void onCameraLost(Camera::Route route, const QString &reason);
     void chooseNetworkCamera(bool checked);
-    void onNetworkCameraConnected(const QString &modelCode);
-    void onNetworkCameraFailed(const QString &reason);
-    void onNetworkCameraLost(const QString &reason);
-    void onCameraPacketAnswered(const QString &request);
-    void onCameraPacketFailed(const QString &request, const QString &reason);
-    void onRouteTrouble(const QString &text);
-    // A serial setting the menus asked for while a request waited.
-    void sendOwedSerialSetting();
     QString networkCameraAddressText() const;
     ViscaIp::Protocol networkCameraProtocol() const;
     QList<QAction *> cameraProfileEntries() const;
     void recallCameraProfile(int number);
-    void sendForSelectedProfile(const QString &actionPrefix);
     void holdButtonPressed(QPushButton *button);
     void holdButtonReleased(QPushButton *button);
-    void brightnessStep(const QString &direction);
     void performKeyAction(const KeyAction &action);
     // Stops everything the keys, buttons and sliders may have left running
     // (the window lost the keyboard, so no release will come).
@@ -192,8 +187,6 @@ private:
     // The spring-back of the zoom and focus sliders on a pointer release.
     bool rateSliderEvent(QSlider *slider, QEvent *event);
     void setUpPanTiltDrive();
-    bool sendPanTilt(const QString &action);
-    PanTiltDrive::RouteState panTiltRoute() const;
     void restPanTiltBeforeRouteCloses();
 
     Ui::tarnDeckClass ui;
@@ -203,47 +196,18 @@ private:
     QSettings settings;
     // False when the store could not be read: it is then never written.
     const bool storeRead = SettingsGuard::storeRead(settingsCheck, settings);
-    QSerialPort serialPort;
-    SerialLink serialLink{serialPort};
+    // The cameras (one today) and the links they share.
+    CameraList cameras;
     QList<SerialPortEntry> portInfoList;
     QTimer timer;
-    ACTIINFO actiInfo;
-    ViscaIpLink viscaIpLink;
-    QString lastCommand;
-    // Why the packet serialSendCommand handled last did not leave, in the
-    // operator's words; empty when it left or when no route was up. Set as
-    // the call returns, so a request sent from a nested event loop meanwhile
-    // cannot leave its own outcome behind.
-    QString packetFailure;
-    // The port's own words for the error that broke the line, kept because
-    // closing the port forgets them.
-    QString lineBrokenError;
-    // The encoder did not answer the last pass-through (refused, time-out,
-    // unreachable); the next request it answers clears the status line.
-    bool encoderSilent = false;
-    // The menus changed a serial parameter while a request waited; the
-    // setting goes when it has returned (requests never wait inside one
-    // another).
-    bool serialSettingOwed = false;
     HeldKeys heldKeys;
     FieldKeys fieldKeys;
     bool rateSliderReleasing = false;
-
-    // The routes and their one owner: what is chosen, and whether it has
-    // connected, is asked of routes only.
-    SerialRoute serialRoute{serialPort, serialLink, lineBrokenError};
-    EncoderRoute encoderRoute{actiInfo, encoderSilent};
-    NetworkCameraRoute networkCameraRoute{viscaIpLink};
-    RouteOwner routes;
-    // The status line shows a failure a route reported later than its
-    // sendPacket until the next answer.
-    bool cameraFailureShown = false;
+    // "Pan-tilt drives the camera": the pad's moves reach the camera.
+    bool padDrivesCamera = false;
 
     // The "&Baudrate" and "&Protocol" menu-bar entries while "Serial port
     // settings" keeps them out of the menu bar.
     QAction *removedBaudrateMenu = nullptr;
     QAction *removedProtocolMenu = nullptr;
-    SerialPortLister portLister;
-    // Sends the pad's speeds when "Pan-tilt drives the camera" is checked.
-    PanTiltDrive panTiltDrive;
 };

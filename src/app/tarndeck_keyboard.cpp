@@ -15,13 +15,12 @@ void tarnDeck::keyPressEvent(QKeyEvent *event)
     const KeyEventView view
         = heldKeys.press(event->nativeScanCode(), event->timestamp(), event->key(),
                          event->modifiers(), event->isAutoRepeat());
-    const PacketRoute *route = routes.carrier();
-    if (!route || !ui.centralWidget->isEnabled())
+    if (!camera()->carriesCommands() || !ui.centralWidget->isEnabled())
         return;
     const auto actions = keyPressActions(view.key, view.modifiers, view.autoRepeat);
     for (const KeyAction &action : actions) {
         // Where no lamp can be reached its keys leave its buttons alone.
-        if (isLampAction(action.kind) && !route->carriesLamp())
+        if (isLampAction(action.kind) && !camera()->reachesLamp())
             continue;
         performKeyAction(action);
     }

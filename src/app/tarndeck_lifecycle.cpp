@@ -44,9 +44,6 @@ constexpr KeyedMember<QLineEdit> encoderFieldKeys[] = {
 
 tarnDeck::tarnDeck(QWidget *parent)
     : QMainWindow(parent)
-    , portLister(systemSerialPorts)
-    , panTiltDrive([this](const QString &action) { return sendPanTilt(action); },
-                   [this] { return panTiltRoute(); })
 {
     Q_INIT_RESOURCE(tarnDeck);
     ui.setupUi(this);
@@ -59,6 +56,10 @@ tarnDeck::tarnDeck(QWidget *parent)
 
     qCInfo(lcApp).noquote() << titleBase;
     qCInfo(lcApp).noquote() << "QT: " QT_VERSION_STR;
+
+    // The panels are a view of the camera: its state draws them, its status
+    // line is the window's.
+    watchCamera(camera());
 
     restoreSettings();
     // Grows the first-start size or a restored geometry to the floor the
@@ -91,31 +92,6 @@ tarnDeck::tarnDeck(QWidget *parent)
                               && settings.value(QStringLiteral("acti")).toBool());
     ui.groupBoxActi->hide();
     ui.groupBoxViscaIp->hide();
-    connect(&viscaIpLink, &ViscaIpLink::connected, this, &tarnDeck::onNetworkCameraConnected);
-    connect(&viscaIpLink, &ViscaIpLink::connectFailed, this, &tarnDeck::onNetworkCameraFailed);
-    connect(&viscaIpLink, &ViscaIpLink::lost, this, &tarnDeck::onNetworkCameraLost);
-    // What a route learns after sendPacket has returned: only the route that
-    // carries commands speaks to the status line.
-    for (PacketRoute *route :
-         {static_cast<PacketRoute *>(&serialRoute), static_cast<PacketRoute *>(&encoderRoute),
-          static_cast<PacketRoute *>(&networkCameraRoute)}) {
-        connect(route, &PacketRoute::packetAnswered, this, [this, route](const QString &request) {
-            if (routes.isChosen(route))
-                onCameraPacketAnswered(request);
-        });
-        connect(route, &PacketRoute::packetFailed, this,
-                [this, route](const QString &request, const QString &reason) {
-                    if (routes.isChosen(route))
-                        onCameraPacketFailed(request, reason);
-                });
-        connect(route, &PacketRoute::trouble, this, [this, route](const QString &text) {
-            if (routes.isChosen(route))
-                onRouteTrouble(text);
-        });
-    }
-    // Queued: the request that just returned is still unwinding.
-    connect(&actiInfo.http, &MYHTTP::allReturned, this, &tarnDeck::sendOwedSerialSetting,
-            Qt::QueuedConnection);
 
     for (QAction *profile : {ui.actionCameraProfile6, ui.actionCameraProfile7,
                              ui.actionCameraProfile8, ui.actionCameraProfile9})
@@ -154,8 +130,6 @@ tarnDeck::tarnDeck(QWidget *parent)
     timer.setSingleShot(true);
     timer.start();
 
-    connect(&serialPort, &QSerialPort::errorOccurred, this, &tarnDeck::onSerialPortError);
-
     heldKeys = HeldKeys(requestDetectableAutoRepeat());
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
@@ -166,17 +140,20 @@ tarnDeck::tarnDeck(QWidget *parent)
 
 tarnDeck::~tarnDeck() = default;
 
-void tarnDeck::setPortLister(SerialPortLister lister)
+void tarnDeck::watchCamera(Camera *watched)
 {
-    portLister = lister ? std::move(lister) : SerialPortLister(systemSerialPorts);
+    connect(watched, &Camera::stateChanged, this, &tarnDeck::drawCamera);
+    connect(watched, &Camera::statusChanged, this, &tarnDeck::showStatus);
+    connect(watched, &Camera::connected, this, &tarnDeck::onCameraConnected);
+    connect(watched, &Camera::connectFailed, this, &tarnDeck::onCameraConnectFailed);
+    connect(watched, &Camera::lost, this, &tarnDeck::onCameraLost);
 }
 
 void tarnDeck::closeEvent(QCloseEvent *event)
 {
     restPanTiltBeforeRouteCloses();
-    if (serialPort.isOpen())
-        serialPort.close();
-    viscaIpLink.close();
+    // The ports close, the links go; the settings of the routes stay.
+    cameras.leaveRoutes();
     // Defaults written over a store that could not be read would replace
     // the operator's values.
     if (storeRead)
@@ -194,7 +171,7 @@ void tarnDeck::enablePanels(bool enabled)
                              ui.groupBoxColor, ui.groupBoxLED})
         panel->setEnabled(enabled);
     // The lamp is a device on the serial chain: not every route reaches it.
-    const bool lampReached = !routes.chosen() || routes.chosen()->carriesLamp();
+    const bool lampReached = camera()->reachesLamp();
     if (enabled && !lampReached)
         ui.groupBoxLED->setEnabled(false);
     ui.groupBoxLED->setToolTip(lampReached ? QString() : QStringLiteral("No lamp on this route"));
@@ -204,7 +181,7 @@ void tarnDeck::enablePanels(bool enabled)
     }
     ui.menuCameraProfiles->setEnabled(false);
     cameraProfileDeselect();
-    showStatus(QString());
+    camera()->setStatus(QString());
 }
 
 void tarnDeck::showStatus(const QString &text, bool failed)
@@ -282,7 +259,7 @@ void tarnDeck::saveSettings()
     settings.setValue(QStringLiteral("pantiltDrive"), ui.actionPanTiltDrive->isChecked());
     for (SerialParameter parameter : serialParametersInRestoreOrder)
         settings.setValue(QLatin1String(serialParameterKey(parameter)),
-                          serialParameterValue(serialPort, parameter));
+                          camera()->serialSettings().value(parameter));
     for (const auto &field : encoderFieldKeys)
         settings.setValue(QLatin1String(field.key), (ui.*field.member)->text());
     settings.setValue(QStringLiteral("viscaIpAddress"), ui.lineEditViscaIpAddress->text());

@@ -1,5 +1,6 @@
 // Which camera panels are shown, how the sliders light up under the pointer,
-// how the panel buttons return to rest, and how the pad stays centred.
+// how the panel buttons return to rest, how the pad stays centred, and the
+// panels drawn from the camera's state.
 #include "menubarwidth.h"
 #include "tarndeck.h"
 
@@ -7,6 +8,10 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <QSignalBlocker>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -51,6 +56,8 @@ void tarnDeck::timerEvent()
     resize(r.width(), r.height());
 }
 
+// The buttons toggle as usual (an unchecked WDR sends its "off" where a
+// route is up); then the camera forgets the marks.
 void tarnDeck::setPushButtonDefault()
 {
     clearExclusiveGroup(ui.pushButtonFocusAuto);
@@ -59,6 +66,48 @@ void tarnDeck::setPushButtonDefault()
     ui.pushButtonBrightnessWDR->setChecked(false);
     clearExclusiveGroup(ui.pushButtonColorAuto);
     ui.pushButtonLEDOff->setChecked(false);
+    camera()->forgetPanelMarks();
+}
+
+// The marks of the panels and the profile menu as the camera's state has
+// them. Signals are blocked meanwhile: drawing sends nothing.
+void tarnDeck::drawCamera()
+{
+    const CameraState &state = camera()->state();
+    const auto mark = [](QAbstractButton *button, bool on) {
+        const QSignalBlocker quiet(button);
+        button->setChecked(on);
+    };
+    // An exclusive group shows its one mode, or none.
+    const auto markOne = [](const QList<QPushButton *> &group, int chosen) {
+        std::vector<std::unique_ptr<QSignalBlocker>> quiet;
+        for (QPushButton *member : group)
+            quiet.push_back(std::make_unique<QSignalBlocker>(member));
+        if (chosen >= 0 && chosen < group.size()) {
+            group.at(chosen)->setChecked(true);
+            return;
+        }
+        for (QPushButton *member : group) {
+            if (member->isChecked())
+                clearExclusiveGroup(member);
+        }
+    };
+    markOne({ui.pushButtonFocusAuto, ui.pushButtonFocusTrigger, ui.pushButtonFocusManual},
+            int(state.focus) - int(FocusMode::Auto));
+    markOne({ui.pushButtonColorAuto, ui.pushButtonColor2700K, ui.pushButtonColor3200K,
+             ui.pushButtonColor5800K},
+            int(state.whiteBalance) - int(WhiteBalance::Auto));
+    mark(ui.pushButtonBrightnessAuto, state.exposure == Exposure::Auto);
+    mark(ui.pushButtonBrightnessWDR, state.wdr);
+    mark(ui.pushButtonLEDOff, state.lampOff);
+
+    const QList<QAction *> entries = cameraProfileEntries();
+    for (int n = 0; n < entries.size(); ++n) {
+        const QSignalBlocker quiet(entries.at(n));
+        entries.at(n)->setChecked(n == state.profile);
+    }
+    ui.actionCameraSave->setEnabled(state.profile >= 0);
+    ui.actionCameraReset->setEnabled(state.profile >= 0);
 }
 
 void tarnDeck::on_actionPanTilt_triggered(bool)

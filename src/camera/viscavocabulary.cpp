@@ -9,113 +9,132 @@
 
 namespace {
 
-// Device 2 is a lamp driven by the pan-tilt drive on its tilt axis only:
-// 82 01 06 01, pan speed 00, tilt speed, pan 03 (stop), tilt 01 up / 02 down
-// / 03 stop. "Off" is down at tilt speed 18h. The "up" text keeps its
+// Who a packet is for: its header byte is 8x with x the device's address.
+enum class Device { Camera, Lamp };
+
+// How the text of a packet is spelt. The lamp's "up" has always ended in a
 // lower-case terminator: the text itself is what the status line and the
-// encoder see.
-const char *const kLampUp = "8201060100010301ff";
-const char *const kLampDown = "8201060100010302FF";
-const char *const kLampStop = "8201060100000303FF";
-const char *const kLampOff = "8201060100180302FF";
+// encoder see, so it stays.
+enum class Spelling { Upper, LowerTerminator };
 
 struct Row
 {
     const char *group;
     const char *action;
-    const char *first;
-    const char *second; // a second packet, sent right after the first
+    Device device;
+    const char *body;   // the packet after its header byte, as hex
+    const char *second; // a second packet's body, sent right after the first
+    Spelling spelling;
 };
+
+// The lamp is driven by the pan-tilt drive on its tilt axis only: 01 06 01,
+// pan speed 00, tilt speed, pan 03 (stop), tilt 01 up / 02 down / 03 stop.
+// "Off" is down at tilt speed 18h.
+const char *const kLampUp = "01060100010301FF";
+const char *const kLampDown = "01060100010302FF";
+const char *const kLampStop = "01060100000303FF";
+const char *const kLampOff = "01060100180302FF";
 
 // Every fixed pair. The numbered memory words ("recall0" ... "reset9") are
-// added from kMemoryOperations below; zoom and focus numbers are computed.
+// added from kMemoryOperations below; zoom, focus and pan-tilt numbers are
+// computed.
 const Row kVocabulary[] = {
-    {"focus", "auto", "8101043802FF", nullptr},
-    {"focus", "manual", "8101043803FF", nullptr},
-    {"focus", "trigger", "8101041801FF", nullptr},
-    {"led", "up", kLampUp, nullptr},
-    {"led", "down", kLampDown, nullptr},
-    {"led", "stop", kLampStop, nullptr},
-    {"led", "off", kLampOff, nullptr},
-    {"pt", "up", kLampUp, nullptr},
-    {"pt", "down", kLampDown, nullptr},
-    {"pt", "stop", kLampStop, nullptr},
-    {"pt", "off", kLampOff, nullptr},
-    {"color", "auto", "8101043500FF", nullptr},
-    {"color", "2700k", "8101043508FF", nullptr},
-    {"color", "3200k", "8101043501FF", nullptr},
-    {"color", "5800k", "8101043502FF", nullptr},
-    {"brightness", "off", "8101043E03FF", nullptr},
-    {"brightness", "on", "8101043E02FF", nullptr},
-    {"brightness", "reset", "8101040E00FF", nullptr},
-    {"brightness", "up", "8101040E02FF", nullptr},
-    {"brightness", "down", "8101040E03FF", nullptr},
-    {"wdr", "off", "8101043D03FF", nullptr},
-    {"wdr", "on", "8101043D02FF", nullptr},
-    {"profile", "setcustom", "8101043F017FFF", nullptr},
-    {"profile", "reset", "8101043F007FFF", "8101043F027FFF"}, // reset 7F, recall 7F
+    {"focus", "auto", Device::Camera, "01043802FF", nullptr, Spelling::Upper},
+    {"focus", "manual", Device::Camera, "01043803FF", nullptr, Spelling::Upper},
+    {"focus", "trigger", Device::Camera, "01041801FF", nullptr, Spelling::Upper},
+    {"led", "up", Device::Lamp, kLampUp, nullptr, Spelling::LowerTerminator},
+    {"led", "down", Device::Lamp, kLampDown, nullptr, Spelling::Upper},
+    {"led", "stop", Device::Lamp, kLampStop, nullptr, Spelling::Upper},
+    {"led", "off", Device::Lamp, kLampOff, nullptr, Spelling::Upper},
+    {"pt", "up", Device::Lamp, kLampUp, nullptr, Spelling::LowerTerminator},
+    {"pt", "down", Device::Lamp, kLampDown, nullptr, Spelling::Upper},
+    {"pt", "stop", Device::Lamp, kLampStop, nullptr, Spelling::Upper},
+    {"pt", "off", Device::Lamp, kLampOff, nullptr, Spelling::Upper},
+    {"color", "auto", Device::Camera, "01043500FF", nullptr, Spelling::Upper},
+    {"color", "2700k", Device::Camera, "01043508FF", nullptr, Spelling::Upper},
+    {"color", "3200k", Device::Camera, "01043501FF", nullptr, Spelling::Upper},
+    {"color", "5800k", Device::Camera, "01043502FF", nullptr, Spelling::Upper},
+    {"brightness", "off", Device::Camera, "01043E03FF", nullptr, Spelling::Upper},
+    {"brightness", "on", Device::Camera, "01043E02FF", nullptr, Spelling::Upper},
+    {"brightness", "reset", Device::Camera, "01040E00FF", nullptr, Spelling::Upper},
+    {"brightness", "up", Device::Camera, "01040E02FF", nullptr, Spelling::Upper},
+    {"brightness", "down", Device::Camera, "01040E03FF", nullptr, Spelling::Upper},
+    {"wdr", "off", Device::Camera, "01043D03FF", nullptr, Spelling::Upper},
+    {"wdr", "on", Device::Camera, "01043D02FF", nullptr, Spelling::Upper},
+    // Memory set 7F, and memory reset 7F then recall 7F: the camera default.
+    {"profile", "setcustom", Device::Camera, "01043F017FFF", nullptr, Spelling::Upper},
+    {"profile", "reset", Device::Camera, "01043F007FFF", "01043F027FFF", Spelling::Upper},
 };
 
-// A word and the hex digits it stands for.
-struct WordHex
+// A word and the byte it stands for.
+struct WordByte
 {
     const char *word;
-    const char *hex;
+    quint8 byte;
 };
 
-// Camera memory 81 01 04 3F, operation, preset, FF for the presets 0 to 9:
-// "recall4" -> 8101043F0204FF.
-const WordHex kMemoryOperations[] = {
-    {"recall", "02"},
-    {"set", "01"},
-    {"reset", "00"},
+// Camera memory 01 04 3F, operation, preset, FF for the presets 0 to 9:
+// "recall4" -> 8x 01 04 3F 02 04 FF.
+const WordByte kMemoryOperations[] = {
+    {"recall", 0x02},
+    {"set", 0x01},
+    {"reset", 0x00},
 };
 
-// Zoom and focus drives take a signed speed: 00 stops, 2p drives tele / far,
-// 3p wide / near, with p = |n| - 1 limited to 0..7.
-const WordHex kSpeedDrives[] = {
-    {"zoom", "81010407"},
-    {"focus", "81010408"},
+// Zoom and focus drives take a signed speed: 01 04 cc, then 00 stops, 2p
+// drives tele / far, 3p wide / near, with p = |n| - 1 limited to 0..7.
+const WordByte kSpeedDrives[] = {
+    {"zoom", 0x07},
+    {"focus", 0x08},
 };
 
-// The camera's pan-tilt drive: 81 01 06 01 VV WW hh vv FF. The action is
+// The camera's pan-tilt drive: 01 06 01 VV WW hh vv FF. The action is
 // "<pan> <tilt>", two signed numbers on the pad's scale: pan > 0 turns right,
 // < 0 left; tilt > 0 up, < 0 down; 0 holds that axis. Sizes beyond 5 count
 // as 5. Each size 1..5 picks a camera speed, spread evenly from the slowest
 // (01) to the common maximum (pan 18h, tilt 14h); a held axis carries the
-// slowest speed, so the stop is 81 01 06 01 01 01 03 03 FF.
-const char *const kPanTiltHead = "81010601";
+// slowest speed, so the stop is 8x 01 06 01 01 01 03 03 FF.
 constexpr int kPanTiltTopSize = 5;
 
 struct PanTiltAxis
 {
-    int speeds[kPanTiltTopSize]; // VV or WW for the sizes 1..5
-    const char *positive;        // direction byte for a positive number
-    const char *negative;
+    quint8 speeds[kPanTiltTopSize]; // VV or WW for the sizes 1..5
+    quint8 positive;                // direction byte for a positive number
+    quint8 negative;
 };
 
-const PanTiltAxis kPanAxis = {{0x01, 0x07, 0x0D, 0x12, 0x18}, "02", "01"};  // right, left
-const PanTiltAxis kTiltAxis = {{0x01, 0x06, 0x0B, 0x0F, 0x14}, "01", "02"}; // up, down
-const char *const kAxisHeld = "03";
+const PanTiltAxis kPanAxis = {{0x01, 0x07, 0x0D, 0x12, 0x18}, 0x02, 0x01};  // right, left
+const PanTiltAxis kTiltAxis = {{0x01, 0x06, 0x0B, 0x0F, 0x14}, 0x01, 0x02}; // up, down
+constexpr quint8 kAxisHeld = 0x03;
+constexpr quint8 kTerminator = 0xFF;
+
+// A packet without its header byte, and whom it is for.
+struct Body
+{
+    Device device;
+    QByteArray bytes;
+    Spelling spelling = Spelling::Upper;
+};
 
 using Key = QPair<QString, QString>;
 
-const QHash<Key, QStringList> &fixedCommands()
+const QHash<Key, QList<Body>> &fixedBodies()
 {
-    static const QHash<Key, QStringList> table = [] {
-        QHash<Key, QStringList> t;
+    static const QHash<Key, QList<Body>> table = [] {
+        QHash<Key, QList<Body>> t;
         for (const Row &row : kVocabulary) {
-            QStringList texts{QLatin1String(row.first)};
+            QList<Body> bodies{{row.device, QByteArray::fromHex(row.body), row.spelling}};
             if (row.second)
-                texts.append(QLatin1String(row.second));
-            t.insert({QLatin1String(row.group), QLatin1String(row.action)}, texts);
+                bodies.append({row.device, QByteArray::fromHex(row.second), row.spelling});
+            t.insert({QLatin1String(row.group), QLatin1String(row.action)}, bodies);
         }
-        for (const WordHex &op : kMemoryOperations) {
+        for (const WordByte &op : kMemoryOperations) {
             for (int preset = 0; preset <= 9; ++preset) {
                 const QString word = QLatin1String(op.word) + QString::number(preset);
-                const QString text = QLatin1String("8101043F") + QLatin1String(op.hex)
-                    + QLatin1Char('0') + QString::number(preset) + QLatin1String("FF");
-                t.insert({QStringLiteral("profile"), word}, {text});
+                const char bytes[]
+                    = {0x01, 0x04, 0x3F, char(op.byte), char(preset), char(kTerminator)};
+                t.insert({QStringLiteral("profile"), word},
+                         {{Device::Camera, QByteArray(bytes, sizeof bytes)}});
             }
         }
         return t;
@@ -123,29 +142,28 @@ const QHash<Key, QStringList> &fixedCommands()
     return table;
 }
 
-QStringList speedCommand(const QString &group, const QString &action)
+QList<Body> speedBody(const QString &group, const QString &action)
 {
-    for (const WordHex &drive : kSpeedDrives) {
+    for (const WordByte &drive : kSpeedDrives) {
         if (group != QLatin1String(drive.word))
             continue;
         bool ok = false;
         const int n = action.toInt(&ok, 10);
         if (!ok)
             return {};
-        QString text = QLatin1String(drive.hex);
-        if (n == 0) {
-            text += QLatin1String("00");
-        } else {
+        quint8 rate = 0x00;
+        if (n != 0) {
             // Limit before taking the size, so that INT_MIN cannot overflow.
             const int size = n > 0 ? std::min(n, 8) : -std::max(n, -8); // 1..8
-            text += QLatin1Char(n > 0 ? '2' : '3') + QString::number(size - 1);
+            rate = quint8((n > 0 ? 0x20 : 0x30) | (size - 1));
         }
-        return {text + QLatin1String("FF")};
+        const char bytes[] = {0x01, 0x04, char(drive.byte), char(rate), char(kTerminator)};
+        return {{Device::Camera, QByteArray(bytes, sizeof bytes)}};
     }
     return {};
 }
 
-QStringList panTiltCommand(const QString &action)
+QList<Body> panTiltBody(const QString &action)
 {
     const QStringList numbers = action.split(QLatin1Char(' '));
     if (numbers.size() != 2)
@@ -157,17 +175,38 @@ QStringList panTiltCommand(const QString &action)
     if (!panOk || !tiltOk)
         return {};
 
-    QString speeds;
-    QString directions;
+    QByteArray speeds;
+    QByteArray directions;
     for (const auto &[axis, n] : {std::pair{&kPanAxis, pan}, std::pair{&kTiltAxis, tilt}}) {
         const int size = std::clamp(n, -kPanTiltTopSize, kPanTiltTopSize);
-        const int speed = axis->speeds[std::max(std::abs(size), 1) - 1];
-        speeds += QStringLiteral("%1").arg(speed, 2, 16, QLatin1Char('0')).toUpper();
-        directions += QLatin1String(size > 0       ? axis->positive
-                                        : size < 0 ? axis->negative
-                                                   : kAxisHeld);
+        speeds += char(axis->speeds[std::max(std::abs(size), 1) - 1]);
+        directions += char(size > 0 ? axis->positive : size < 0 ? axis->negative : kAxisHeld);
     }
-    return {QLatin1String(kPanTiltHead) + speeds + directions + QLatin1String("FF")};
+    return {
+        {Device::Camera, QByteArray::fromHex("010601") + speeds + directions + char(kTerminator)}};
+}
+
+QList<Body> bodiesOf(const QString &group, const QString &action)
+{
+    const auto fixed = fixedBodies().constFind({group, action});
+    if (fixed != fixedBodies().constEnd())
+        return *fixed;
+    if (group == QLatin1String("pantilt"))
+        return panTiltBody(action);
+    return speedBody(group, action);
+}
+
+QString textOf(const QByteArray &bytes, Spelling spelling)
+{
+    QString text = QString::fromLatin1(bytes.toHex().toUpper());
+    if (spelling == Spelling::LowerTerminator)
+        text.replace(text.size() - 2, 2, QStringLiteral("ff"));
+    return text;
+}
+
+bool isAddress(int address)
+{
+    return address >= 1 && address <= 7;
 }
 
 } // namespace
@@ -177,14 +216,28 @@ QString normaliseWord(const QString &word)
     return word.trimmed().toLower();
 }
 
+QList<ViscaPacket> viscaPackets(const QString &group, const QString &action,
+                                const ViscaAddresses &to)
+{
+    QList<ViscaPacket> packets;
+    const QList<Body> bodies = bodiesOf(group, action);
+    for (const Body &body : bodies) {
+        const int address = body.device == Device::Camera ? to.camera : to.lamp;
+        if (!isAddress(address))
+            return {};
+        const QByteArray bytes = char(0x80 | address) + body.bytes;
+        packets.append({bytes, textOf(bytes, body.spelling)});
+    }
+    return packets;
+}
+
 QStringList viscaCommands(const QString &group, const QString &action)
 {
-    const auto fixed = fixedCommands().constFind({group, action});
-    if (fixed != fixedCommands().constEnd())
-        return *fixed;
-    if (group == QLatin1String("pantilt"))
-        return panTiltCommand(action);
-    return speedCommand(group, action);
+    QStringList texts;
+    const QList<ViscaPacket> packets = viscaPackets(group, action);
+    for (const ViscaPacket &packet : packets)
+        texts.append(packet.text);
+    return texts;
 }
 
 QByteArray commandBytes(const QString &commandText)

@@ -1,25 +1,48 @@
 // The camera command vocabulary: which (group, action) pairs the panel knows
-// and the VISCA packets, written as hex text, that each one sends.
+// and the VISCA packets each one sends, as bytes for the addresses of the
+// camera and its lamp.
 //
 // The controls name an action by two words, e.g. ("focus", "auto"),
 // ("profile", "recall2") or ("zoom", "-3"); only this file knows the bytes.
+// Each packet also carries its text, two hex digits a byte: the status line
+// and the encoder's request show that text, so it is built here, once.
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+// Where a camera's packets go: its VISCA address on the line (1 ... 7) and
+// that of the lamp driven with it (1 ... 7; 0 when there is none).
+struct ViscaAddresses
+{
+    int camera = 1;
+    int lamp = 2;
+};
+
+struct ViscaPacket
+{
+    QByteArray bytes;
+    QString text; // upper-case hex; the lamp's "up" ends in a lower-case "ff"
+};
 
 // A word as the vocabulary compares it: surrounding white space removed,
 // lower case.
 QString normaliseWord(const QString &word);
 
-// The command texts one (group, action) pair sends, in sending order: one
-// packet for most pairs, two for ("profile", "reset"), none for a pair that
-// is not in the vocabulary. Both words must already be normalised. Zoom and
-// focus also take a base-10 integer as the action: its size is the speed,
-// its sign the direction, 0 stops. The camera's pan-tilt drive ("pantilt")
-// takes "<pan> <tilt>", two such numbers of size 0..5: pan > 0 right, tilt
-// > 0 up, "0 0" stops.
+// The packets one (group, action) pair sends, in sending order: one packet
+// for most pairs, two for ("profile", "reset"), none for a pair that is not
+// in the vocabulary (or for the lamp, where there is none). Both words must
+// already be normalised. Zoom and focus also take a base-10 integer as the
+// action: its size is the speed, its sign the direction, 0 stops. The
+// camera's pan-tilt drive ("pantilt") takes "<pan> <tilt>", two such numbers
+// of size 0..5: pan > 0 right, tilt > 0 up, "0 0" stops. "led" and "pt" drive
+// the lamp, every other group the camera.
+QList<ViscaPacket> viscaPackets(const QString &group, const QString &action,
+                                const ViscaAddresses &to = ViscaAddresses());
+
+// The texts of viscaPackets() for a camera at address 1 with its lamp at 2.
 QStringList viscaCommands(const QString &group, const QString &action);
 
 // The bytes of one command text: two hex digits per byte, high nibble first,

@@ -5,6 +5,7 @@
 // line it receives; the window never learns it is not an encoder.
 #include "logcapture.h"
 #include "loophttpserver.h"
+#include "sendfailure.h"
 #include "stallwatch.h"
 #include "tarndeck.h"
 #include "testsettings.h"
@@ -291,7 +292,14 @@ bool tst_ActiWindow::clickConnect()
         return false;
     }
     connectButton()->click();
-    return true;
+    // The connect flow runs on in the event loop; its end shows in the
+    // encoder's status (unless the operator left the route meanwhile).
+    return QTest::qWaitFor(
+        [this] {
+            return encoderStatus()->text() != QLatin1String("Connecting..")
+                || !encoderEntry()->isChecked();
+        },
+        SendFailure::encoderTimeoutMs + 5000);
 }
 
 // The ACTi entry checked, the address typed, the button clicked.
@@ -620,7 +628,7 @@ void tst_ActiWindow::keysFromTheFields()
     QTRY_COMPARE(QApplication::focusWidget(), typedInto);
 
     QTest::keyClick(typedInto, Qt::Key(key));
-    QCOMPARE(encoderStatus()->text(), status);
+    QTRY_COMPARE(encoderStatus()->text(), status);
     const bool connected = status == QLatin1String("Connected");
     const bool onPanels = !status.startsWith(QLatin1String("Failed"));
     QCOMPARE(QApplication::focusWidget()->objectName(),
@@ -634,8 +642,8 @@ void tst_ActiWindow::keysFromTheFields()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
     QCOMPARE(typedInto->cursorPosition(), onPanels ? cursor : 0);
     QCOMPARE(find<QPushButton>("pushButtonFocusAuto")->isChecked(), connected);
-    QCOMPARE(encoder->lines(),
-             connected ? QStringList{hexLine(QStringLiteral("8101043802FF"))} : QStringList());
+    QTRY_COMPARE(encoder->lines(),
+                 connected ? QStringList{hexLine(QStringLiteral("8101043802FF"))} : QStringList());
 }
 
 void tst_ActiWindow::addressForms_data()
@@ -782,8 +790,9 @@ void tst_ActiWindow::commandsTravelAsSerialHex()
         break;
     }
 
-    QCOMPARE(encoder->lines(), hexLines(hex));
-    // Each request waits for its answer before the status line moves on.
+    QTRY_COMPARE(encoder->lines(), hexLines(hex));
+    // The status line moves on once the encoder has answered a request.
+    QTRY_COMPARE(statusLine()->text(), status);
     QCOMPARE(whileWaiting.value(0),
              QStringLiteral("Connected to ACTi <") + encoder->authority + '>');
     verifyConnected(encoder->authority, status);
@@ -792,7 +801,7 @@ void tst_ActiWindow::commandsTravelAsSerialHex()
 void tst_ActiWindow::encoderVerdictOnCommands_data()
 {
     QTest::addColumn<Response>("hexAnswer");
-    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("result");   // 1: the encoder took the command
     QTest::addColumn<int>("requests"); // each reaches the encoder once, whatever the answer
     QTest::addColumn<QString>("why");  // after "Not sent: zoom,3 – "; empty: sent
 
@@ -826,16 +835,18 @@ void tst_ActiWindow::encoderVerdictOnCommands()
     encoder->hexAnswer = hexAnswer;
     LogCapture log("tarndeck.camera");
 
-    QCOMPARE(window().sendCommand(QStringLiteral("zoom"), QStringLiteral("3")), result);
+    // Handed over at once; the encoder's answer is the verdict.
+    QCOMPARE(window().sendCommand(QStringLiteral("zoom"), QStringLiteral("3")), 1);
     QStringList sent;
     for (int i = 0; i < requests; ++i)
         sent << QStringLiteral("8101040722FF");
-    QCOMPARE(encoder->lines(), hexLines(sent));
+    QTRY_COMPARE(encoder->lines(), hexLines(sent));
     QCOMPARE(window().lastCommandText(), QStringLiteral("zoom,3 [8101040722FF]"));
     // A command that did not leave replaces the status line, in the warning
     // colour, and is logged in the same words.
     const QString notSent = QStringLiteral("Not sent: zoom,3 \u2013 ") + why;
-    QCOMPARE(statusLine()->text(), result ? window().lastCommandText() : notSent);
+    QTRY_COMPARE_WITH_TIMEOUT(statusLine()->text(), result ? window().lastCommandText() : notSent,
+                              SendFailure::encoderTimeoutMs + 5000);
     QCOMPARE(statusLine()->property("failed").toBool(), !result);
     QCOMPARE(LogCapture::lines(QtWarningMsg), result ? QStringList() : QStringList{notSent});
     // A refused command changes nothing else.
@@ -847,13 +858,13 @@ void tst_ActiWindow::encoderSwitchedOffMidSession()
 {
     connectEncoder();
     find<QPushButton>("pushButtonBrightnessWDR")->click();
-    QCOMPARE(statusLine()->text(), QStringLiteral("wdr,on [8101043D02FF]"));
+    QTRY_COMPARE(statusLine()->text(), QStringLiteral("wdr,on [8101043D02FF]"));
 
     const quint16 port = encoder->server.port();
     encoder->server.close();
     find<QPushButton>("pushButtonColor3200K")->click();
-    QCOMPARE(statusLine()->text(),
-             QStringLiteral("Not sent: color,3200k \u2013 encoder refused the connection"));
+    QTRY_COMPARE(statusLine()->text(),
+                 QStringLiteral("Not sent: color,3200k \u2013 encoder refused the connection"));
     QVERIFY(statusLine()->property("failed").toBool());
     // The route stays until the operator leaves it.
     verifyConnected(encoder->authority, statusLine()->text());
@@ -862,10 +873,10 @@ void tst_ActiWindow::encoderSwitchedOffMidSession()
     // the warning; so does the next command.
     QVERIFY(encoder->server.listen(QHostAddress(QHostAddress::LocalHost), port));
     find<QAction>("action19200")->trigger();
+    QTRY_VERIFY(!statusLine()->property("failed").toBool());
     verifyConnected(encoder->authority);
-    QVERIFY(!statusLine()->property("failed").toBool());
     find<QPushButton>("pushButtonColor5800K")->click();
-    QCOMPARE(statusLine()->text(), QStringLiteral("color,5800k [8101043502FF]"));
+    QTRY_COMPARE(statusLine()->text(), QStringLiteral("color,5800k [8101043502FF]"));
     QVERIFY(!statusLine()->property("failed").toBool());
 }
 
@@ -931,19 +942,16 @@ void tst_ActiWindow::serialSettingFollowsTheMenus()
     QFETCH(QStringList, settings);
 
     connectEncoder();
-    // Each setting goes out while its menu entry is being handled.
-    int sentDuringTrigger = 0;
-    for (const QString &entry : qAsConst(entries)) {
-        const int before = encoder->lines().size();
+    // Each change goes out in its turn, one request after the other.
+    for (const QString &entry : qAsConst(entries))
         find<QAction>(qPrintable(entry))->trigger();
-        sentDuringTrigger += encoder->lines().size() - before;
-    }
 
     QStringList expected;
     for (const QString &setting : qAsConst(settings))
         expected << settingLine(setting);
+    QTRY_COMPARE(encoder->lines(), expected);
+    QTest::qWait(100);
     QCOMPARE(encoder->lines(), expected);
-    QCOMPARE(sentDuringTrigger, settings.size());
     verifyConnected(encoder->authority);
 }
 
@@ -982,10 +990,14 @@ void tst_ActiWindow::serialSettingSentWhateverTheState()
     const QString before = statusLine()->text();
     QTest::keyClick(&window(), Qt::Key_End);
     QCOMPARE(window().sendCommand(QStringLiteral("zoom"), QStringLiteral("3")), connected ? 1 : 0);
-    QCOMPARE(encoder->lines(),
-             connected ? hexLines({QStringLiteral("8101043803FF"), QStringLiteral("8101041801FF"),
-                                   QStringLiteral("8101040722FF")})
-                       : QStringList());
+    QTRY_COMPARE(encoder->lines(),
+                 connected
+                     ? hexLines({QStringLiteral("8101043803FF"), QStringLiteral("8101041801FF"),
+                                 QStringLiteral("8101040722FF")})
+                     : QStringList());
+    QTRY_COMPARE(encoder->server.connectionCount(), 0);
+    if (connected)
+        QTRY_COMPARE(statusLine()->text(), QStringLiteral("zoom,3 [8101040722FF]"));
     if (!connected)
         QCOMPARE(statusLine()->text(), before);
     encoder->server.clearRequests();
@@ -996,7 +1008,9 @@ void tst_ActiWindow::serialSettingSentWhateverTheState()
 
     find<QAction>("action38400")->trigger();
 
-    QCOMPARE(encoder->lines(), QStringList{settingLine(QStringLiteral("8N1,38400"))});
+    QTRY_COMPARE(encoder->lines(), QStringList{settingLine(QStringLiteral("8N1,38400"))});
+    QTRY_COMPARE(encoder->server.connectionCount(), 0);
+    QTest::qWait(50);
     // Whatever the encoder answers, the state stays.
     QCOMPARE(encoderStatus()->text(), status);
     QCOMPARE(window().windowTitle(), title);
@@ -1030,7 +1044,7 @@ void tst_ActiWindow::serialPortWinsOverTheEncoder()
     QVERIFY(clickConnect());
     encoder->server.clearRequests();
     QCOMPARE(window().serialSendCommand(QStringLiteral("8101040722FF")), 1);
-    QCOMPARE(encoder->lines(), hexLines({QStringLiteral("8101040722FF")}));
+    QTRY_COMPARE(encoder->lines(), hexLines({QStringLiteral("8101040722FF")}));
     QCOMPARE(harness->pty().drain(), QByteArray());
 }
 
@@ -1081,7 +1095,7 @@ void tst_ActiWindow::leavingTheRouteReturnsToIdle()
 {
     connectEncoder();
     find<QPushButton>("pushButtonBrightnessWDR")->click();
-    QCOMPARE(encoder->lines(), hexLines({QStringLiteral("8101043D02FF")}));
+    QTRY_COMPARE(encoder->lines(), hexLines({QStringLiteral("8101043D02FF")}));
     encoder->server.clearRequests();
 
     chooseEncoderEntry();

@@ -1,4 +1,5 @@
-// The synchronous HTTP request object against a real HTTP server on loopback.
+// The request object against a real HTTP server on loopback: one GET at a
+// time, sent at once, its end signalled; nobody waits for it.
 #include "loophttpserver.h"
 #include "myhttp.h"
 #include "stallwatch.h"
@@ -13,8 +14,19 @@
 
 using Response = LoopHttpServer::Response;
 
-// Every reply is released once its get() has returned (or, without a
-// time-out, once it has finished).
+namespace {
+
+// Sends the GET and lets the event loop run until the request has ended;
+// false when it was not sent or did not end in time.
+bool getAndWait(MYHTTP &http, const QString &url, int timeoutMs = MYHTTP::defaultTimeoutMs)
+{
+    QSignalSpy returned(&http, &MYHTTP::returned);
+    return http.get(url, timeoutMs) && returned.wait(timeoutMs > 0 ? timeoutMs + 5000 : 10000);
+}
+
+} // namespace
+
+// Every reply is released once its request has ended.
 #define VERIFY_REPLIES_RELEASED(http)                                                              \
     do {                                                                                           \
         QTRY_VERIFY((http).manager().findChildren<QNetworkReply *>().isEmpty());                     \
@@ -33,17 +45,15 @@ private slots:
     void failureAfterSuccessReturnsEmpty_data();
     void failureAfterSuccessReturnsEmpty();
     void silentEncoderTimesOut();
-    void nonPositiveTimeoutReturnsAtOnce_data();
-    void nonPositiveTimeoutReturnsAtOnce();
+    void nonPositiveTimeoutWaitsForTheAnswer_data();
+    void nonPositiveTimeoutWaitsForTheAnswer();
     void oversizedBodyIsRefused_data();
     void oversizedBodyIsRefused();
     void oversizedHeadIsRefused_data();
     void oversizedHeadIsRefused();
     void closingEncoderGetsEachRequestOnce();
-    void nestedRequestsKeepTheirOwnDeadlines_data();
-    void nestedRequestsKeepTheirOwnDeadlines();
-    void overlappingRequestsKeepTheirOwnReplies_data();
-    void overlappingRequestsKeepTheirOwnReplies();
+    void oneRequestAtATime_data();
+    void oneRequestAtATime();
 };
 
 void TestMyHttp::initTestCase()
@@ -66,10 +76,13 @@ void TestMyHttp::emptyUrlSendsNothing()
     MYHTTP http;
     http.error = QNetworkReply::HostNotFoundError;
     QSignalSpy finished(&http, &MYHTTP::finished);
+    QSignalSpy returned(&http, &MYHTTP::returned);
 
-    QVERIFY(http.get(url).isEmpty());
-    QVERIFY(http.get(url, 0).isEmpty());
+    QVERIFY(!http.get(url));
+    QVERIFY(!http.get(url, 0));
+    QVERIFY(!http.isWaiting());
     QTest::qWait(20);
+    QCOMPARE(returned.count(), 0);
     QCOMPARE(http.error, int(QNetworkReply::HostNotFoundError));
     QCOMPARE(finished.count(), 0);
 }
@@ -110,14 +123,14 @@ void TestMyHttp::failureAfterSuccessReturnsEmpty()
 
     MYHTTP http;
     QSignalSpy finished(&http, &MYHTTP::finished);
-    QCOMPARE(http.get(server.baseUrl() + QStringLiteral("/good")), QByteArray("first body"));
+    QVERIFY(getAndWait(http, server.baseUrl() + QStringLiteral("/good")));
     QCOMPARE(http.error, int(QNetworkReply::NoError));
     QCOMPARE(http.data, QByteArray("first body"));
     QCOMPARE(finished.count(), 1);
     QCOMPARE(finished.at(0).at(0).toByteArray(), QByteArray("first body"));
 
     QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^myHTTP\\(\\) ")));
-    QVERIFY(http.get(failingUrl).isEmpty());
+    QVERIFY(getAndWait(http, failingUrl));
     QCOMPARE(http.error, expectedError);
     QVERIFY(http.data.isEmpty());
     QCOMPARE(finished.count(), 1);
@@ -133,41 +146,42 @@ void TestMyHttp::silentEncoderTimesOut()
     QVERIFY(server.listen());
     server.setHandler([](const LoopHttpServer::Request &) { return Response::hold(); });
 
-    // Events keep flowing while the caller waits: the window stays live.
-    bool delivered = false;
-    QTimer::singleShot(50, this, [&delivered] { delivered = true; });
-
     MYHTTP http;
+    QElapsedTimer clock;
+    clock.start();
     QTest::ignoreMessage(QtDebugMsg, "myHttp() - timeout: QNetworkReply::TimeoutError");
-    QVERIFY(http.get(server.baseUrl() + QStringLiteral("/cgi-bin/system")).isEmpty());
+    QVERIFY(getAndWait(http, server.baseUrl() + QStringLiteral("/cgi-bin/system")));
+    QVERIFY2(clock.elapsed() >= MYHTTP::defaultTimeoutMs - 5,
+             qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(http.error, int(QNetworkReply::TimeoutError));
     QVERIFY(http.data.isEmpty());
-    QVERIFY(delivered);
     QCOMPARE(server.requestLines(), QStringList{QStringLiteral("GET /cgi-bin/system HTTP/1.1")});
     // The reply was aborted: the encoder sees its connection go.
     QTRY_COMPARE(server.connectionCount(), 0);
     VERIFY_REPLIES_RELEASED(http);
 }
 
-void TestMyHttp::nonPositiveTimeoutReturnsAtOnce_data()
+void TestMyHttp::nonPositiveTimeoutWaitsForTheAnswer_data()
 {
     QTest::addColumn<int>("timeoutMs");
     QTest::newRow("zero") << 0;
     QTest::newRow("negative") << -1;
 }
 
-void TestMyHttp::nonPositiveTimeoutReturnsAtOnce()
+// Without a time-out the request waits for its answer however late.
+void TestMyHttp::nonPositiveTimeoutWaitsForTheAnswer()
 {
     QFETCH(int, timeoutMs);
     LoopHttpServer server;
     QVERIFY(server.listen());
-    server.setHandler([](const LoopHttpServer::Request &) { return Response::text("later"); });
+    Response later = Response::text("later");
+    later.delayMs = 300;
+    server.setHandler([&later](const LoopHttpServer::Request &) { return later; });
 
     MYHTTP http;
-    http.data = "stale";
     QSignalSpy finished(&http, &MYHTTP::finished);
-    QVERIFY(http.get(server.baseUrl() + QStringLiteral("/async"), timeoutMs).isEmpty());
-    QVERIFY(http.data.isEmpty());
+    QVERIFY(http.get(server.baseUrl() + QStringLiteral("/async"), timeoutMs));
+    QVERIFY(http.isWaiting());
     QCOMPARE(finished.count(), 0);
 
     QVERIFY(finished.wait());
@@ -231,7 +245,8 @@ void TestMyHttp::oversizedBodyIsRefused()
             QtWarningMsg, QRegularExpression(QStringLiteral("^myHTTP\\(\\) - reply larger than")));
         QTest::ignoreMessage(QtDebugMsg, "myHTTP() QNetworkReply::UnknownContentError");
     }
-    const QByteArray body = http.get(server.baseUrl() + QStringLiteral("/big"));
+    QVERIFY(getAndWait(http, server.baseUrl() + QStringLiteral("/big")));
+    const QByteArray body = http.data;
 
     if (accepted) {
         QCOMPARE(qint64(body.size()), size);
@@ -290,8 +305,8 @@ void TestMyHttp::oversizedHeadIsRefused()
         QTest::ignoreMessage(QtDebugMsg, "myHTTP() QNetworkReply::ProtocolFailure");
     }
     StallWatch stalls;
-    const QByteArray body = http.get(server.baseUrl() + QStringLiteral("/head"));
-    QCOMPARE(body, accepted ? QByteArray("OK:") : QByteArray());
+    QVERIFY(getAndWait(http, server.baseUrl() + QStringLiteral("/head")));
+    QCOMPARE(http.data, accepted ? QByteArray("OK:") : QByteArray());
     QCOMPARE(http.error, accepted ? int(QNetworkReply::NoError) : int(MYHTTP::headRefusedError));
     QVERIFY2(stalls.longestMs() < stallBoundMs, qPrintable(QString::number(stalls.longestMs())));
     VERIFY_REPLIES_RELEASED(http);
@@ -314,147 +329,53 @@ void TestMyHttp::closingEncoderGetsEachRequestOnce()
     QStringList expected;
     for (const char *hex : {"8101040E02FF", "8101040E02FF", "8101040E03FF"}) {
         const QString query = QStringLiteral("SERIAL_HEX=") + QLatin1String(hex);
-        QCOMPARE(http.get(server.baseUrl() + QStringLiteral("/cgi-bin/ENCODER?") + query),
-                 QByteArray("OK: ") + query.toLatin1());
+        QVERIFY(getAndWait(http, server.baseUrl() + QStringLiteral("/cgi-bin/ENCODER?") + query));
+        QCOMPARE(http.data, QByteArray("OK: ") + query.toLatin1());
         expected << QStringLiteral("GET /cgi-bin/ENCODER?%1 HTTP/1.1").arg(query);
     }
     QCOMPARE(server.requestLines(), expected);
     VERIFY_REPLIES_RELEASED(http);
 }
 
-void TestMyHttp::nestedRequestsKeepTheirOwnDeadlines_data()
+void TestMyHttp::oneRequestAtATime_data()
 {
-    QTest::addColumn<int>("outerDelayMs"); // -1: never answered
-    QTest::addColumn<int>("outerTimeoutMs");
-    QTest::addColumn<int>("innerDelayMs");
-    QTest::addColumn<int>("innerTimeoutMs");
-    QTest::addColumn<int>("outerError");
-    QTest::addColumn<int>("innerError");
-
-    const int ok = QNetworkReply::NoError;
-    const int late = QNetworkReply::TimeoutError;
-    QTest::newRow("outer answered in time, inner silent past the outer's deadline")
-        << 150 << 400 << -1 << 700 << ok << late;
-    QTest::newRow("outer answered after its deadline, while the inner waits")
-        << 550 << 400 << -1 << 700 << late << late;
-    QTest::newRow("inner answered, outer silent") << -1 << 400 << 100 << 700 << late << ok;
-    QTest::newRow("inner ends first, outer answered later") << 300 << 600 << 50 << 700 << ok << ok;
+    QTest::addColumn<bool>("abandoned");
+    QTest::newRow("the first answered") << false;
+    QTest::newRow("the first abandoned") << true;
 }
 
-void TestMyHttp::nestedRequestsKeepTheirOwnDeadlines()
+// While one request waits for its answer no second one is sent; once it has
+// ended (or was given up, which says nothing) the next one goes.
+void TestMyHttp::oneRequestAtATime()
 {
-    QFETCH(int, outerDelayMs);
-    QFETCH(int, outerTimeoutMs);
-    QFETCH(int, innerDelayMs);
-    QFETCH(int, innerTimeoutMs);
-    QFETCH(int, outerError);
-    QFETCH(int, innerError);
-
+    QFETCH(bool, abandoned);
     LoopHttpServer server;
     QVERIFY(server.listen());
-    server.setHandler([&](const LoopHttpServer::Request &request) {
-        const bool outer = request.path() == "/outer";
-        const int delay = outer ? outerDelayMs : innerDelayMs;
-        if (delay < 0)
-            return Response::hold();
-        Response answer = Response::text(request.path());
-        answer.delayMs = delay;
-        return answer;
+    server.setHandler([](const LoopHttpServer::Request &request) {
+        return request.path() == "/first" ? Response::hold() : Response::text(request.path());
     });
 
     MYHTTP http;
-    QElapsedTimer clock;
-    QByteArray innerResult = "not run";
-    int innerResultError = -1;
-    qint64 innerReturnedMs = -1;
-    // A key press during the outer wait starts the inner request.
-    QTimer::singleShot(20, this, [&] {
-        const qint64 startedMs = clock.elapsed();
-        innerResult = http.get(server.baseUrl() + QStringLiteral("/inner"), innerTimeoutMs);
-        innerResultError = http.error;
-        innerReturnedMs = clock.elapsed() - startedMs;
-    });
+    QSignalSpy returned(&http, &MYHTTP::returned);
+    QVERIFY(http.get(server.baseUrl() + QStringLiteral("/first")));
+    QTRY_COMPARE(server.heldCount(), 1);
+    QVERIFY(!http.get(server.baseUrl() + QStringLiteral("/second")));
+    if (abandoned) {
+        http.abandon();
+        QTRY_COMPARE(server.connectionCount(), 0);
+    } else {
+        QVERIFY(server.answerHeld(Response::text("first")));
+        QVERIFY(returned.wait());
+        QCOMPARE(http.data, QByteArray("first"));
+    }
+    QCOMPARE(returned.count(), abandoned ? 0 : 1);
+    QVERIFY(!http.isWaiting());
 
-    clock.start();
-    const QByteArray outerResult
-        = http.get(server.baseUrl() + QStringLiteral("/outer"), outerTimeoutMs);
-
-    QCOMPARE(http.error, outerError);
-    QCOMPARE(outerResult,
-             outerError == QNetworkReply::NoError ? QByteArray("/outer") : QByteArray());
-    QCOMPARE(innerResultError, innerError);
-    QCOMPARE(innerResult,
-             innerError == QNetworkReply::NoError ? QByteArray("/inner") : QByteArray());
-    // Neither request ended the other's wait early.
-    if (innerError == QNetworkReply::TimeoutError)
-        QVERIFY2(innerReturnedMs >= innerTimeoutMs - 5,
-                 qPrintable(QString::number(innerReturnedMs)));
-    VERIFY_REPLIES_RELEASED(http);
-}
-
-void TestMyHttp::overlappingRequestsKeepTheirOwnReplies_data()
-{
-    QTest::addColumn<Response>("outerAnswer");
-    QTest::addColumn<Response>("innerAnswer");
-    QTest::addColumn<QByteArray>("outerBody");
-    QTest::addColumn<int>("outerError");
-    QTest::addColumn<QByteArray>("innerBody");
-    QTest::addColumn<int>("innerError");
-
-    const int ok = QNetworkReply::NoError;
-    const int missing = QNetworkReply::ContentNotFoundError;
-    QTest::newRow("both answered") << Response::text("outer") << Response::text("inner")
-                                   << QByteArray("outer") << ok << QByteArray("inner") << ok;
-    QTest::newRow("inner fails") << Response::text("outer") << Response::text("gone", 404)
-                                 << QByteArray("outer") << ok << QByteArray() << missing;
-    QTest::newRow("outer fails") << Response::text("gone", 404) << Response::text("inner")
-                                 << QByteArray() << missing << QByteArray("inner") << ok;
-}
-
-void TestMyHttp::overlappingRequestsKeepTheirOwnReplies()
-{
-    QFETCH(Response, outerAnswer);
-    QFETCH(Response, innerAnswer);
-    QFETCH(QByteArray, outerBody);
-    QFETCH(int, outerError);
-    QFETCH(QByteArray, innerBody);
-    QFETCH(int, innerError);
-
-    // The outer request is held by the server until the inner one, started
-    // from inside the outer request's wait, has returned.
-    LoopHttpServer server;
-    QVERIFY(server.listen());
-    server.setHandler([&](const LoopHttpServer::Request &request) {
-        return request.path() == "/outer" ? Response::hold() : innerAnswer;
-    });
-
-    MYHTTP http;
-    QByteArray innerResult = "not run";
-    int innerResultError = -1;
-    connect(&server, &LoopHttpServer::requestReceived, this,
-            [&](const LoopHttpServer::Request &request) {
-                if (request.path() != "/outer")
-                    return;
-                QTimer::singleShot(0, this, [&] {
-                    innerResult = http.get(server.baseUrl() + QStringLiteral("/inner"));
-                    innerResultError = http.error;
-                    QVERIFY(server.answerHeld(outerAnswer));
-                });
-            });
-
-    if (innerError != QNetworkReply::NoError || outerError != QNetworkReply::NoError)
-        QTest::ignoreMessage(QtDebugMsg, "myHTTP() QNetworkReply::ContentNotFoundError");
-    const QByteArray outerResult = http.get(server.baseUrl() + QStringLiteral("/outer"));
-
-    QCOMPARE(innerResult, innerBody);
-    QCOMPARE(innerResultError, innerError);
-    QCOMPARE(outerResult, outerBody);
-    // The outer get returned last: the object describes its request.
-    QCOMPARE(http.error, outerError);
-    QCOMPARE(http.data, outerBody);
+    QVERIFY(getAndWait(http, server.baseUrl() + QStringLiteral("/second")));
+    QCOMPARE(http.data, QByteArray("/second"));
     QCOMPARE(server.requestLines(),
-             (QStringList{QStringLiteral("GET /outer HTTP/1.1"),
-                          QStringLiteral("GET /inner HTTP/1.1")}));
+             (QStringList{QStringLiteral("GET /first HTTP/1.1"),
+                          QStringLiteral("GET /second HTTP/1.1")}));
     VERIFY_REPLIES_RELEASED(http);
 }
 

@@ -7,6 +7,7 @@
 #include "testsettings.h"
 #include "windowharness.h"
 
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QSettings>
 #include <QtTest>
@@ -110,9 +111,20 @@ QList<int> TstProfiles::selectedProfiles() const
     return selected;
 }
 
+// The camera reads while the program's event loop runs: a reset's recall
+// leaves when its wait is over.
 QString TstProfiles::cameraReceived(const QString &expectedHex)
 {
-    return PacketText::received(harness->pty(), expectedHex);
+    const int expected = QByteArray::fromHex(expectedHex.toLatin1()).size();
+    QByteArray received;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < (expected > 0 ? 2000 : 50)
+           && (expected == 0 || received.size() < expected)) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        received += harness->pty().drain();
+    }
+    return PacketText::fromBytes(received);
 }
 
 // "cameraProfile" as the settings file on disk holds it.
@@ -300,7 +312,7 @@ void TstProfiles::resetWait()
     };
     QTimer::singleShot(100, &window(), act);
     entry(QStringLiteral("actionCameraReset"))->trigger();
-    QVERIFY2(ranDuringWait, "the reset did not keep the window live during its wait");
+    QTRY_VERIFY2(ranDuringWait, "the reset did not keep the window live during its wait");
 
     QCOMPARE(cameraReceived(bytes), PacketText::fromHex(bytes));
     QCOMPARE(cameraReceived(QString()), QString());

@@ -19,6 +19,8 @@ private slots:
     void normalisedWords();
     void bytes_data();
     void bytes();
+    void addresses_data();
+    void addresses();
 };
 
 namespace {
@@ -325,6 +327,52 @@ void tst_ViscaVocabulary::bytes()
     QFETCH(QByteArray, expected);
 
     QCOMPARE(commandBytes(text), expected);
+}
+
+// A camera and its lamp at other addresses: the header byte changes, nothing
+// else; without a lamp its pairs send nothing.
+void tst_ViscaVocabulary::addresses_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("camera");
+    QTest::addColumn<int>("lamp");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("zoom, camera 3") << "zoom"
+                                    << "3" << 3 << 2 << QStringList{"8301040722FF"};
+    QTest::newRow("profile reset, camera 7")
+        << "profile"
+        << "reset" << 7 << 2 << QStringList{"8701043F007FFF", "8701043F027FFF"};
+    QTest::newRow("pan-tilt stop, camera 2")
+        << "pantilt"
+        << "0 0" << 2 << 0 << QStringList{"8201060101010303FF"};
+    QTest::newRow("lamp up at 4 keeps its spelling")
+        << "led"
+        << "up" << 1 << 4 << QStringList{"8401060100010301ff"};
+    QTest::newRow("lamp off, no lamp") << "led"
+                                       << "off" << 1 << 0 << QStringList();
+    QTest::newRow("zoom, no camera address") << "zoom"
+                                             << "3" << 0 << 2 << QStringList();
+    QTest::newRow("zoom, address 8") << "zoom"
+                                     << "3" << 8 << 2 << QStringList();
+}
+
+void tst_ViscaVocabulary::addresses()
+{
+    QFETCH(QString, group);
+    QFETCH(QString, action);
+    QFETCH(int, camera);
+    QFETCH(int, lamp);
+    QFETCH(QStringList, expected);
+
+    QStringList texts;
+    const QList<ViscaPacket> packets = viscaPackets(group, action, {camera, lamp});
+    for (const ViscaPacket &packet : packets) {
+        QCOMPARE(packet.bytes, commandBytes(packet.text));
+        texts << packet.text;
+    }
+    QCOMPARE(texts, expected);
 }
 
 QTEST_APPLESS_MAIN(tst_ViscaVocabulary)

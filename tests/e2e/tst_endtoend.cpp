@@ -407,7 +407,7 @@ void tst_EndToEnd::throughTheEncoder()
     address->setText(sim.encoder());
     QVERIFY(address->text().startsWith(QLatin1String("127.0.0.1:")));
     harness.find<QPushButton>(QStringLiteral("pushButtonActiConnect"))->click();
-    QCOMPARE(status->text(), QStringLiteral("Connected"));
+    QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Connected"), kWaitMs);
     // The panel set the encoder's serial port to the camera's line.
     QVERIFY2(sim.log().contains(QLatin1String("encoder: serial port 8N1,9600 -> 8N1,9600")),
              qPrintable(sim.log()));

@@ -317,8 +317,8 @@ void tst_PanTiltDrive::busyEncoderKeepsTheNewest()
     QVERIFY(harness->choosePortEntry(QStringLiteral("ACTi")));
     harness->find<QLineEdit>(QStringLiteral("lineEditActiIP"))->setText(encoder.authority());
     harness->find<QPushButton>(QStringLiteral("pushButtonActiConnect"))->click();
-    QVERIFY2(harness->window().windowTitle().contains(QLatin1String("ACTi <127.0.0.1")),
-             qPrintable(harness->window().windowTitle()));
+    QTRY_VERIFY2(harness->window().windowTitle().contains(QLatin1String("ACTi <127.0.0.1")),
+                 qPrintable(harness->window().windowTitle()));
     // The encoder panel has gone: let the pad settle in its new place.
     QTest::qWait(50);
 

@@ -4,6 +4,7 @@
 // side is read from a pseudo-terminal; the cameras answer alike on it and on
 // their UDP and TCP ports.
 #include "actiinfo.h"
+#include "encoderanswer.h"
 #include "ptypair.h"
 #include "simscript.h"
 #include "simulator.h"
@@ -293,15 +294,17 @@ void tst_SimEncoder::panelLinkDrivesTheCamera()
     QVERIFY(link.setEndpoint(sim->encoderAuthority()));
     link.user = QStringLiteral("Admin");
     link.password = QStringLiteral("418275");
-    QVERIFY(link.readSystemInfo());
+    QVERIFY(encoderAccepted(link, link.readSystemInfo()));
     QCOMPARE(link.modelNumber, QStringLiteral("SIM-2100"));
     QCOMPARE(link.videoFpsCurrent, QStringLiteral("30"));
     QVERIFY(link.streamingModeCaps.size() > 1);
 
-    QVERIFY(link.cgiRequest("ENCODER", "SERIAL_SETTING=8N1,9600"));
+    QVERIFY(encoderAccepted(link, link.cgiRequest("ENCODER", "SERIAL_SETTING=8N1,9600")));
     for (const char *text :
          {"8101040725FF", "8101040700FF", "8101043F0103FF", "8201060100010301ff"})
-        QVERIFY2(link.cgiRequest("ENCODER", QStringLiteral("SERIAL_HEX=") + text), text);
+        QVERIFY2(
+            encoderAccepted(link, link.cgiRequest("ENCODER", QStringLiteral("SERIAL_HEX=") + text)),
+            text);
     verifyState(sim->state(), QStringLiteral("packets=4 zoomDrive=stop memory=3 lampDrive=up1"));
     const QString log = sim->recentLog().join(QLatin1Char('\n'));
     const int tele = log.indexOf(QStringLiteral("] zoom tele, speed 5 |"));
@@ -315,13 +318,13 @@ void tst_SimEncoder::panelLinkRefusedWithWrongPassword()
     QVERIFY(link.setEndpoint(sim->encoderAuthority()));
     link.user = QStringLiteral("Admin");
     link.password = QStringLiteral("418275");
-    QVERIFY(!link.readSystemInfo());
-    QVERIFY(!link.cgiRequest("ENCODER", "SERIAL_HEX=8101043D02FF"));
+    QVERIFY(!encoderAccepted(link, link.readSystemInfo()));
+    QVERIFY(!encoderAccepted(link, link.cgiRequest("ENCODER", "SERIAL_HEX=8101043D02FF")));
 
     link.user = QStringLiteral("operator");
     link.password = QStringLiteral("s3cret");
-    QVERIFY(link.readSystemInfo());
-    QVERIFY(link.cgiRequest("ENCODER", "SERIAL_HEX=8101043D02FF"));
+    QVERIFY(encoderAccepted(link, link.readSystemInfo()));
+    QVERIFY(encoderAccepted(link, link.cgiRequest("ENCODER", "SERIAL_HEX=8101043D02FF")));
     verifyState(sim->state(), QStringLiteral("packets=1 wdr=on"));
 }
 

@@ -2,7 +2,7 @@
 // camera receives, the flow rules (one packet in flight, merged drives,
 // retries, resends) and the answers in words, against a scripted camera
 // socket and against the simulator's camera.
-#include "acticgi.h"
+#include "endpoint.h"
 #include "packetsplitter.h"
 #include "simulator.h"
 #include "stallwatch.h"
@@ -270,10 +270,10 @@ void tst_ViscaIpLink::endpoints()
     QHostAddress parsed;
     quint16 parsedPort = 0;
     const quint16 implicit = defaultPort(Protocol(protocol));
-    QVERIFY(ActiCgi::parseEndpoint(text, &parsed, &parsedPort, implicit));
+    QVERIFY(Endpoint::parse(text, &parsed, &parsedPort, implicit));
     QCOMPARE(parsed, QHostAddress(address));
     QCOMPARE(int(parsedPort), port);
-    QCOMPARE(ActiCgi::endpointText(parsed, parsedPort, implicit), shown);
+    QCOMPARE(Endpoint::text(parsed, parsedPort, implicit), shown);
 }
 
 // Connect, then zoom tele at speed 3, stop, recall memory 2, focus auto:

@@ -1,0 +1,642 @@
+#include "camera.h"
+
+#include "acticgi.h"
+#include "encoderbus.h"
+#include "endpoint.h"
+#include "linkpool.h"
+#include "logcategories.h"
+#include "networkcameralink.h"
+#include "sendfailure.h"
+#include "serialbus.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+// Requests whose answers are awaited at most; an older one whose answer
+// never comes (its packet was replaced by a newer one while it waited) is
+// forgotten.
+constexpr int kAwaitedKept = 64;
+
+const QString zoomGroup = QStringLiteral("zoom");
+const QString focusGroup = QStringLiteral("focus");
+const QString brightnessGroup = QStringLiteral("brightness");
+const QString lampGroup = QStringLiteral("led");
+const QString profileGroup = QStringLiteral("profile");
+const QString panTiltGroup = QStringLiteral("pantilt");
+
+// The vocabulary's word for each white balance, in the enumeration's order.
+const char *const whiteBalanceWords[] = {nullptr, "auto", "2700k", "3200k", "5800k"};
+static_assert(std::size(whiteBalanceWords) == size_t(WhiteBalance::Outdoor5800K) + 1,
+              "one word for each white balance");
+
+bool usableAddress(const QHostAddress &address)
+{
+    return !address.isNull() && address != QHostAddress(QHostAddress::AnyIPv4)
+        && address != QHostAddress(QHostAddress::AnyIPv6);
+}
+
+} // namespace
+
+Camera::Camera(LinkPool &pool, QObject *parent)
+    : QObject(parent)
+    , pool(pool)
+    , drive([this](const QString &action) { return command(panTiltGroup, action) > 0; },
+            [this] {
+                if (!carriesCommands())
+                    return PanTiltDrive::RouteState::Closed;
+                return link->busy() ? PanTiltDrive::RouteState::Busy
+                                    : PanTiltDrive::RouteState::Free;
+            })
+{
+    qRegisterMetaType<PacketTag>();
+    connect(&drive, &PanTiltDrive::sendFailed, this, [this](const QString &) {
+        qCWarning(lcCamera).noquote() << "pan-tilt not sent:" << panTiltRecord;
+        setStatus(QStringLiteral("Not sent: ") + panTiltRecord, statusIsFailure);
+    });
+}
+
+Camera::~Camera()
+{
+    dropLink();
+}
+
+// --- The route -----------------------------------------------------------------
+
+bool Camera::carriesCommands() const
+{
+    return link && (state_ == LinkState::Connected || state_ == LinkState::Failing);
+}
+
+QString Camera::routeName() const
+{
+    switch (routeKind) {
+    case Route::Serial:
+        return serialBus->portName();
+    case Route::Encoder:
+        return encoderBus ? QStringLiteral("ACTi <") + encoderBus->endpointText() + QLatin1Char('>')
+                          : QString();
+    case Route::Network:
+        return QStringLiteral("VISCA <") + networkShown + QLatin1Char('>');
+    case Route::None:
+        break;
+    }
+    return QString();
+}
+
+QString Camera::serialPortName() const
+{
+    return routeKind == Route::Serial ? serialBus->portName() : QString();
+}
+
+bool Camera::reachesLamp() const
+{
+    return to.lamp != 0 && routeKind != Route::Network;
+}
+
+void Camera::setSerialParameter(SerialParameter parameter, int value)
+{
+    if (serialBus)
+        serial = serialBus->setParameter(parameter, value);
+    else
+        serial.set(parameter, value);
+}
+
+int Camera::sendEncoderSerialSetting()
+{
+    if (routeKind != Route::Encoder || !encoderBus)
+        return 0;
+    encoderBus->sendSerialSetting(serial.encoderText());
+    return 1;
+}
+
+void Camera::take(PacketLink *newLink)
+{
+    link = newLink;
+    connect(link, &PacketLink::packetAnswered, this, &Camera::onPacketAnswered);
+    connect(link, &PacketLink::packetFailed, this, &Camera::onPacketFailed);
+    connect(link, &PacketLink::trouble, this, &Camera::onTrouble);
+    connect(link, &PacketLink::silenceChanged, this, &Camera::onSilence);
+    // Queued: the link is still finishing the request that freed it.
+    connect(link, &PacketLink::free, &drive, &PanTiltDrive::routeFree, Qt::QueuedConnection);
+}
+
+// Gives the link back: nothing of this camera waits on it any more, and
+// nothing it says reaches this camera.
+void Camera::dropLink()
+{
+    ++attempt;
+    awaited.clear();
+    if (!link)
+        return;
+    if (encoderBus)
+        keptEncoderError = encoderBus->lastError();
+    link->dropWaiting(this);
+    link->disconnect(this);
+    disconnect(link, nullptr, &drive, nullptr);
+    pool.release(link);
+    link = nullptr;
+    serialBus = nullptr;
+    encoderBus = nullptr;
+    networkLink = nullptr;
+}
+
+void Camera::setLinkState(LinkState newState)
+{
+    if (state_ == newState)
+        return;
+    state_ = newState;
+    emit routeChanged();
+}
+
+bool Camera::openSerial(const SerialPortEntry &port)
+{
+    dropLink();
+    routeKind = Route::None;
+    SerialBus *bus = pool.serialBus(port.systemLocation);
+    if (!bus->open(serial)) {
+        failure = bus->openFailure(port.portName);
+        pool.release(bus);
+        qCWarning(lcSerial).noquote() << failure;
+        setLinkState(LinkState::NotConnected);
+        emit routeChanged();
+        setStatus(failure, true);
+        return false;
+    }
+    serialBus = bus;
+    take(bus);
+    connect(bus, &SerialBus::lost, this, &Camera::onSerialLost);
+    serial = bus->settings();
+    routeKind = Route::Serial;
+    failure.clear();
+    // An open port is a connected route: the line has no handshake.
+    setLinkState(LinkState::Connected);
+    setStatus(QStringLiteral("Connected to ") + bus->portName());
+    emit connected();
+    return true;
+}
+
+void Camera::onSerialLost()
+{
+    const QString name = serialBus->portName();
+    failure = serialBus->lineError();
+    dropLink();
+    routeKind = Route::None;
+    drive.routeClosed();
+    setLinkState(LinkState::NotConnected);
+    emit lost(Route::Serial, failure);
+    setStatus(QStringLiteral("Port lost: ") + name, true);
+}
+
+void Camera::chooseEncoder()
+{
+    dropLink();
+    routeKind = Route::Encoder;
+    failure.clear();
+    setLinkState(LinkState::NotConnected);
+    emit routeChanged();
+}
+
+int Camera::encoderError() const
+{
+    return encoderBus ? encoderBus->lastError() : keptEncoderError;
+}
+
+void Camera::connectEncoder(const QString &typedAddress, const QString &user,
+                            const QString &password)
+{
+    if (routeKind != Route::Encoder)
+        chooseEncoder();
+    QHostAddress address;
+    quint16 port = ActiCgi::defaultPort;
+    const bool parsed = Endpoint::parse(typedAddress, &address, &port, ActiCgi::defaultPort);
+    if (!parsed || !usableAddress(address)) {
+        // Nothing is sent: the status tells what the last request met, as
+        // it always did; the reason says why this attempt failed.
+        const SendFailure::ConnectStep step = encoderError() != 0 ? SendFailure::ConnectStep::Reach
+                                                                  : SendFailure::ConnectStep::LogIn;
+        dropLink();
+        QString why;
+        if (typedAddress.trimmed().isEmpty())
+            why = SendFailure::noAddressEntered();
+        else if (!parsed)
+            why = SendFailure::notAnAddress(typedAddress);
+        else
+            why = SendFailure::notAUsableAddress(
+                Endpoint::text(address, port, ActiCgi::defaultPort));
+        qCWarning(lcActi).noquote() << "ACTi not connected:" << why;
+        setLinkState(LinkState::Connecting);
+        // Said once the event loop runs, as an answer would be.
+        QTimer::singleShot(0, this, [this, step, why, at = attempt] {
+            if (at == attempt)
+                onEncoderFailed(step, why);
+        });
+        return;
+    }
+    EncoderBus *bus = pool.encoder(address, port, user, password);
+    if (bus != encoderBus) {
+        dropLink();
+        encoderBus = bus;
+        take(bus);
+        connect(bus, &EncoderBus::connected, this, &Camera::onEncoderConnected);
+        connect(bus, &EncoderBus::connectFailed, this, &Camera::onEncoderFailed);
+        connect(bus, &EncoderBus::answersAgain, this,
+                [this] { setStatus(QStringLiteral("Connected to ") + routeName()); });
+    } else {
+        pool.release(bus); // the same encoder: one use of it is enough
+    }
+    setLinkState(LinkState::Connecting);
+    switch (bus->state()) {
+    case EncoderBus::State::Connected:
+        // Another camera behind it has connected it already.
+        QTimer::singleShot(0, this, [this, at = attempt] {
+            if (at == attempt)
+                onEncoderConnected();
+        });
+        break;
+    case EncoderBus::State::Connecting:
+        break; // its outcome comes for every camera behind it
+    case EncoderBus::State::NotConnected:
+    case EncoderBus::State::Failed:
+        bus->connectWith(serial.encoderText());
+        break;
+    }
+}
+
+void Camera::onEncoderConnected()
+{
+    if (state_ != LinkState::Connecting)
+        return;
+    failure.clear();
+    setLinkState(LinkState::Connected);
+    setStatus(QStringLiteral("Connected to ") + routeName());
+    emit connected();
+}
+
+void Camera::onEncoderFailed(SendFailure::ConnectStep step, const QString &why)
+{
+    if (state_ != LinkState::Connecting)
+        return;
+    failure = why;
+    setLinkState(LinkState::NotConnected);
+    emit routeChanged();
+    emit connectFailed(SendFailure::connectFailedStatus(step), why);
+}
+
+void Camera::chooseNetworkCamera()
+{
+    dropLink();
+    routeKind = Route::Network;
+    failure.clear();
+    networkLink = pool.networkCamera(this);
+    take(networkLink);
+    connect(networkLink, &NetworkCameraLink::connected, this, [this](const QString &model) {
+        failure.clear();
+        setLinkState(LinkState::Connected);
+        setStatus(QStringLiteral("Connected to ") + routeName() + QStringLiteral(" (model ") + model
+                  + QLatin1Char(')'));
+        emit connected();
+    });
+    connect(networkLink, &NetworkCameraLink::connectFailed, this, [this](const QString &reason) {
+        qCInfo(lcViscaIp).noquote() << "VISCA over IP not connected:" << reason;
+        failure = reason;
+        setLinkState(LinkState::NotConnected);
+        emit routeChanged();
+        emit connectFailed(QStringLiteral("Failed, ") + reason, reason);
+    });
+    // The camera closed its TCP connection: the route stays chosen for a
+    // new connect.
+    connect(networkLink, &NetworkCameraLink::lost, this, [this](const QString &reason) {
+        qCWarning(lcViscaIp).noquote() << "VISCA over IP lost:" << reason;
+        failure = reason;
+        awaited.clear();
+        drive.routeClosed();
+        setLinkState(LinkState::NotConnected);
+        emit lost(Route::Network, reason);
+        setStatus(QStringLiteral("Camera lost: ") + reason, true);
+    });
+    setLinkState(LinkState::NotConnected);
+    emit routeChanged();
+}
+
+void Camera::connectNetworkCamera(const QHostAddress &address, quint16 port,
+                                  ViscaIp::Protocol protocol, const QString &shown)
+{
+    if (routeKind != Route::Network)
+        chooseNetworkCamera();
+    networkShown = shown;
+    setLinkState(LinkState::Connecting);
+    networkLink->connectTo(address, port, protocol);
+}
+
+void Camera::leaveRoute()
+{
+    dropLink();
+    routeKind = Route::None;
+    failure.clear();
+    failureShown = false;
+    drive.routeClosed();
+    setLinkState(LinkState::NotConnected);
+    emit routeChanged();
+}
+
+// --- Packets --------------------------------------------------------------------
+
+int Camera::command(const QString &groupWord, const QString &actionWord)
+{
+    const QString group = normaliseWord(groupWord);
+    const QString action = normaliseWord(actionWord);
+    const QString request = group + QLatin1Char(',') + action;
+    record = request;
+    qCDebug(lcCamera).noquote() << "sendCommand():" << record;
+
+    const quint64 id = ++requests;
+    int result = 0;
+    QString firstFailure; // the first packet that did not leave
+    bool answerFollows = false;
+    const QList<ViscaPacket> packets = viscaPackets(group, action, to);
+    for (const ViscaPacket &packet : packets) {
+        QString failed;
+        bool follows = false;
+        result = sendPacket(packet, id, &failed, &follows);
+        if (firstFailure.isEmpty())
+            firstFailure = failed;
+        answerFollows = answerFollows || follows;
+    }
+    if (group == panTiltGroup)
+        panTiltRecord = record;
+
+    // The status line tells whether the camera got this request: an older
+    // command's text must not stand after a newer one failed.
+    const auto waiting = awaited.find(id);
+    if (!firstFailure.isEmpty()) {
+        const QString text = SendFailure::notSentText(request, firstFailure);
+        qCWarning(lcCamera).noquote() << text;
+        setStatus(text, true);
+        if (waiting != awaited.end())
+            waiting->failed = true;
+    } else if (answerFollows && waiting != awaited.end()) {
+        // Shown once the far end has answered.
+        waiting->record = record;
+        if (group == panTiltGroup)
+            waiting->panTilt = action;
+    } else if (result > 0) {
+        setStatus(record);
+    }
+    return result;
+}
+
+int Camera::sendText(const QString &commandText)
+{
+    return sendPacket({commandBytes(commandText), commandText}, ++requests, nullptr, nullptr);
+}
+
+int Camera::sendPacket(const ViscaPacket &packet, quint64 requestId, QString *failed,
+                       bool *answerFollows)
+{
+    const QString request = record.section(QStringLiteral(" ["), 0, 0);
+    record += QStringLiteral(" [") + packet.text + QLatin1Char(']');
+    // Only a route that has connected carries commands: a chosen one whose
+    // connect failed, or has not been tried, sends nothing and shows nothing.
+    if (!carriesCommands())
+        return 0;
+    const PacketLink::Handover handover
+        = link->send({packet.bytes, packet.text, {this, requestId, request}});
+    if (failed)
+        *failed = handover.failure;
+    if (answerFollows)
+        *answerFollows = handover.answerFollows;
+    if (handover.answerFollows && answerFollows) {
+        if (awaited.size() >= kAwaitedKept)
+            awaited.remove(*std::min_element(awaited.keyBegin(), awaited.keyEnd()));
+        ++awaited[requestId].packets;
+    }
+    return handover.result;
+}
+
+bool Camera::isMine(const PacketTag &tag) const
+{
+    return tag.origin == this;
+}
+
+void Camera::onPacketAnswered(const PacketTag &tag)
+{
+    if (!isMine(tag))
+        return;
+    const auto waiting = awaited.find(tag.request);
+    if (waiting != awaited.end()) {
+        if (--waiting->packets > 0)
+            return;
+        const Awaited done = awaited.take(tag.request);
+        if (!done.failed) {
+            failureShown = false;
+            setStatus(done.record);
+        }
+        return;
+    }
+    if (!failureShown)
+        return;
+    failureShown = false;
+    setStatus(tag.words);
+}
+
+void Camera::onPacketFailed(const PacketTag &tag, const QString &reason)
+{
+    if (!isMine(tag))
+        return;
+    const QString text = SendFailure::notSentText(tag.words, reason);
+    const auto waiting = awaited.find(tag.request);
+    if (waiting == awaited.end()) {
+        qCWarning(lcCamera).noquote() << text;
+        failureShown = true;
+        setStatus(text, true);
+        return;
+    }
+    // A request the far end judges: its first refusal is its outcome, as
+    // if the send had said so.
+    const bool firstRefusal = !waiting->failed;
+    waiting->failed = true;
+    const QString panTilt = waiting->panTilt;
+    if (--waiting->packets <= 0)
+        awaited.erase(waiting);
+    if (!firstRefusal)
+        return;
+    qCWarning(lcCamera).noquote() << text;
+    setStatus(text, true);
+    if (!panTilt.isEmpty())
+        drive.refusedLater(panTilt);
+}
+
+void Camera::onTrouble(const QString &text)
+{
+    qCWarning(lcCamera).noquote() << text;
+    failureShown = true;
+    setStatus(text, true);
+}
+
+void Camera::onSilence(bool silent)
+{
+    if (silent && state_ == LinkState::Connected)
+        setLinkState(LinkState::Failing);
+    else if (!silent && state_ == LinkState::Failing)
+        setLinkState(LinkState::Connected);
+}
+
+void Camera::setStatus(const QString &text, bool failed)
+{
+    status = text;
+    statusIsFailure = failed;
+    emit statusChanged(text, failed);
+}
+
+// --- Operations -----------------------------------------------------------------
+
+void Camera::changeState(const std::function<void(CameraState &)> &change)
+{
+    change(panels);
+    emit stateChanged();
+}
+
+void Camera::zoom(int rate)
+{
+    panels.zoomRate = rate;
+    command(zoomGroup, QString::number(rate));
+}
+
+void Camera::focus(int rate)
+{
+    panels.focusRate = rate;
+    command(focusGroup, QString::number(rate));
+}
+
+void Camera::setFocusMode(FocusMode mode)
+{
+    if (mode == FocusMode::Unknown)
+        return;
+    changeState([mode](CameraState &s) { s.focus = mode; });
+    if (mode == FocusMode::Auto) {
+        command(focusGroup, QStringLiteral("auto"));
+        return;
+    }
+    command(focusGroup, QStringLiteral("manual"));
+    if (mode == FocusMode::Trigger)
+        command(focusGroup, QStringLiteral("trigger"));
+}
+
+void Camera::setWhiteBalance(WhiteBalance mode)
+{
+    const char *word = whiteBalanceWords[size_t(mode)];
+    if (!word)
+        return;
+    changeState([mode](CameraState &s) { s.whiteBalance = mode; });
+    command(QStringLiteral("color"), QLatin1String(word));
+}
+
+void Camera::setWdr(bool on)
+{
+    changeState([on](CameraState &s) { s.wdr = on; });
+    command(QStringLiteral("wdr"), on ? QStringLiteral("on") : QStringLiteral("off"));
+}
+
+void Camera::exposureAuto()
+{
+    changeState([](CameraState &s) { s.exposure = Exposure::Auto; });
+    command(brightnessGroup, QStringLiteral("reset"));
+    command(brightnessGroup, QStringLiteral("off"));
+}
+
+void Camera::brightnessStep(int direction)
+{
+    if (direction == 0)
+        return;
+    // Manual steps end the automatic mode.
+    changeState([](CameraState &s) { s.exposure = Exposure::Compensated; });
+    command(brightnessGroup, QStringLiteral("on"));
+    command(brightnessGroup, direction > 0 ? QStringLiteral("up") : QStringLiteral("down"));
+}
+
+void Camera::lamp(int direction)
+{
+    // Running it up ends "off"; running it down keeps the mark.
+    changeState([direction](CameraState &s) {
+        s.lampDrive = direction;
+        if (direction > 0)
+            s.lampOff = false;
+    });
+    command(lampGroup,
+            direction > 0       ? QStringLiteral("up")
+                : direction < 0 ? QStringLiteral("down")
+                                : QStringLiteral("stop"));
+}
+
+void Camera::lampOff()
+{
+    changeState([](CameraState &s) { s.lampOff = true; });
+    command(lampGroup, QStringLiteral("off"));
+}
+
+void Camera::panTilt(int pan, int tilt)
+{
+    drive.want(PanTiltMove::action(pan, tilt));
+}
+
+void Camera::recallProfile(int number)
+{
+    changeState([number](CameraState &s) { s.profile = number; });
+    command(profileGroup, QStringLiteral("recall") + QString::number(number));
+}
+
+void Camera::sendForSelectedProfile(const QString &actionPrefix)
+{
+    if (panels.profile >= 0)
+        command(profileGroup, actionPrefix + QString::number(panels.profile));
+}
+
+void Camera::storeProfile()
+{
+    sendForSelectedProfile(QStringLiteral("set"));
+}
+
+void Camera::storeDefault()
+{
+    command(profileGroup, QStringLiteral("setcustom"));
+}
+
+void Camera::resetProfile()
+{
+    sendForSelectedProfile(QStringLiteral("reset"));
+    // The camera needs about half a second before the profile can be
+    // recalled; the selection may change (or go with the link) meanwhile.
+    QTimer::singleShot(profileResetWaitMs, Qt::PreciseTimer, this,
+                       [this] { sendForSelectedProfile(QStringLiteral("recall")); });
+}
+
+void Camera::deselectProfile()
+{
+    changeState([](CameraState &s) { s.profile = -1; });
+}
+
+void Camera::forgetPanelMarks()
+{
+    changeState([](CameraState &s) {
+        s.focus = FocusMode::Unknown;
+        s.whiteBalance = WhiteBalance::Unknown;
+        s.exposure = Exposure::Unknown;
+        s.wdr = false;
+        s.lampOff = false;
+    });
+}
+
+void Camera::stopAll()
+{
+    if (panels.zoomRate != 0)
+        zoom(0);
+    if (panels.focusRate != 0)
+        focus(0);
+    if (panels.lampDrive != 0)
+        lamp(0);
+    panTilt(0, 0);
+}

@@ -1,0 +1,221 @@
+// One camera as the operator drives it: its route to the camera and the
+// route's parameters, the state of that link, its last command and what the
+// status line says of it, its state as the panels show it, and its pan-tilt
+// drive. It speaks in operations (zoom, focus, white balance, profiles, ...)
+// and tells what changed by its signals; it never touches a widget, so a
+// window, a keyboard, a gamepad or a remote client may each drive it.
+//
+// The links it uses belong to the pool (a serial port and an encoder serve
+// every camera behind them); a camera holds one while it is on its route and
+// hears only of its own packets on it.
+#pragma once
+
+#include "camerastate.h"
+#include "pantiltdrive.h"
+#include "sendfailure.h"
+#include "serialportlister.h"
+#include "serialsettings.h"
+#include "viscaipframing.h"
+#include "viscavocabulary.h"
+
+#include <QHash>
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class EncoderBus;
+class LinkPool;
+class NetworkCameraLink;
+class PacketLink;
+class SerialBus;
+struct PacketTag;
+
+class Camera : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Route { None, Serial, Encoder, Network };
+    enum class LinkState {
+        NotConnected,
+        Connecting,
+        Connected,
+        Failing, // connected, but the far end stopped answering
+    };
+    // How long a profile reset waits before it recalls the profile.
+    static constexpr int profileResetWaitMs = 500;
+
+    explicit Camera(LinkPool &pool, QObject *parent = nullptr);
+    ~Camera() override;
+
+    // --- The route --------------------------------------------------------
+
+    Route route() const { return routeKind; }
+    LinkState linkState() const { return state_; }
+    // Connected (or failing): commands are carried.
+    bool carriesCommands() const;
+    // Why the last connect failed or the link went, in the operator's words.
+    const QString &lastFailure() const { return failure; }
+    // The route as the title names it: the serial port ("ttyUSB0"),
+    // "ACTi <address>", "VISCA <address>"; empty without a route.
+    QString routeName() const;
+    // The port the serial route has open ("ttyUSB0"); empty otherwise.
+    QString serialPortName() const;
+
+    // The VISCA addresses of the camera (1 ... 7) and its lamp (1 ... 7, 0
+    // for none); 1 and 2 unless set.
+    const ViscaAddresses &addresses() const { return to; }
+    void setAddresses(const ViscaAddresses &addresses) { to = addresses; }
+    // Whether the lamp can be driven: there is one, and the route reaches
+    // devices other than the camera (a network camera's does not).
+    bool reachesLamp() const;
+
+    // The serial line's parameters: of the port on the serial route, of the
+    // encoder's serial port on the encoder route.
+    const SerialSettings &serialSettings() const { return serial; }
+    // Sets one; an open port may refuse the value and keep its own.
+    void setSerialParameter(SerialParameter parameter, int value);
+    // Sends the parameters to the encoder (on the encoder route, once it has
+    // an address): 1 when handed over, else 0.
+    int sendEncoderSerialSetting();
+
+    // Opens the port and takes it as the route (leaving any other): true
+    // when it opened; else the status says why.
+    bool openSerial(const SerialPortEntry &port);
+    // Chooses the encoder route; connectEncoder() then reaches the encoder
+    // at the address as typed, with this log-in. The outcome comes as
+    // connected() or connectFailed().
+    void chooseEncoder();
+    void connectEncoder(const QString &typedAddress, const QString &user, const QString &password);
+    // Chooses the network camera route; connectNetworkCamera() then reaches
+    // the camera; `shown` is the address as the title names it.
+    void chooseNetworkCamera();
+    void connectNetworkCamera(const QHostAddress &address, quint16 port, ViscaIp::Protocol protocol,
+                              const QString &shown);
+    // Leaves the route: what waits is dropped, the link given back to the
+    // pool. The panels' state stays as it is.
+    void leaveRoute();
+
+    // --- Operations ---------------------------------------------------------
+
+    // The vocabulary's packets of one (group, action) pair, handed to the
+    // route: the transport's result of the last packet (bytes written, 1
+    // handed over, 0 nothing, -1 refused by the line).
+    int command(const QString &group, const QString &action);
+    // One command text, as it is, to the route.
+    int sendText(const QString &commandText);
+
+    void zoom(int rate);  // -8 ... 8, 0 stops
+    void focus(int rate); // -8 ... 8, 0 stops
+    // Auto, Manual, or Trigger (manual, then the one-push trigger).
+    void setFocusMode(FocusMode mode);
+    void setWhiteBalance(WhiteBalance mode);
+    void setWdr(bool on);
+    // Exposure compensation reset and off.
+    void exposureAuto();
+    // One compensation step: +1 brighter, -1 darker.
+    void brightnessStep(int direction);
+    // The lamp: +1 up, -1 down, 0 stop; lampOff() runs it down to off.
+    void lamp(int direction);
+    void lampOff();
+    // The pan-tilt drive on the pad's scale: pan > 0 right, tilt > 0 up,
+    // each of size 0 ... 5; (0, 0) stops. Only changes are sent.
+    void panTilt(int pan, int tilt);
+    // Memory profiles 0 ... 9: recall selects; store and reset act on the
+    // selected one; reset recalls it again after profileResetWaitMs (the
+    // profile selected then).
+    void recallProfile(int number);
+    void storeProfile();
+    void storeDefault();
+    void resetProfile();
+    void deselectProfile();
+    // Forgets the marks the panels show (focus, white balance, exposure,
+    // WDR, lamp off); sends nothing.
+    void forgetPanelMarks();
+    // Stops whatever moves: zoom, focus, lamp and pan-tilt.
+    void stopAll();
+
+    // --- What it shows ----------------------------------------------------
+
+    const CameraState &state() const { return panels; }
+    // The last request and its packets: "zoom,3 [8101040722FF]".
+    const QString &lastCommand() const { return record; }
+    // What the status line says of this camera, and whether in the warning
+    // colour.
+    const QString &statusText() const { return status; }
+    bool statusFailed() const { return statusIsFailure; }
+    void setStatus(const QString &text, bool failed = false);
+    bool panTiltMayMove() const { return drive.cameraMayMove(); }
+
+signals:
+    // The panel state changed.
+    void stateChanged();
+    // The route, the link state or the last failure changed.
+    void routeChanged();
+    void statusChanged(const QString &text, bool failed);
+    // The route connected (the status line names it).
+    void connected();
+    // A connect failed: the status its panel shows ("Failed, ...") and why.
+    void connectFailed(const QString &panelStatus, const QString &why);
+    // The link went without the operator's doing: the serial route is left,
+    // a network camera's route stays chosen. The status line says so.
+    void lost(Camera::Route route, const QString &reason);
+
+private:
+    // A request whose packets' outcome the link tells later (the encoder):
+    // the status line shows its record once they are all answered.
+    struct Awaited
+    {
+        QString record;
+        QString panTilt; // the drive's action, for a pan-tilt request
+        int packets = 0;
+        bool failed = false;
+    };
+
+    int sendPacket(const ViscaPacket &packet, quint64 requestId, QString *failure,
+                   bool *answerFollows);
+    void take(PacketLink *newLink);
+    void dropLink();
+    void setLinkState(LinkState newState);
+    void changeState(const std::function<void(CameraState &)> &change);
+    bool isMine(const PacketTag &tag) const;
+    void onPacketAnswered(const PacketTag &tag);
+    void onPacketFailed(const PacketTag &tag, const QString &reason);
+    void onTrouble(const QString &text);
+    void onSilence(bool silent);
+    void onEncoderConnected();
+    void onEncoderFailed(SendFailure::ConnectStep step, const QString &why);
+    void onSerialLost();
+    void sendForSelectedProfile(const QString &actionPrefix);
+    int encoderError() const;
+
+    LinkPool &pool;
+    Route routeKind = Route::None;
+    LinkState state_ = LinkState::NotConnected;
+    QString failure;
+    ViscaAddresses to;
+    SerialSettings serial;
+    PacketLink *link = nullptr; // given by the pool, given back on leaving
+    SerialBus *serialBus = nullptr;
+    EncoderBus *encoderBus = nullptr;
+    NetworkCameraLink *networkLink = nullptr;
+    QString networkShown;     // the network camera's address as typed
+    int keptEncoderError = 0; // of an encoder given back
+    quint32 attempt = 0;      // counts connect attempts and leavings
+
+    CameraState panels;
+    QString record;
+    QString status;
+    bool statusIsFailure = false;
+    // A failure the link reported after the send is shown until the next
+    // answer.
+    bool failureShown = false;
+    quint64 requests = 0;
+    QHash<quint64, Awaited> awaited;
+    QString panTiltRecord; // the record of the drive's last request
+    PanTiltDrive drive;
+};
+
+Q_DECLARE_METATYPE(Camera::Route)

@@ -1,0 +1,118 @@
+#include "pantiltdrive.h"
+
+#include "logcategories.h"
+
+namespace PanTiltMove {
+
+namespace {
+
+// One axis on the camera's scale: the pad's speed size, turned toward the
+// ring. `towardPositive` is the sign the ring offset has when the camera's
+// positive direction is meant.
+int axis(int padSpeed, int ringOffset, int towardPositive)
+{
+    if (padSpeed == 0 || ringOffset == 0)
+        return 0;
+    const int size = padSpeed < 0 ? -padSpeed : padSpeed;
+    return (ringOffset > 0) == (towardPositive > 0) ? size : -size;
+}
+
+} // namespace
+
+QPoint speeds(const QPoint &padSpeed, const QPoint &ringOffset)
+{
+    // Ring right of the centre: pan right (+). Ring above it (offset y < 0,
+    // screen y grows downwards): tilt up (+).
+    return {axis(padSpeed.x(), ringOffset.x(), +1), axis(padSpeed.y(), ringOffset.y(), -1)};
+}
+
+QString action(int pan, int tilt)
+{
+    return QStringLiteral("%1 %2").arg(pan).arg(tilt);
+}
+
+QString action(const QPoint &padSpeed, const QPoint &ringOffset)
+{
+    const QPoint numbers = speeds(padSpeed, ringOffset);
+    return action(numbers.x(), numbers.y());
+}
+
+QString stopAction()
+{
+    return QStringLiteral("0 0");
+}
+
+} // namespace PanTiltMove
+
+PanTiltDrive::PanTiltDrive(Sender sender, RouteProbe routeProbe, QObject *parent)
+    : QObject(parent)
+    , send(std::move(sender))
+    , probe(std::move(routeProbe))
+    , wanted(PanTiltMove::stopAction())
+    , told(PanTiltMove::stopAction())
+{
+}
+
+void PanTiltDrive::want(const QString &action)
+{
+    if (action != wanted)
+        refused.clear();
+    wanted = action;
+    pump();
+}
+
+void PanTiltDrive::refusedLater(const QString &action)
+{
+    if (told != action)
+        return;
+    // As for a packet that did not leave: unknown what the camera does now.
+    told.clear();
+    if (wanted == action)
+        refused = action;
+    emit sendFailed(action);
+}
+
+void PanTiltDrive::routeFree()
+{
+    pump();
+}
+
+void PanTiltDrive::routeClosed()
+{
+    wanted = PanTiltMove::stopAction();
+    refused.clear();
+    if (cameraMayMove())
+        told.clear();
+}
+
+void PanTiltDrive::pump()
+{
+    // The route's signals during a send may ask again: the wish is stored
+    // above and picked up by the loop below.
+    if (sending)
+        return;
+    // A packet the route failed to carry is not repeated on its own: the
+    // route would be flooded with it while it fails.
+    while (told != wanted && wanted != refused) {
+        const RouteState route = probe();
+        if (route != RouteState::Free) {
+            if (route == RouteState::Busy)
+                qCDebug(lcPtPad).noquote() << "pan-tilt waits for the route:" << wanted;
+            return;
+        }
+        const QString action = wanted;
+        sending = true;
+        const bool left = send(action);
+        sending = false;
+        if (left) {
+            told = action;
+            refused.clear();
+            continue;
+        }
+        // Unknown what the camera does now: the next wish goes out whatever
+        // it is. Try again only for a wish that came in during the failed send.
+        told.clear();
+        refused = action;
+        emit sendFailed(action);
+    }
+}

@@ -1,0 +1,62 @@
+// One serial port and the cameras behind it (a daisy chain answers to the
+// addresses 1 ... 7): the port, its parameters, and the link that writes the
+// packets without ever waiting for the line (seriallink.h). An open port is
+// a link that is up: a serial line has no handshake.
+#pragma once
+
+#include "packetlink.h"
+#include "seriallink.h"
+#include "serialsettings.h"
+
+#include <QSerialPort>
+#include <QString>
+
+class SerialBus : public PacketLink
+{
+    Q_OBJECT
+
+public:
+    // location: what the port is opened with, e.g. "/dev/ttyUSB0".
+    explicit SerialBus(const QString &location, QObject *parent = nullptr);
+    ~SerialBus() override;
+
+    const QString &location() const { return path; }
+    // The port's own name ("ttyUSB0"), as the title shows it.
+    QString portName() const { return port.portName(); }
+
+    // Opens the port with these parameters; false when it would not open
+    // (openFailure() then says why, for the name the operator chose).
+    bool open(const SerialSettings &settings);
+    QString openFailure(const QString &shownName) const;
+    void close();
+    bool isOpen() const { return port.isOpen(); }
+
+    // Sets one parameter on the port, open or closed, and returns what the
+    // port then reports: an open port may refuse a value.
+    SerialSettings setParameter(SerialParameter parameter, int value);
+    SerialSettings settings() const { return SerialSettings::of(port); }
+
+    Handover send(const Packet &packet) override;
+    bool isUp() const override { return port.isOpen(); }
+    void dropWaiting(const QObject *origin) override { link.dropWaiting(origin); }
+
+    const SerialLink &line() const { return link; }
+    // The port's own words for the error that broke the line.
+    const QString &lineError() const { return brokenError; }
+
+signals:
+    // The adapter was unplugged or the line hung up while open: the cameras
+    // on it leave it, and the last one out closes the port.
+    void lost();
+
+private:
+    void onPortError(QSerialPort::SerialPortError error);
+    QString writeFailure() const;
+
+    QString path;
+    QSerialPort port;
+    SerialLink link{port};
+    // The port's own words for the error that broke the line, kept because
+    // closing the port forgets them.
+    QString brokenError;
+};
