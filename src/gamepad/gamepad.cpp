@@ -7,7 +7,9 @@
 
 Gamepad::Gamepad(QObject *parent)
     : QObject(parent)
+    , input(this)
 {
+    input.setObjectName(QStringLiteral("padInput"));
     chosen.enabled = false;
     mixer.setLayout(chosen.layout);
     connect(&input, &PadInput::opened, this, &Gamepad::padChanged);

@@ -81,6 +81,7 @@ private:
     bool listening() const;
     PadDrive wanted() const;
 
+    // A child (found as "padInput"), destroyed with the members.
     PadInput input;
     PadMixer mixer;
     PadSettings chosen;
