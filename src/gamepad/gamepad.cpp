@@ -16,9 +16,10 @@ Gamepad::Gamepad(QObject *parent)
     connect(&input, &PadInput::closed, this, &Gamepad::padClosed);
     connect(&input, &PadInput::changed, this, &Gamepad::controlChanged);
     connect(&input, &PadInput::pumped, this, &Gamepad::flush);
-    if (qGuiApp) {
-        foreground = qGuiApp->applicationState() == Qt::ApplicationActive;
-        connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
+    // Without a window system (a console program) the pad is never deaf.
+    if (const auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        foreground = app->applicationState() == Qt::ApplicationActive;
+        connect(app, &QGuiApplication::applicationStateChanged, this,
                 [this](Qt::ApplicationState state) {
                     foreground = state == Qt::ApplicationActive;
                     flush();
