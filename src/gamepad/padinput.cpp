@@ -162,6 +162,12 @@ void PadInput::pump()
 
 void PadInput::openPad(int instanceId)
 {
+    // The pad in use so far goes first: its moves stop before the new one
+    // reports anything. A receiver may switch pad input off meanwhile.
+    const QPointer<PadInput> alive(this);
+    closePad();
+    if (!alive || !running)
+        return;
     int index = -1;
     for (int i = 0; i < SDL_NumJoysticks(); ++i) {
         if (SDL_JoystickGetDeviceInstanceID(i) == instanceId)
@@ -172,10 +178,6 @@ void PadInput::openPad(int instanceId)
         qCWarning(lcGamepad).noquote() << "Gamepad could not be opened:" << SDL_GetError();
         return;
     }
-    const QPointer<PadInput> alive(this);
-    closePad();
-    if (!alive)
-        return;
     pad = fresh;
     padId = instanceId;
     name = padNameOf(fresh);

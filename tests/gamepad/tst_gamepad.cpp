@@ -106,6 +106,7 @@ private slots:
     void stopsWhenThePadCannotDrive_data();
     void stopsWhenThePadCannotDrive();
     void burstLeavesTheNewestSpeed();
+    void receiverSwitchingOffGetsNothingStale();
     void padPluggedInLastIsUsed();
 };
 
@@ -326,6 +327,24 @@ void tst_Gamepad::burstLeavesTheNewestSpeed()
     pad->set(Control::RightTrigger, 16384);
     QTRY_VERIFY(rig.pumps.count() > before);
     QCOMPARE(rig.recorder.take(), QStringList{"zoom 4"});
+}
+
+// A receiver that switches pad input off on the first move it gets, while
+// the same pump still holds a zoom: the stop is the last word, nothing of
+// the pump follows it.
+void tst_Gamepad::receiverSwitchingOffGetsNothingStale()
+{
+    Rig rig;
+    auto pad = rig.plug(QStringLiteral("Tarnwick Duo"));
+    QVERIFY(pad);
+    connect(rig.gamepad.get(), &Gamepad::panTilt, rig.gamepad.get(), [&](int pan) {
+        if (pan)
+            rig.gamepad->setEnabled(false);
+    });
+    pad->set(Control::LeftX, 32767);
+    pad->set(Control::RightTrigger, 32767);
+    QTRY_VERIFY(!rig.gamepad->isEnabled());
+    QCOMPARE(rig.recorder.take(), (QStringList{"panTilt 24 0", "panTilt 0 0", "gone"}));
 }
 
 void tst_Gamepad::padPluggedInLastIsUsed()

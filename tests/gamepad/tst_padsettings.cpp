@@ -54,26 +54,28 @@ void tst_PadSettings::unusableValue_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("kept");
 
-    const auto row = [](const char *key, const char *value, const char *kept) {
-        QTest::newRow(qPrintable(QStringLiteral("%1=%2").arg(key, value)))
-            << QString(key) << QString(value) << QString(kept);
+    // key, value as written by hand, what is used instead
+    const char *const rows[][3] = {
+        {"enabled", "maybe", "false"},
+        {"axes/leftX/drives", "spin", "pan"},
+        {"axes/leftX/drives", "Pan", "pan"},
+        {"axes/leftX/invert", "yes", "false"},
+        {"axes/leftX/deadZone", "80", "50"},
+        {"axes/leftX/deadZone", "-3", "0"},
+        {"axes/leftX/deadZone", "8%", "8"},
+        {"axes/leftX/curve", "nan", "2.0"},
+        {"axes/leftX/curve", "7", "3.0"},
+        {"axes/leftX/topSpeed", "99999999999", "0"},
+        {"buttons/a", "preset0", "preset1"},
+        {"buttons/a", "preset128", "preset1"},
+        {"buttons/a", "preset+3", "preset1"},
+        {"buttons/a", "preset03", "preset1"},
+        {"buttons/a", "zoomIn,zoomOut", "preset1"},
+        {"buttons/start", "", "focusAuto"},
     };
-    row("enabled", "maybe", "false");
-    row("axes/leftX/drives", "spin", "pan");
-    row("axes/leftX/drives", "Pan", "pan");
-    row("axes/leftX/invert", "yes", "false");
-    row("axes/leftX/deadZone", "80", "50");
-    row("axes/leftX/deadZone", "-3", "0");
-    row("axes/leftX/deadZone", "8%", "8");
-    row("axes/leftX/curve", "nan", "2.0");
-    row("axes/leftX/curve", "7", "3.0");
-    row("axes/leftX/topSpeed", "99999999999", "0");
-    row("buttons/a", "preset0", "preset1");
-    row("buttons/a", "preset128", "preset1");
-    row("buttons/a", "preset+3", "preset1");
-    row("buttons/a", "preset03", "preset1");
-    row("buttons/a", "zoomIn,zoomOut", "preset1");
-    row("buttons/start", "", "focusAuto");
+    for (const auto &row : rows)
+        QTest::addRow("%s=%s", row[0], row[1])
+            << QString(row[0]) << QString(row[1]) << QString(row[2]);
 }
 
 // Each value goes through the store as the operator's text editor left it;
