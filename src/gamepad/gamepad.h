@@ -41,7 +41,7 @@ public:
     QString padName() const { return input.padName(); }
     // The speeds the signals last gave.
     PadDrive drive() const { return told; }
-    // The pump's period in ms: 4 with a pad open, 100 without, 0 when off.
+    // The pump's period in ms: 2 with a pad open, 100 without, 0 when off.
     int pumpInterval() const { return input.interval(); }
 
 public slots:
