@@ -50,7 +50,7 @@ bool PadInput::start(QString *error)
     if (running)
         return true;
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    setBackgroundEvents(background);
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, background ? "1" : "0");
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
         if (error)
             *error = QString::fromUtf8(SDL_GetError());
@@ -83,7 +83,10 @@ void PadInput::stop()
 void PadInput::setBackgroundEvents(bool allowed)
 {
     background = allowed;
-    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, allowed ? "1" : "0");
+    // While SDL is not running, start() sets it: nothing of SDL's is touched
+    // while pad input is off.
+    if (running)
+        SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, allowed ? "1" : "0");
 }
 
 void PadInput::pump()

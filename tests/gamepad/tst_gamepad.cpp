@@ -119,7 +119,11 @@ void tst_Gamepad::initTestCase()
 void tst_Gamepad::sdlOnlyWhileSwitchedOn()
 {
     Gamepad gamepad;
+    PadSettings off;
+    off.background = false;
+    gamepad.apply(off);
     QCOMPARE(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
+    QVERIFY(!SDL_GetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS));
     QCOMPARE(gamepad.pumpInterval(), 0);
 
     gamepad.setEnabled(true);
