@@ -116,9 +116,30 @@ def splitter_seeds():
     write("splitter", "longest-packet", b"\x07" + bytes(range(0x80, 0x8F)) + b"\xff")
 
 
+def padsettings_seeds():
+    # The pad's keys as the program saves them, then values a hand edit
+    # leaves: words out of the vocabulary, numbers out of range or too long
+    # for an int, a list where a word belongs.
+    axes = "".join("axes\\%s\\drives=%s\naxes\\%s\\invert=false\naxes\\%s\\deadZone=8\n"
+                   "axes\\%s\\curve=2.0\naxes\\%s\\topSpeed=0\n" % ((a, d) + (a,) * 4)
+                   for a, d in (("leftX", "pan"), ("leftY", "tilt"), ("rightY", "focus"),
+                                ("leftTrigger", "zoom"), ("rightTrigger", "zoom")))
+    buttons = "".join("buttons\\%s=%s\n" % pair for pair in (
+        ("a", "preset1"), ("b", "preset2"), ("start", "focusAuto"), ("dpadUp", "tiltUp"),
+        ("leftShoulder", "previousCamera")))
+    saved = "[gamepad]\nbackground=true\nenabled=true\n" + axes + buttons
+    write("padsettings", "saved", saved)
+    write("padsettings", "hand-edited",
+          "[gamepad]\nenabled=yes\naxes\\leftX\\drives=Pan\naxes\\leftX\\curve=nan\n"
+          "axes\\leftX\\deadZone=-99999999999\naxes\\rightX\\topSpeed=1e9\n"
+          "buttons\\a=preset0128\nbuttons\\x=\"zoomIn, zoomOut\"\nbuttons\\y=preset127\n"
+          "axes\\leftY\\curve=2.96\n")
+
+
 reply_seeds()
 vocabulary_seeds()
 endpoint_seeds()
 settings_seeds()
 viscamodel_seeds()
 splitter_seeds()
+padsettings_seeds()

@@ -1,0 +1,3 @@
+#include "gamepadlog.h"
+
+Q_LOGGING_CATEGORY(lcGamepad, "tarndeck.gamepad", QtInfoMsg)
