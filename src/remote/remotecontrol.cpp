@@ -57,6 +57,11 @@ RemoteControl::RemoteControl(RemoteTarget *target, QObject *parent)
                 ++tally.strangers;
                 warn(client, QStringLiteral("refused: %1").arg(why));
             });
+    connect(&webSockets, &WebSocketListener::malformed, this,
+            [this](const QString &client, const QString &why) {
+                ++tally.malformed;
+                warn(client, QStringLiteral("dropped %1").arg(why));
+            });
     connect(&webSockets, &WebSocketListener::clientStarted, this, [this](const QString &client) {
         qCInfo(lcRemote).noquote() << client << "connected";
         if (this->target)

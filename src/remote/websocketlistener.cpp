@@ -96,7 +96,7 @@ void WebSocketListener::acceptPending()
         connect(socket, &QWebSocket::textMessageReceived, this,
                 [this, client](const QString &text) { emit message(text.toUtf8(), client); });
         connect(socket, &QWebSocket::binaryMessageReceived, this, [this, client] {
-            emit refused(client, QStringLiteral("a binary message (send JSON as text)"));
+            emit malformed(client, QStringLiteral("a binary message (send JSON as text)"));
         });
         connect(socket, &QWebSocket::bytesWritten, this, [this, client](qint64 written) {
             auto found = open.find(client);

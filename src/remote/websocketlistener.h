@@ -39,6 +39,8 @@ signals:
     void clientStarted(const QString &client);
     void message(const QByteArray &text, const QString &client);
     void refused(const QString &client, const QString &why);
+    // A message that is no JSON text.
+    void malformed(const QString &client, const QString &why);
     void clientEnded(const QString &client);
 
 private:
