@@ -49,23 +49,33 @@ bool validAddress(const char *text, QString *why)
     return true;
 }
 
+// liblo's arguments lie at 4-byte steps of its buffer, so an 8-byte one may
+// be misaligned for lo_arg: each is copied out as bytes.
+template<typename T>
+T copied(const lo_arg *arg)
+{
+    T value;
+    std::memcpy(&value, static_cast<const void *>(arg), sizeof value);
+    return value;
+}
+
 QVariant argument(char type, const lo_arg *arg)
 {
     switch (type) {
     case 'i':
-        return arg->i;
+        return copied<qint32>(arg);
     case 'h':
-        return qint64(arg->h);
+        return copied<qint64>(arg);
     case 'f':
-        return double(arg->f);
+        return double(copied<float>(arg));
     case 'd':
-        return arg->d;
+        return copied<double>(arg);
     case 'T':
         return true;
     case 'F':
         return false;
     default: // s, S
-        return QString::fromUtf8(&arg->s);
+        return QString::fromUtf8(reinterpret_cast<const char *>(arg));
     }
 }
 
@@ -173,6 +183,10 @@ bool decode(const QByteArray &packet, QVector<RemoteMessage> *messages, QString 
     QVector<RemoteMessage> found;
     if (!decodeAny(packet.constData(), int(packet.size()), 0, &found, why))
         return false;
+    if (found.isEmpty()) {
+        *why = QStringLiteral("a bundle without messages");
+        return false;
+    }
     *messages += found;
     return true;
 }

@@ -192,18 +192,18 @@ void RemoteControl::warn(const QString &client, const QString &text)
 
 void RemoteControl::takeOscPacket(const QByteArray &packet, const QString &client)
 {
-    if (!admit(client, 1))
-        return;
+    // A packet is at most 4 KiB: it is read before the rate is asked, so
+    // that a bundle counts as many messages as it holds.
     QVector<RemoteMessage> messages;
     QString why;
-    if (!OscPacket::decode(packet, &messages, &why)) {
+    const bool decoded = OscPacket::decode(packet, &messages, &why);
+    if (!admit(client, decoded ? int(messages.size()) : 1))
+        return;
+    if (!decoded) {
         ++tally.malformed;
         warn(client, QStringLiteral("dropped an OSC packet: %1").arg(why));
         return;
     }
-    // A bundle counts as many messages as it holds.
-    if (messages.size() > 1 && !admit(client, int(messages.size()) - 1))
-        return;
     for (const RemoteMessage &message : qAsConst(messages))
         run(message, client, settings.leaseMs);
 }

@@ -24,6 +24,8 @@ class RemoteControl : public QObject
 {
     Q_OBJECT
 public:
+    // Every message is counted once: taken, refused or flooded; a packet or
+    // text that holds no message counts once as malformed (or flooded).
     struct Counts
     {
         quint64 taken = 0;     // messages run, or repeats that renewed a move
