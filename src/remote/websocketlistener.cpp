@@ -77,6 +77,8 @@ void WebSocketListener::acceptPending()
             why = QStringLiteral("%1 WebSocket clients are connected already").arg(maxClients);
         else if (open.contains(client))
             why = QStringLiteral("a client from the same address and port is connected");
+        // Every client lives no longer than the listener.
+        socket->setParent(this);
         if (!why.isEmpty()) {
             socket->close(QWebSocketProtocol::CloseCodePolicyViolated, why);
             connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
@@ -88,7 +90,6 @@ void WebSocketListener::acceptPending()
             emit refused(client, why);
             continue;
         }
-        socket->setParent(this);
         socket->setMaxAllowedIncomingMessageSize(RemoteJson::maxMessage);
         socket->setMaxAllowedIncomingFrameSize(RemoteJson::maxMessage);
         socket->setReadBufferSize(64 * 1024);
