@@ -19,10 +19,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSocketNotifier>
-#include <QJsonArray>
 #include <QTimer>
 #include <QUdpSocket>
 #include <QWebSocket>
@@ -97,7 +97,7 @@ public:
     QString storePreset(int, int, const QString &) override { return QString(); }
     QString setTally(int, RemoteTally, const QString &) override { return QString(); }
     QString select(int, const QString &) override { return QString(); }
-    void stopAll(const QString &) override {}
+    void stopAll(const QString &) override { }
     QJsonObject state() const override { return {}; }
 };
 
@@ -142,11 +142,14 @@ bool soak()
     for (int client = 1; client <= 7; ++client) {
         senders.emplace_back([client, start, oscPort] {
             const int protocol = client <= 4 ? LO_UDP : LO_TCP;
-            lo_address address = lo_address_new_with_proto(protocol, "127.0.0.1", oscPort.constData());
+            lo_address address
+                = lo_address_new_with_proto(protocol, "127.0.0.1", oscPort.constData());
             lo_address_set_stream_slip(address, protocol == LO_TCP);
-            const QByteArray path = QStringLiteral("/tarndeck/camera/%1/pantilt").arg(client).toLatin1();
+            const QByteArray path
+                = QStringLiteral("/tarndeck/camera/%1/pantilt").arg(client).toLatin1();
             for (int n = 1; n <= kPerClient; ++n) {
-                std::this_thread::sleep_until(start + std::chrono::microseconds(n * 1000000 / kRate));
+                std::this_thread::sleep_until(start
+                                              + std::chrono::microseconds(n * 1000000 / kRate));
                 lo_send(address, path.constData(), "ff", float(n / kSteps), 0.0f);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -160,16 +163,19 @@ bool soak()
     std::vector<int> sent(kClients + 1, 0);
     for (int client = 8; client <= kClients; ++client) {
         webSockets.push_back(std::make_unique<QWebSocket>());
-        webSockets.back()->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(remote.webSocketPort())));
+        webSockets.back()->open(
+            QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(remote.webSocketPort())));
     }
     QTimer pace;
     pace.setTimerType(Qt::PreciseTimer);
     pace.setInterval(5);
     QObject::connect(&pace, &QTimer::timeout, [&] {
         const auto elapsed = Clock::now() - start;
-        const int due = int(qBound<qint64>(
-            0, std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count() * kRate / 1000000,
-            kPerClient));
+        const int due = int(
+            qBound<qint64>(0,
+                           std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count()
+                               * kRate / 1000000,
+                           kPerClient));
         for (int client = 8; client <= kClients; ++client) {
             QWebSocket &socket = *webSockets[size_t(client - 8)];
             while (sent[size_t(client)] < due && socket.state() == QAbstractSocket::ConnectedState)
@@ -201,7 +207,8 @@ bool soak()
     std::printf("soak: %d clients x %d messages/s for %d s: %d of %d arrived, %llu dropped by the "
                 "rate limit, %d moves left held\n",
                 kClients, kRate, kSoakSeconds, received, kClients * kPerClient,
-                static_cast<unsigned long long>(counts.flooded), remote.dispatcher().leases().count());
+                static_cast<unsigned long long>(counts.flooded),
+                remote.dispatcher().leases().count());
     benchTableCount("remote soak, 10 clients x 100/s for 30 s: messages lost", "messages", lost,
                     "-", 0, "= 0");
     benchTableCount("remote soak: messages run twice", "messages", doubled, "-", 0, "= 0");

@@ -44,8 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const bool json = data[0] & 1;
     const unsigned cut = data[1];
     const QByteArray input = fuzzBytes(data + 2, size - 2);
-    const QString clients[2] = {QStringLiteral("osc-tcp 127.0.0.1:1"),
-                                QStringLiteral("osc-udp 127.0.0.1:2")};
+    const QString clients[2]
+        = {QStringLiteral("osc-tcp 127.0.0.1:1"), QStringLiteral("osc-udp 127.0.0.1:2")};
 
     RecordingTarget target;
     target.cameras = 1 + data[0] % 4;

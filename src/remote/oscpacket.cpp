@@ -26,7 +26,8 @@ bool validAddress(const char *text, QString *why)
 {
     const int length = int(std::strlen(text));
     if (length > OscPacket::maxAddress) {
-        *why = QStringLiteral("the address is longer than %1 characters").arg(OscPacket::maxAddress);
+        *why
+            = QStringLiteral("the address is longer than %1 characters").arg(OscPacket::maxAddress);
         return false;
     }
     if (text[0] != '/') {
@@ -160,7 +161,8 @@ bool decodeAny(const char *data, int size, int depth, QVector<RemoteMessage> *me
         if (!decodeAny(data + at, element, depth + 1, messages, why))
             return false;
         if (messages->size() > OscPacket::maxMessages) {
-            *why = QStringLiteral("more than %1 messages in one bundle").arg(OscPacket::maxMessages);
+            *why
+                = QStringLiteral("more than %1 messages in one bundle").arg(OscPacket::maxMessages);
             return false;
         }
         at += element;

@@ -43,10 +43,10 @@ void OscTcpConnection::readAvailable()
             if (fault == SlipDecoder::Fault::None)
                 emit packet(data);
             else if (fault == SlipDecoder::Fault::TooLong)
-                emit this->fault(QStringLiteral(
-                                     "a packet longer than %1 bytes (is the sender set to OSC "
-                                     "1.1, SLIP framing?)")
-                                     .arg(SlipDecoder::maxPacket));
+                emit this->fault(
+                    QStringLiteral("a packet longer than %1 bytes (is the sender set to OSC "
+                                   "1.1, SLIP framing?)")
+                        .arg(SlipDecoder::maxPacket));
             else
                 emit this->fault(QStringLiteral("a SLIP escape byte before neither DC nor DD"));
         });

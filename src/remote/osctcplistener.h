@@ -3,8 +3,8 @@
 // beyond maxConnections, is closed at once and reported.
 #pragma once
 
-#include <QHostAddress>
 #include <QHash>
+#include <QHostAddress>
 #include <QObject>
 #include <QTcpServer>
 

@@ -111,16 +111,9 @@ bool readArguments(Shape shape, const QVariantList &args, RemoteCommand *command
         *why = QStringLiteral("pan and tilt must be numbers from -1.0 to 1.0");
         return false;
     }
-    case Shape::Preset:
-        if (wholeIn(args.at(0), 1, RemoteCommand::maxPreset, &command->value))
-            return true;
-        *why = QStringLiteral("the preset must be a whole number from 1 to %1")
-                   .arg(RemoteCommand::maxPreset);
-        return false;
     case Shape::TallyWord: {
-        const QString word = args.at(0).type() == QVariant::String
-            ? args.at(0).toString().toLower()
-            : QString();
+        const QString word
+            = args.at(0).type() == QVariant::String ? args.at(0).toString().toLower() : QString();
         if (word == QLatin1String("program"))
             command->tally = RemoteTally::Program;
         else if (word == QLatin1String("preview"))
@@ -133,12 +126,17 @@ bool readArguments(Shape shape, const QVariantList &args, RemoteCommand *command
         }
         return true;
     }
-    case Shape::CameraNumber:
-        if (wholeIn(args.at(0), 1, RemoteCommand::maxCamera, &command->value))
+    case Shape::Preset:
+    case Shape::CameraNumber: {
+        const bool preset = shape == Shape::Preset;
+        const int most = preset ? RemoteCommand::maxPreset : RemoteCommand::maxCamera;
+        if (wholeIn(args.at(0), 1, most, &command->value))
             return true;
-        *why = QStringLiteral("the camera must be a whole number from 1 to %1")
-                   .arg(RemoteCommand::maxCamera);
+        *why = QStringLiteral("the %1 must be a whole number from 1 to %2")
+                   .arg(QLatin1String(preset ? "preset" : "camera"))
+                   .arg(most);
         return false;
+    }
     }
     return false;
 }
@@ -147,8 +145,9 @@ bool readArguments(Shape shape, const QVariantList &args, RemoteCommand *command
 
 RemoteAxis RemoteCommand::axis() const
 {
-    return op == Op::Zoom ? RemoteAxis::Zoom : op == Op::Focus ? RemoteAxis::Focus
-                                                               : RemoteAxis::PanTilt;
+    return op == Op::Zoom ? RemoteAxis::Zoom
+        : op == Op::Focus ? RemoteAxis::Focus
+                          : RemoteAxis::PanTilt;
 }
 
 bool parseRemoteCommand(const RemoteMessage &message, RemoteCommand *command, QString *why)

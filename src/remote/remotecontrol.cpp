@@ -45,10 +45,11 @@ RemoteControl::RemoteControl(RemoteTarget *target, QObject *parent)
         ++tally.malformed;
         warn(client, QStringLiteral("dropped %1").arg(why));
     });
-    connect(&tcp, &OscTcpListener::refused, this, [this](const QString &client, const QString &why) {
-        ++tally.strangers;
-        warn(client, QStringLiteral("connection refused: %1").arg(why));
-    });
+    connect(&tcp, &OscTcpListener::refused, this,
+            [this](const QString &client, const QString &why) {
+                ++tally.strangers;
+                warn(client, QStringLiteral("connection refused: %1").arg(why));
+            });
     connect(&tcp, &OscTcpListener::clientEnded, this, &RemoteControl::endClient);
 
     connect(&webSockets, &WebSocketListener::message, this, &RemoteControl::takeJson);
@@ -111,7 +112,8 @@ bool RemoteControl::start(const RemoteSettings &wanted)
     QString why;
     const bool osc = listenOsc(&why);
     if (osc) {
-        parts << QStringLiteral("OSC on %1 (UDP and TCP)").arg(endpoint(settings.listen, udp.port()));
+        parts
+            << QStringLiteral("OSC on %1 (UDP and TCP)").arg(endpoint(settings.listen, udp.port()));
     } else {
         udp.close();
         tcp.close();
@@ -141,9 +143,10 @@ bool RemoteControl::start(const RemoteSettings &wanted)
         QStringList allowed;
         for (const auto &subnet : qAsConst(settings.allow))
             allowed << subnet.first.toString() + QLatin1Char('/') + QString::number(subnet.second);
-        qCInfo(lcRemote).noquote() << "OSC senders taken beyond this computer:"
-                                   << (allowed.isEmpty() ? QStringLiteral("none (remoteAllow is empty)")
-                                                         : allowed.join(QLatin1String(", ")));
+        qCInfo(lcRemote).noquote()
+            << "OSC senders taken beyond this computer:"
+            << (allowed.isEmpty() ? QStringLiteral("none (remoteAllow is empty)")
+                                  : allowed.join(QLatin1String(", ")));
     }
     return osc || web;
 }

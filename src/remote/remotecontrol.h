@@ -7,8 +7,8 @@
 #pragma once
 
 #include "clientlimiter.h"
-#include "oscudplistener.h"
 #include "osctcplistener.h"
+#include "oscudplistener.h"
 #include "remotedispatcher.h"
 #include "remotemessage.h"
 #include "remotesettings.h"

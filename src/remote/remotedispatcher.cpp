@@ -97,9 +97,8 @@ QString RemoteDispatcher::run(const RemoteCommand &command, const QString &clien
         if (count < 1)
             return QStringLiteral("there are no cameras to select");
         const int selected = qBound(0, target->selectedCamera(), count);
-        const int next = command.op == Op::SelectNext
-            ? selected % count + 1
-            : (selected <= 1 ? count : selected - 1);
+        const int next = command.op == Op::SelectNext ? selected % count + 1
+                                                      : (selected <= 1 ? count : selected - 1);
         return target->select(next, client);
     }
     case Op::StopAll:

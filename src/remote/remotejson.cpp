@@ -37,7 +37,8 @@ bool decode(const QByteArray &text, RemoteMessage *message, QString *why)
     RemoteMessage out;
     out.address = address.toString();
     if (out.address.size() > OscPacket::maxAddress) {
-        *why = QStringLiteral("the address is longer than %1 characters").arg(OscPacket::maxAddress);
+        *why
+            = QStringLiteral("the address is longer than %1 characters").arg(OscPacket::maxAddress);
         return false;
     }
     const QJsonValue args = object.value(QLatin1String("args"));
@@ -77,8 +78,8 @@ QByteArray stateMessage(const QJsonObject &state)
 
 QByteArray refusedMessage(const QString &address, const QString &why)
 {
-    return QJsonDocument(QJsonObject{{QStringLiteral("refused"), why},
-                                     {QStringLiteral("address"), address}})
+    return QJsonDocument(
+               QJsonObject{{QStringLiteral("refused"), why}, {QStringLiteral("address"), address}})
         .toJson(QJsonDocument::Compact);
 }
 

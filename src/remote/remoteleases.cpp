@@ -112,8 +112,8 @@ void RemoteLeases::rearm()
 void RemoteLeases::expire()
 {
     const qint64 at = now();
-    const QVector<Move> ended = takeWhere(
-        [at](const Move &move) { return move.deadline >= 0 && move.deadline <= at; });
+    const QVector<Move> ended
+        = takeWhere([at](const Move &move) { return move.deadline >= 0 && move.deadline <= at; });
     // A slot may hold or take moves while it runs: each ended move is
     // already out of the list.
     for (const Move &move : ended)

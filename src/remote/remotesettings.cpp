@@ -8,6 +8,10 @@
 
 namespace {
 
+constexpr int kMinLeaseMs = 500;
+constexpr int kMaxLeaseMs = 600000;
+constexpr int kMinTokenLength = 8;
+
 bool isLoopback(const QHostAddress &address)
 {
     bool mapped = false;
@@ -122,7 +126,8 @@ RemoteSettings readRemoteSettings(const QSettings &settings, QStringList *proble
     }
 
     out.oscPort = reader.readPort("remoteOscPort", RemoteSettings::defaultOscPort);
-    out.webSocketPort = reader.readPort("remoteWebSocketPort", RemoteSettings::defaultWebSocketPort);
+    out.webSocketPort
+        = reader.readPort("remoteWebSocketPort", RemoteSettings::defaultWebSocketPort);
     if (out.oscPort == out.webSocketPort) {
         reader.problem(QStringLiteral("remoteOscPort and remoteWebSocketPort are both %1 (both "
                                       "listen on TCP): ports %2 and %3 are used")
@@ -134,10 +139,10 @@ RemoteSettings readRemoteSettings(const QSettings &settings, QStringList *proble
     }
 
     const QString token = reader.value("remoteToken").toString();
-    if (!token.trimmed().isEmpty() && token.size() < RemoteSettings::minTokenLength)
+    if (!token.trimmed().isEmpty() && token.size() < kMinTokenLength)
         reader.problem(QStringLiteral("remoteToken is shorter than %1 characters, too easy to "
                                       "guess: no token is set")
-                           .arg(RemoteSettings::minTokenLength));
+                           .arg(kMinTokenLength));
     else if (!token.trimmed().isEmpty())
         out.token = token;
 
@@ -162,15 +167,14 @@ RemoteSettings readRemoteSettings(const QSettings &settings, QStringList *proble
         bool ok = false;
         const double seconds = reader.value("remoteLease").toString().trimmed().toDouble(&ok);
         const double ms = seconds * 1000.0;
-        if (ok && std::isfinite(ms) && ms >= RemoteSettings::minLeaseMs
-            && ms <= RemoteSettings::maxLeaseMs)
+        if (ok && std::isfinite(ms) && ms >= kMinLeaseMs && ms <= kMaxLeaseMs)
             out.leaseMs = int(std::lround(ms));
         else
             reader.problem(QStringLiteral("remoteLease=%1 is not a number of seconds from %2 to "
                                           "%3: %4 s is used")
                                .arg(reader.value("remoteLease").toString())
-                               .arg(RemoteSettings::minLeaseMs / 1000.0)
-                               .arg(RemoteSettings::maxLeaseMs / 1000)
+                               .arg(kMinLeaseMs / 1000.0)
+                               .arg(kMaxLeaseMs / 1000)
                                .arg(RemoteSettings::defaultLeaseMs / 1000));
     }
 

@@ -27,9 +27,6 @@ struct RemoteSettings
     static constexpr quint16 defaultOscPort = 9000;
     static constexpr quint16 defaultWebSocketPort = 9001;
     static constexpr int defaultLeaseMs = 10000;
-    static constexpr int minLeaseMs = 500;
-    static constexpr int maxLeaseMs = 600000;
-    static constexpr int minTokenLength = 8;
 
     bool enabled = false;
     QHostAddress listen = QHostAddress(QHostAddress::LocalHost);

@@ -124,7 +124,8 @@ void WebSocketListener::end(const QString &client)
 void WebSocketListener::send(Client &client, const QString &name, const QByteArray &text)
 {
     if (client.unsent + text.size() > maxUnsent) {
-        emit refused(name, QStringLiteral("it has not read %1 bytes sent to it").arg(client.unsent));
+        emit refused(name,
+                     QStringLiteral("it has not read %1 bytes sent to it").arg(client.unsent));
         client.socket->abort();
         end(name);
         return;

@@ -155,8 +155,9 @@ void tst_RemoteProtocol::messages_data()
          message("/tarndeck/camera/1/preset/recall", "[128]"),
          message("/tarndeck/camera/1/preset/store", "[2.5]")},
         {}, "whole number from 1 to 127");
-    row("tally words in any case", {message("/tarndeck/camera/2/tally", "[\"PROGRAM\"]"),
-                                    message("/tarndeck/camera/2/tally", "[\"preview\"]")},
+    row("tally words in any case",
+        {message("/tarndeck/camera/2/tally", "[\"PROGRAM\"]"),
+         message("/tarndeck/camera/2/tally", "[\"preview\"]")},
         {"tally 2 program", "tally 2 preview"});
     row("a tally that is no word", {message("/tarndeck/camera/2/tally", "[1]")}, {},
         "program, preview or off");
@@ -184,16 +185,16 @@ void tst_RemoteProtocol::messages_data()
         {"a {\"address\": \"/tarndeck/camera/1/zoom\", \"args\": [{}]}"}, {}, "neither a number");
 
     // Sequences: how remote moves end.
-    row("a release stops the move", {message("/tarndeck/camera/1/zoom", "[3]"),
-                                     message("/tarndeck/camera/1/zoom", "[0]")},
+    row("a release stops the move",
+        {message("/tarndeck/camera/1/zoom", "[3]"), message("/tarndeck/camera/1/zoom", "[0]")},
         {"zoom 1 3", "zoom 1 0"});
     row("a repeated move renews it and is not sent again",
         {message("/tarndeck/camera/1/pantilt", "[0.5, 0]"),
          message("/tarndeck/camera/1/pantilt", "[0.5, 0]"),
          message("/tarndeck/camera/1/pantilt", "[0.25, 0]")},
         {"pantilt 1 0.5 0", "pantilt 1 0.25 0"});
-    row("a release with no move running sends nothing",
-        {message("/tarndeck/camera/1/zoom", "[0]")}, {});
+    row("a release with no move running sends nothing", {message("/tarndeck/camera/1/zoom", "[0]")},
+        {});
     row("a release under selected follows its move's camera",
         {message("/tarndeck/selected/zoom", "[3]"), message("/tarndeck/select", "[2]"),
          message("/tarndeck/selected/zoom", "[0]")},
@@ -219,8 +220,8 @@ void tst_RemoteProtocol::messages_data()
          message("/tarndeck/camera/1/zoom", "[0]")},
         {"zoom 1 3", "stop-all"});
     row("remote control stopping stops every remote move",
-        {message("/tarndeck/camera/1/zoom", "[3]"), from("b", "/tarndeck/camera/2/pantilt", "[0, 1]"),
-         "remote control stops"},
+        {message("/tarndeck/camera/1/zoom", "[3]"),
+         from("b", "/tarndeck/camera/2/pantilt", "[0, 1]"), "remote control stops"},
         {"zoom 1 3", "pantilt 2 0 1", "zoom 1 0", "pantilt 2 0 0"});
 }
 
@@ -251,8 +252,10 @@ void tst_RemoteProtocol::settings_data()
 
     QTest::newRow("nothing stored") << QVariantMap() << "off 127.0.0.1 9000 9001 10000 - -" << 0;
     QTest::newRow("everything set")
-        << QVariantMap{{"remoteControl", "true"}, {"remoteListen", "0.0.0.0"},
-                       {"remoteOscPort", 7000}, {"remoteWebSocketPort", "7001"},
+        << QVariantMap{{"remoteControl", "true"},
+                       {"remoteListen", "0.0.0.0"},
+                       {"remoteOscPort", 7000},
+                       {"remoteWebSocketPort", "7001"},
                        {"remoteToken", "sesame-open"},
                        {"remoteAllow", QStringList{"192.168.1.0/24", "10.0.0.5", "fd00::7"}},
                        {"remoteLease", "2.5"}}
@@ -261,14 +264,17 @@ void tst_RemoteProtocol::settings_data()
         << QVariantMap{{"remoteAllow", "192.168.1.20, 192.168.2.0/24"}}
         << "off 127.0.0.1 9000 9001 10000 - 192.168.1.20/32,192.168.2.0/24" << 0;
     QTest::newRow("words that are no switch, address or port")
-        << QVariantMap{{"remoteControl", "maybe"}, {"remoteListen", "camera.local"},
-                       {"remoteOscPort", "0"}, {"remoteWebSocketPort", "70000"}}
+        << QVariantMap{{"remoteControl", "maybe"},
+                       {"remoteListen", "camera.local"},
+                       {"remoteOscPort", "0"},
+                       {"remoteWebSocketPort", "70000"}}
         << "off 127.0.0.1 9000 9001 10000 - -" << 4;
     QTest::newRow("both servers on one TCP port")
         << QVariantMap{{"remoteOscPort", "8000"}, {"remoteWebSocketPort", "8000"}}
         << "off 127.0.0.1 9000 9001 10000 - -" << 1;
     QTest::newRow("a short token, bad allow entries, leases out of range")
-        << QVariantMap{{"remoteToken", "abc"}, {"remoteAllow", "x.y, 10.0.0.0/33"},
+        << QVariantMap{{"remoteToken", "abc"},
+                       {"remoteAllow", "x.y, 10.0.0.0/33"},
                        {"remoteLease", "0"}}
         << "off 127.0.0.1 9000 9001 10000 - -" << 4;
     QTest::newRow("a lease that is no number")
@@ -293,14 +299,14 @@ void tst_RemoteProtocol::settings()
     QStringList allowed;
     for (const auto &subnet : out.allow)
         allowed << subnet.first.toString() + QLatin1Char('/') + QString::number(subnet.second);
-    const QString summary = QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
-                                .arg(out.enabled ? "on" : "off", out.listen.toString())
-                                .arg(out.oscPort)
-                                .arg(out.webSocketPort)
-                                .arg(out.leaseMs)
-                                .arg(out.token.isEmpty() ? QStringLiteral("-") : out.token,
-                                     allowed.isEmpty() ? QStringLiteral("-")
-                                                       : allowed.join(QLatin1Char(',')));
+    const QString summary
+        = QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+              .arg(out.enabled ? "on" : "off", out.listen.toString())
+              .arg(out.oscPort)
+              .arg(out.webSocketPort)
+              .arg(out.leaseMs)
+              .arg(out.token.isEmpty() ? QStringLiteral("-") : out.token,
+                   allowed.isEmpty() ? QStringLiteral("-") : allowed.join(QLatin1Char(',')));
     QCOMPARE(summary, read);
     QVERIFY2(said.size() == problems, qPrintable(said.join(QLatin1String(" | "))));
 }
@@ -329,12 +335,14 @@ void tst_RemoteProtocol::framing_data()
     QTest::addColumn<QByteArray>("stream");
     QTest::addColumn<QStringList>("packets"); // hex, or the fault
 
-    QTest::newRow("OSC 1.1 double END") << QByteArray::fromHex("C0 2F 61 C0") << QStringList{"2f61"};
+    QTest::newRow("OSC 1.1 double END")
+        << QByteArray::fromHex("C0 2F 61 C0") << QStringList{"2f61"};
     QTest::newRow("a trailing END only, as liblo sends")
         << QByteArray::fromHex("2F 61 C0 2F 62 C0") << QStringList{"2f61", "2f62"};
     QTest::newRow("escaped END and ESC")
         << QByteArray::fromHex("C0 2F DB DC DB DD C0") << QStringList{"2fc0db"};
-    QTest::newRow("empty packets are nothing") << QByteArray::fromHex("C0 C0 C0 C0") << QStringList();
+    QTest::newRow("empty packets are nothing")
+        << QByteArray::fromHex("C0 C0 C0 C0") << QStringList();
     QTest::newRow("a bad escape drops its packet only")
         << QByteArray::fromHex("C0 2F DB 41 42 C0 2F 63 C0") << QStringList{"bad escape", "2f63"};
     QTest::newRow("an escape right before END")
@@ -342,8 +350,8 @@ void tst_RemoteProtocol::framing_data()
     QTest::newRow("a packet too long drops whole, the next one counts")
         << QByteArray(SlipDecoder::maxPacket + 1, 'x') + QByteArray::fromHex("C0 2F 65 C0")
         << QStringList{"too long", "2f65"};
-    QTest::newRow("the longest packet") << QByteArray(SlipDecoder::maxPacket, 'x') + '\xC0'
-                                        << QStringList{QByteArray(SlipDecoder::maxPacket, 'x').toHex()};
+    QTest::newRow("the longest packet") << QByteArray(SlipDecoder::maxPacket, 'x')
+            + '\xC0' << QStringList{QByteArray(SlipDecoder::maxPacket, 'x').toHex()};
 }
 
 void tst_RemoteProtocol::framing()
@@ -404,12 +412,13 @@ void tst_RemoteProtocol::oscPackets_data()
     QTest::newRow("a blob is refused before liblo reads it")
         << serialised(blob, "/tarndeck/stop") << "type 'b'";
     lo_blob_free(b);
-    QTest::newRow("a pattern address") << serialised(lo_message_new(), "/tarndeck/camera/*/stop")
-                                       << "a pattern (*)";
-    QTest::newRow("an argument cut short") << zoomMessage(3).left(zoomMessage(3).size() - 4)
-                                           << "do not match their type tags";
+    QTest::newRow("a pattern address")
+        << serialised(lo_message_new(), "/tarndeck/camera/*/stop") << "a pattern (*)";
+    QTest::newRow("an argument cut short")
+        << zoomMessage(3).left(zoomMessage(3).size() - 4) << "do not match their type tags";
     QTest::newRow("no type tags") << QByteArray("/tarndeck/stop\0\0", 16) << "no type tags";
-    QTest::newRow("not a multiple of 4") << QByteArray("/a\0\0,\0\0\0x", 9) << "not a multiple of 4";
+    QTest::newRow("not a multiple of 4")
+        << QByteArray("/a\0\0,\0\0\0x", 9) << "not a multiple of 4";
     QTest::newRow("an address that never ends") << QByteArray(64, 'a') << "does not end";
 }
 

@@ -32,8 +32,8 @@ public:
     }
     QString focus(int camera, int rate, const QString &client) override
     {
-        return move(camera, "focus", rate != 0,
-                    QStringLiteral("focus %1 %2").arg(camera).arg(rate), client);
+        return move(camera, "focus", rate != 0, QStringLiteral("focus %1 %2").arg(camera).arg(rate),
+                    client);
     }
     QString panTilt(int camera, double pan, double tilt, const QString &client) override
     {
@@ -42,7 +42,8 @@ public:
     }
     QString setFocusAuto(int camera, bool on, const QString &client) override
     {
-        return record(QStringLiteral("focus-auto %1 %2").arg(camera).arg(on ? "on" : "off"), client);
+        return record(QStringLiteral("focus-auto %1 %2").arg(camera).arg(on ? "on" : "off"),
+                      client);
     }
     QString recallPreset(int camera, int preset, const QString &client) override
     {
