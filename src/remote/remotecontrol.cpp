@@ -9,6 +9,8 @@
 namespace {
 QString endpoint(const QHostAddress &address, quint16 port)
 {
+    if (address == QHostAddress(QHostAddress::Any))
+        return QStringLiteral("every interface, port %1").arg(port);
     return remoteClientName("", address, port).trimmed();
 }
 } // namespace

@@ -117,6 +117,9 @@ RemoteSettings readRemoteSettings(const QSettings &settings, QStringList *proble
             address = QHostAddress(QHostAddress::LocalHost);
         else
             address = QHostAddress(text);
+        // "::" listens for IPv4 clients too.
+        if (address == QHostAddress(QHostAddress::AnyIPv6))
+            address = QHostAddress(QHostAddress::Any);
         if (address.isNull() || address.isMulticast())
             reader.problem(QStringLiteral("remoteListen=%1 is not an address of this computer: "
                                           "remote control listens on 127.0.0.1")

@@ -4,7 +4,7 @@
 //
 //   remoteControl        true to listen; false (the default) listens nowhere
 //   remoteListen         the address to listen on, 127.0.0.1 by default;
-//                        0.0.0.0 or :: listen on every interface
+//                        0.0.0.0 every IPv4 interface, :: every interface
 //   remoteOscPort        OSC over UDP and over TCP (SLIP), 9000
 //   remoteWebSocketPort  the WebSocket server, 9001
 //   remoteToken          the WebSocket clients' token (at least 8

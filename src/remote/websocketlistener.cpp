@@ -73,6 +73,11 @@ void WebSocketListener::acceptPending()
                               .queryItemValue(QStringLiteral("token"), QUrl::FullyDecoded),
                           token))
             why = QStringLiteral("it did not give the token (ws://…/?token=…)");
+        // Any web page open in a browser on this computer may reach a
+        // loopback server: pages are let in only with the token.
+        else if (token.isEmpty() && !socket->origin().isEmpty())
+            why = QStringLiteral("a web page (%1) is let in only with remoteToken set")
+                      .arg(socket->origin().left(100));
         else if (open.size() >= maxClients)
             why = QStringLiteral("%1 WebSocket clients are connected already").arg(maxClients);
         else if (open.contains(client))

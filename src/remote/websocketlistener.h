@@ -1,7 +1,9 @@
 // The WebSocket server: JSON text messages in, state and refusals out.
 // When a token is set, a client gives it in the URL it opens,
 // ws://host:9001/?token=…, and a client without it is closed at once
-// (close code 1008). A client may send messages of at most
+// (close code 1008). Without a token, web pages (handshakes with an Origin
+// header) are refused, so that no page in a browser on this computer can
+// drive the cameras. A client may send messages of at most
 // RemoteJson::maxMessage bytes (a larger one closes it) and may leave at
 // most maxUnsent bytes unread (a client that stops reading is closed).
 #pragma once

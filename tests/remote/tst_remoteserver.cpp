@@ -64,8 +64,10 @@ QByteArray slipFrame(const char *path, const QVariantList &args)
 class Client
 {
 public:
-    Client(const QString &kind, const RemoteControl &remote, const QString &token = {})
+    Client(const QString &kind, const RemoteControl &remote, const QString &token = {},
+           const QString &origin = {})
         : kind(kind)
+        , webSocket(origin)
     {
         if (kind == QLatin1String("websocket")) {
             QObject::connect(&webSocket, &QWebSocket::textMessageReceived,
@@ -138,7 +140,8 @@ private slots:
     void moveEnds();
     void leaseRunsOutUnlessRenewed();
     void stopStopsEverything();
-    void tokenRefusesStrangers();
+    void webSocketDoor_data();
+    void webSocketDoor();
     void malformedInputIsDropped();
     void floodIsDroppedAndTold();
     void stateIsPushed();
@@ -251,30 +254,51 @@ void tst_RemoteServer::stopStopsEverything()
     QCOMPARE(target.calls.size(), 3);
 }
 
-void tst_RemoteServer::tokenRefusesStrangers()
+void tst_RemoteServer::webSocketDoor_data()
 {
+    QTest::addColumn<QString>("token");  // the server's
+    QTest::addColumn<QString>("given");  // in the URL
+    QTest::addColumn<QString>("origin"); // a browser's page
+    QTest::addColumn<QString>("refusal");
+
+    const QString token = QStringLiteral("sesame-open");
+    const QString page = QStringLiteral("http://page.example");
+    QTest::newRow("no token given") << token << QString() << QString() << "did not give the token";
+    QTest::newRow("a wrong token")
+        << token << "sesame-opem" << QString() << "did not give the token";
+    QTest::newRow("the token") << token << token << QString() << QString();
+    QTest::newRow("a web page with the token") << token << token << page << QString();
+    QTest::newRow("a web page, no token set") << QString() << QString() << page << "a web page";
+    QTest::newRow("a program, no token set") << QString() << QString() << QString() << QString();
+}
+
+void tst_RemoteServer::webSocketDoor()
+{
+    QFETCH(QString, token);
+    QFETCH(QString, given);
+    QFETCH(QString, origin);
+    QFETCH(QString, refusal);
+
     LogCapture log("tarndeck.remote");
     RecordingTarget target;
     RemoteControl remote(&target);
-    QVERIFY(
-        remote.start(onLoopback(RemoteSettings::defaultLeaseMs, QStringLiteral("sesame-open"))));
-    QVERIFY(remote.status().contains("token required"));
-
-    for (const QString &token : {QString(), QStringLiteral("sesame-opem")}) {
-        Client stranger(QStringLiteral("websocket"), remote, token);
-        QTRY_COMPARE(stranger.webSocket.closeCode(), QWebSocketProtocol::CloseCodePolicyViolated);
-        stranger.send("/tarndeck/stop");
-        QTest::qWait(50);
-        QVERIFY(stranger.received.isEmpty());
+    QVERIFY(remote.start(onLoopback(RemoteSettings::defaultLeaseMs, token)));
+    QCOMPARE(remote.status().contains("token required"), !token.isEmpty());
+    Client client(QStringLiteral("websocket"), remote, given, origin);
+    if (refusal.isEmpty()) {
+        QVERIFY(client.ready());
+        QTRY_VERIFY(!client.received.isEmpty());
+        client.send("/tarndeck/stop");
+        QTRY_COMPARE(target.calls, calls({"stop-all"}));
+        return;
     }
-    QCOMPARE(remote.counts().strangers, quint64(2));
-    QVERIFY(log.lines(QtWarningMsg).join('\n').contains("did not give the token"));
-
-    Client known(QStringLiteral("websocket"), remote, QStringLiteral("sesame-open"));
-    QVERIFY(known.ready());
-    QTRY_VERIFY(!known.received.isEmpty());
-    known.send("/tarndeck/stop");
-    QTRY_COMPARE(target.calls, calls({"stop-all"}));
+    QTRY_COMPARE(client.webSocket.closeCode(), QWebSocketProtocol::CloseCodePolicyViolated);
+    client.send("/tarndeck/stop");
+    QTest::qWait(50);
+    QVERIFY(client.received.isEmpty());
+    QVERIFY(target.calls.isEmpty());
+    QCOMPARE(remote.counts().strangers, quint64(1));
+    QVERIFY(log.lines(QtWarningMsg).join('\n').contains(refusal));
 }
 
 void tst_RemoteServer::malformedInputIsDropped()
