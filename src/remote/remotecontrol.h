@@ -4,6 +4,11 @@
 // run on the target by one dispatcher. Everything refused or dropped is
 // logged, at most a few lines a second per client. Nothing here wakes the
 // program while no message comes and no remote move runs.
+//
+// The program keeps one beside its cameras:
+//   RemoteControl remote(&target);               // target: a RemoteTarget
+//   remote.start(readRemoteSettings(settings));  // off unless remoteControl=true
+// and shows status() where the operator looks for it.
 #pragma once
 
 #include "clientlimiter.h"
