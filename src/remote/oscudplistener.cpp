@@ -26,20 +26,20 @@ void OscUdpListener::close()
 
 void OscUdpListener::readPending()
 {
+    // One byte more than a packet may have tells a larger datagram (the
+    // rest of it is discarded) without asking its size first.
     QByteArray data;
     for (int read = 0; read < maxReadsPerTurn && socket.hasPendingDatagrams(); ++read) {
-        const qint64 size = socket.pendingDatagramSize();
+        data.resize(OscPacket::maxPacket + 1);
         QHostAddress sender;
         quint16 senderPort = 0;
-        if (size < 0 || size > OscPacket::maxPacket) {
-            socket.readDatagram(nullptr, 0, &sender, &senderPort);
-            emit oversized(size, sender, senderPort);
-            continue;
-        }
-        data.resize(int(size));
-        const qint64 got = socket.readDatagram(data.data(), size, &sender, &senderPort);
+        const qint64 got = socket.readDatagram(data.data(), data.size(), &sender, &senderPort);
         if (got < 0)
             break;
+        if (got > OscPacket::maxPacket) {
+            emit oversized(sender, senderPort);
+            continue;
+        }
         data.resize(int(got));
         emit packet(data, sender, senderPort);
     }

@@ -24,8 +24,8 @@ public:
 signals:
     // One datagram of at most OscPacket::maxPacket bytes.
     void packet(const QByteArray &data, const QHostAddress &sender, quint16 senderPort);
-    // A larger one, read and dropped.
-    void oversized(qint64 size, const QHostAddress &sender, quint16 senderPort);
+    // A larger one, dropped.
+    void oversized(const QHostAddress &sender, quint16 senderPort);
 
 private:
     void readPending();

@@ -25,7 +25,13 @@ RemoteControl::RemoteControl(RemoteTarget *target, QObject *parent)
 
     connect(&udp, &OscUdpListener::packet, this,
             [this](const QByteArray &data, const QHostAddress &sender, quint16 port) {
-                const QString client = remoteClientName("osc-udp", sender, port);
+                // Datagrams mostly come from the sender of the last one.
+                if (port != lastSenderPort || sender != lastSender) {
+                    lastSender = sender;
+                    lastSenderPort = port;
+                    lastSenderName = remoteClientName("osc-udp", sender, port);
+                }
+                const QString client = lastSenderName;
                 if (!settings.allowsSender(sender)) {
                     ++tally.strangers;
                     warn(client, QStringLiteral("dropped: the sender is not in remoteAllow"));
@@ -34,11 +40,10 @@ RemoteControl::RemoteControl(RemoteTarget *target, QObject *parent)
                 takeOscPacket(data, client);
             });
     connect(&udp, &OscUdpListener::oversized, this,
-            [this](qint64 size, const QHostAddress &sender, quint16 port) {
+            [this](const QHostAddress &sender, quint16 port) {
                 ++tally.malformed;
                 warn(remoteClientName("osc-udp", sender, port),
-                     QStringLiteral("dropped a datagram of %1 bytes (at most %2)")
-                         .arg(size)
+                     QStringLiteral("dropped a datagram of more than %1 bytes")
                          .arg(OscPacket::maxPacket));
             });
 

@@ -81,4 +81,7 @@ private:
     QTimer statePush;
     Counts tally;
     QString statusText;
+    QHostAddress lastSender;
+    quint16 lastSenderPort = 0;
+    QString lastSenderName;
 };

@@ -106,6 +106,12 @@ void RemoteLeases::rearm()
         timer.stop();
         return;
     }
+    // A renewed lease only moves its end later: the timer set for the
+    // earlier end finds nothing ended then and is set again, so a move
+    // repeated many times a second does not restart it each time.
+    if (timer.isActive() && armedFor <= earliest)
+        return;
+    armedFor = earliest;
     timer.start(int(qBound<qint64>(0, earliest - now(), std::numeric_limits<int>::max())));
 }
 

@@ -66,4 +66,5 @@ private:
     QVector<Move> moves;
     QElapsedTimer clock;
     QTimer timer;
+    qint64 armedFor = 0; // the end the timer is set for, while it runs
 };
