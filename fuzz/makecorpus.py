@@ -5,7 +5,8 @@ Ordinary inputs of each kind, and the hostile ones the panel must survive:
 a system-information reply nested 25,000 deep, replies that repeat one
 declared entity, a settings file with a value of an arbitrary serialised
 type, window states whose counts would drive the restore for ever, and
-camera streams of answers, junk that never ends in FF, and both mixed.
+camera streams of answers, junk that never ends in FF, and both mixed;
+remote clients' OSC streams and WebSocket texts, well-formed and hostile.
 Run it again after changing it; the output is checked in.
 """
 import os
@@ -136,6 +137,83 @@ def padsettings_seeds():
           "axes\\leftY\\curve=2.96\n")
 
 
+def osc_string(text):
+    data = text.encode("utf-8") + b"\0"
+    return data + b"\0" * (-len(data) % 4)
+
+
+def osc(address, *args):
+    """An OSC message: ints as i, floats as f, texts as s."""
+    tags = ","
+    payload = b""
+    for arg in args:
+        if isinstance(arg, bool):
+            tags += "T" if arg else "F"
+        elif isinstance(arg, int):
+            tags += "i"
+            payload += struct.pack(">i", arg)
+        elif isinstance(arg, float):
+            tags += "f"
+            payload += struct.pack(">f", arg)
+        else:
+            tags += "s"
+            payload += osc_string(arg)
+    return osc_string(address) + osc_string(tags) + payload
+
+
+def bundle(*elements):
+    return osc_string("#bundle") + bytes(8) + b"".join(
+        struct.pack(">i", len(e)) + e for e in elements)
+
+
+def slip(*packets):
+    out = b""
+    for packet in packets:
+        out += b"\xc0" + packet.replace(b"\xdb", b"\xdb\xdd").replace(b"\xc0", b"\xdb\xdc") + b"\xc0"
+    return out
+
+
+def remote_seeds():
+    # First byte: bit 0 chooses JSON texts over an OSC stream, the rest the
+    # number of cameras; the second where the stream's reads are cut.
+    cam = "/tarndeck/camera/2/"
+    write("remote", "osc-press-release", b"\x02\x05" + slip(
+        osc(cam + "zoom", 3), osc(cam + "zoom", 3), osc(cam + "zoom", 0),
+        osc("/tarndeck/selected/pantilt", 0.5, -0.25), osc("/tarndeck/select", 2),
+        osc("/tarndeck/selected/pantilt", 0.0, 0.0), osc(cam + "focus/auto"),
+        osc(cam + "tally", "program"), osc(cam + "preset/store", 3)))
+    write("remote", "osc-recall-stop", b"\x04\x11" + slip(
+        osc(cam + "focus", -8), osc("/tarndeck/camera/1/pantilt", 1, -1),
+        osc(cam + "preset/recall", 3.0), osc("/tarndeck/camera/1/stop"),
+        osc("/tarndeck/select/next"), osc("/tarndeck/stop")))
+    write("remote", "osc-bundles", b"\x06\x03" + slip(
+        bundle(osc(cam + "zoom", -2), bundle(osc("/tarndeck/select/previous"))),
+        bundle(), bundle(bundle(bundle(bundle(bundle(osc("/tarndeck/stop"))))))))
+    write("remote", "osc-hostile", b"\x00\x07" + slip(
+        osc("/tarndeck/camera/*/zoom", 1), osc(cam + "zoom", 9), osc(cam + "zoom", float("nan")),
+        osc("/tarndeck/camera/0/zoom", 1), b"/tarndeck/stop\0\0,b\0\0\0\0\0\xff")
+        + b"\xdb\x41\xc0" + b"x" * 5000 + b"\xc0")
+    write("remote", "osc-datagram", b"\x00\x00" + osc(cam + "zoom", 4))
+    texts = [
+        '{"address": "/tarndeck/camera/2/zoom", "args": [3]}',
+        '{"address": "/tarndeck/camera/2/zoom", "args": [2.5]}',
+        '{"address": "/tarndeck/selected/pantilt", "args": [0.5, -1]}',
+        '{"address": "/tarndeck/camera/2/tally", "args": ["preview"]}',
+        '{"address": "/tarndeck/camera/1/preset/recall", "args": [127]}',
+        '{"address": "/tarndeck/camera/2/zoom", "args": [0]}',
+        '{"address": "/tarndeck/stop"}',
+    ]
+    write("remote", "json-messages", b"\x03\x00" + "\n".join(texts).encode())
+    hostile = [
+        '{"address": "/tarndeck/camera/2/zoom", "args": [1e308]}',
+        '{"address": "/tarndeck/camera/2/zoom", "args": [[1]]}',
+        '{"address": 7}', '[]', '{"address": "/tarndeck/select", "args": [2147483648]}',
+        '{"address": "/tarndeck/camera/99/focus", "args": [-8]}', '{"address',
+        '{"address": "/tarndeck/camera/2/zoom\\n", "args": [1]}',
+    ]
+    write("remote", "json-hostile", b"\x01\x00" + "\n".join(hostile).encode())
+
+
 reply_seeds()
 vocabulary_seeds()
 endpoint_seeds()
@@ -143,3 +221,4 @@ settings_seeds()
 viscamodel_seeds()
 splitter_seeds()
 padsettings_seeds()
+remote_seeds()

@@ -8,10 +8,11 @@ TARNDECK_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # server for detectable auto-repeat; the tests of held keys (tests/x11) and
 # those that run the built program as a process (tests/process) start a
 # private Xvfb server and press keys through XTest (tests/process fails
-# without it rather than skip). SDL2: gamepad and joystick input.
+# without it rather than skip). SDL2: gamepad and joystick input. Remote
+# control speaks OSC with liblo and serves WebSocket clients with Qt WebSockets.
 TARNDECK_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qtbase5-dev qtbase5-dev-tools
     libqt5serialport5-dev fonts-dejavu-core libqt5x11extras5-dev libx11-dev libxtst-dev xvfb
-    libsdl2-dev)
+    libsdl2-dev liblo-dev libqt5websockets5-dev)
 
 # What building and checking the Debian package needs besides (CPack's
 # dependency computation runs dpkg-shlibdeps).

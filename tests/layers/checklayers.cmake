@@ -6,10 +6,11 @@
 set(layer_base 0)
 set(layer_appicon 0)
 set(layer_gamepad 0)
+set(layer_remote 0)
 set(layer_link 1)
 set(layer_camera 2)
 set(layer_app 3)
-set(folders base appicon gamepad link camera app)
+set(folders base appicon gamepad remote link camera app)
 
 # Which folder holds each header.
 foreach(folder IN LISTS folders)
