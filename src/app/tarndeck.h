@@ -17,10 +17,12 @@
 //   tarndeck_serialparams.cpp  baud rate / protocol entries, menu hiding
 //   tarndeck_acti.cpp        the encoder panel: connect and serial setting
 //   tarndeck_viscaip.cpp     the network camera panel
+//   tarndeck_gamepad.cpp     the gamepad: its menu entry and status line
 #pragma once
 
 #include "cameralist.h"
 #include "fieldkeys.h"
+#include "gamepadcontrol.h"
 #include "heldkeys.h"
 #include "keyboardmap.h"
 #include "serialportlister.h"
@@ -58,6 +60,8 @@ public:
     // The cameras and the links they share, for what drives a camera
     // besides the window's own controls.
     CameraList &cameraList() { return cameras; }
+    // The gamepad, which drives the current camera.
+    GamepadControl &gamepad() { return gamepadControl; }
 
     // Where the "&Connect" menu learns which serial ports exist. The default
     // asks the system; a harness may hand in pseudo-terminals instead.
@@ -147,6 +151,7 @@ private slots:
     void on_pushButtonLEDOff_clicked();
     void on_actionPortSettings_triggered(bool checked);
     void on_actionPanTiltDrive_triggered(bool checked);
+    void on_actionGamepad_triggered();
     void on_verticalSliderZoom_valueChanged(int value);
     void on_verticalSliderZoom_sliderReleased();
     void on_verticalSliderFocus_valueChanged(int value);
@@ -188,6 +193,7 @@ private:
     bool rateSliderEvent(QSlider *slider, QEvent *event);
     void setUpPanTiltDrive();
     void restPanTiltBeforeRouteCloses();
+    void setUpGamepad();
 
     Ui::tarnDeckClass ui;
     QString titleBase;
@@ -198,6 +204,9 @@ private:
     const bool storeRead = SettingsGuard::storeRead(settingsCheck, settings);
     // The cameras (one today) and the links they share.
     CameraList cameras;
+    // The gamepad: after the cameras, so it stops its moves (and goes)
+    // while they and their links are still there.
+    GamepadControl gamepadControl{cameras, settings, storeRead};
     QList<SerialPortEntry> portInfoList;
     QTimer timer;
     HeldKeys heldKeys;

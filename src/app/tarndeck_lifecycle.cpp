@@ -130,6 +130,8 @@ tarnDeck::tarnDeck(QWidget *parent)
     timer.setSingleShot(true);
     timer.start();
 
+    setUpGamepad();
+
     heldKeys = HeldKeys(requestDetectableAutoRepeat());
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
@@ -151,6 +153,8 @@ void tarnDeck::watchCamera(Camera *watched)
 
 void tarnDeck::closeEvent(QCloseEvent *event)
 {
+    // The pad's stops leave while the routes still carry them.
+    gamepadControl.shutDown();
     restPanTiltBeforeRouteCloses();
     // The ports close, the links go; the settings of the routes stay.
     cameras.leaveRoutes();

@@ -192,6 +192,7 @@ void tst_Form::namedObjects_data()
         "actionPanTilt",
         "actionPortSettings",
         "actionPanTiltDrive",
+        "actionGamepad",
         "actionCameraSave",
         "actionCameraReset",
         "actionCameraSaveCustom",
@@ -471,7 +472,9 @@ void tst_Form::menuEntries_data()
                                                     "actionCameraReset"}
                                      << true;
     QTest::newRow("options") << "menuOptions"
-                             << QStringList{"actionPortSettings", "actionPanTiltDrive"} << true;
+                             << QStringList{"actionPortSettings", "actionPanTiltDrive",
+                                            "actionGamepad"}
+                             << true;
 }
 
 void tst_Form::menuEntries()
