@@ -3,6 +3,7 @@
 // its store), and the packets the camera gets, on a pseudo-terminal or at
 // the simulator's network camera over UDP.
 #include "gamepaddialog.h"
+#include "encodersetup.h"
 #include "loophttpserver.h"
 #include "packettext.h"
 #include "simulator.h"
@@ -415,11 +416,8 @@ void tst_PadCamera::busyRouteKeepsTheNewest()
     QStringList hex;
     bool holding = false;
     encoder.setHandler([&](const Request &request) {
-        if (request.hasQueryItem(QStringLiteral("SYSTEM_INFO_XML")))
-            return Response::xml("<?xml version=\"1.0\"?>\n"
-                                 "<SYSTEM_INFO><MODEL_NUMBER value=\"T-1\"/></SYSTEM_INFO>\n");
-        if (!request.hasQueryItem(QStringLiteral("SERIAL_HEX")))
-            return Response::text("OK: SERIAL_SETTING");
+        if (const auto setup = encoderSetupAnswer(request))
+            return *setup;
         hex << request.queryValue(QStringLiteral("SERIAL_HEX"));
         if (hex.size() > 1)
             return Response::text("OK: SERIAL_HEX");

@@ -7,6 +7,7 @@
 // pointer grab applies.
 #define QTEST_QPA_MOUSE_HANDLING
 
+#include "encodersetup.h"
 #include "loophttpserver.h"
 #include "packettext.h"
 #include "pantiltdrive.h"
@@ -291,11 +292,8 @@ void tst_PanTiltDrive::busyEncoderKeepsTheNewest()
     QStringList hex;
     bool holdNext = true;
     encoder.setHandler([&](const Request &request) {
-        if (request.hasQueryItem(QStringLiteral("SYSTEM_INFO_XML")))
-            return Response::xml("<?xml version=\"1.0\"?>\n"
-                                 "<SYSTEM_INFO><MODEL_NUMBER value=\"T-1\"/></SYSTEM_INFO>\n");
-        if (!request.hasQueryItem(QStringLiteral("SERIAL_HEX")))
-            return Response::text("OK: SERIAL_SETTING");
+        if (const auto setup = encoderSetupAnswer(request))
+            return *setup;
         hex << request.queryValue(QStringLiteral("SERIAL_HEX"));
         if (!holdNext)
             return Response::text(answer);
