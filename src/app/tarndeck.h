@@ -17,8 +17,12 @@
 //   tarndeck_serialparams.cpp  baud rate / protocol entries, menu hiding
 //   tarndeck_acti.cpp        the encoder panel: connect and serial setting
 //   tarndeck_viscaip.cpp     the network camera panel
+//   tarndeck_cameras.cpp     several cameras: the strip, choosing the
+//                            current camera, the camera editor, connecting
+//                            at start
 #pragma once
 
+#include "cameraconfig.h"
 #include "cameralist.h"
 #include "fieldkeys.h"
 #include "heldkeys.h"
@@ -33,6 +37,7 @@
 #include <QString>
 #include <QTimer>
 
+class CameraStrip;
 class QAction;
 class QCloseEvent;
 class QKeyEvent;
@@ -62,6 +67,14 @@ public:
     // Where the "&Connect" menu learns which serial ports exist. The default
     // asks the system; a harness may hand in pseudo-terminals instead.
     void setPortLister(SerialPortLister lister);
+
+    // Makes camera `index` (0 ...) the current one, as its key or its strip
+    // button does: what this window started on the camera being left is
+    // stopped there first. False when there is no such camera or it is
+    // current already.
+    bool selectCamera(int index);
+    // Opens the camera editor (Options → Cameras…), without waiting for it.
+    void editCameras();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -158,6 +171,23 @@ private slots:
 private:
     Camera *camera() const { return cameras.current(); }
 
+    // Several cameras (tarndeck_cameras.cpp).
+    void setUpCameras();
+    void loadCameras();
+    void connectCamerasAtStart();
+    void onLeavingCamera(Camera *leaving);
+    void onCurrentCamera(Camera *now);
+    // The current camera's panels, marks, route panels, menus, title and
+    // status line, from the camera as it is; sends nothing.
+    void showCamera();
+    // Keeps the route panels' fields in the current camera's set-up.
+    void keepFields();
+    void showFields();
+    void showTitle();
+    // The panels' widgets on or off; nothing else of enablePanels().
+    void setPanelsEnabled(bool enabled);
+    void applyCameraEdits(const QList<CameraList::Entry> &entries);
+
     void restoreSettings();
     void saveSettings();
 
@@ -170,6 +200,7 @@ private:
     // The panels as the camera's state has them; sends nothing.
     void drawCamera();
     void watchCamera(Camera *watched);
+    void unwatchCamera(Camera *watched);
     void onCameraConnected();
     void onCameraConnectFailed(const QString &panelStatus, const QString &why);
     void onCameraLost(Camera::Route route, const QString &reason);
@@ -184,6 +215,9 @@ private:
     // Stops everything the keys, buttons and sliders may have left running
     // (the window lost the keyboard, so no release will come).
     void bringToRest();
+    // The same, the keys held still known (another camera is chosen: their
+    // repeats must not start anything on it).
+    void releaseControls();
     // The spring-back of the zoom and focus sliders on a pointer release.
     bool rateSliderEvent(QSlider *slider, QEvent *event);
     void setUpPanTiltDrive();
@@ -196,8 +230,12 @@ private:
     QSettings settings;
     // False when the store could not be read: it is then never written.
     const bool storeRead = SettingsGuard::storeRead(settingsCheck, settings);
-    // The cameras (one today) and the links they share.
+    // The cameras and the links they share.
     CameraList cameras;
+    // Camera 1's set-up where the store has none (the form's texts).
+    CameraConfig firstCameraDefaults;
+    CameraStrip *strip = nullptr;
+    QAction *actionCameras = nullptr;
     QList<SerialPortEntry> portInfoList;
     QTimer timer;
     HeldKeys heldKeys;

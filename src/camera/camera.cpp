@@ -321,6 +321,7 @@ void Camera::onSerialLost()
 void Camera::chooseEncoder()
 {
     dropLink();
+    panelWords.clear();
     routeKind = Route::Encoder;
     changeConfig([](CameraConfig &c) { c.route = Route::Encoder; });
     failure.clear();
@@ -400,6 +401,7 @@ void Camera::onEncoderConnected()
     if (state_ != LinkState::Connecting)
         return;
     failure.clear();
+    panelWords.clear();
     setLinkState(LinkState::Connected);
     setStatus(QStringLiteral("Connected to ") + routeName());
     emit connected();
@@ -410,14 +412,16 @@ void Camera::onEncoderFailed(SendFailure::ConnectStep step, const QString &why)
     if (state_ != LinkState::Connecting)
         return;
     failure = why;
+    panelWords = SendFailure::connectFailedStatus(step);
     setLinkState(LinkState::NotConnected);
     emit routeChanged();
-    emit connectFailed(SendFailure::connectFailedStatus(step), why);
+    emit connectFailed(panelWords, why);
 }
 
 void Camera::chooseNetworkCamera()
 {
     dropLink();
+    panelWords.clear();
     routeKind = Route::Network;
     changeConfig([](CameraConfig &c) { c.route = Route::Network; });
     failure.clear();
@@ -425,6 +429,7 @@ void Camera::chooseNetworkCamera()
     take(networkLink);
     connect(networkLink, &NetworkCameraLink::connected, this, [this](const QString &model) {
         failure.clear();
+        panelWords.clear();
         setLinkState(LinkState::Connected);
         setStatus(QStringLiteral("Connected to ") + routeName() + QStringLiteral(" (model ") + model
                   + QLatin1Char(')'));
@@ -433,15 +438,17 @@ void Camera::chooseNetworkCamera()
     connect(networkLink, &NetworkCameraLink::connectFailed, this, [this](const QString &reason) {
         qCInfo(lcViscaIp).noquote() << "VISCA over IP not connected:" << reason;
         failure = reason;
+        panelWords = QStringLiteral("Failed, ") + reason;
         setLinkState(LinkState::NotConnected);
         emit routeChanged();
-        emit connectFailed(QStringLiteral("Failed, ") + reason, reason);
+        emit connectFailed(panelWords, reason);
     });
     // The camera closed its TCP connection: the route stays chosen for a
     // new connect.
     connect(networkLink, &NetworkCameraLink::lost, this, [this](const QString &reason) {
         qCWarning(lcViscaIp).noquote() << "VISCA over IP lost:" << reason;
         failure = reason;
+        panelWords = QStringLiteral("Failed, connection lost");
         awaited.clear();
         drive.routeClosed();
         setLinkState(LinkState::NotConnected);
@@ -469,6 +476,7 @@ void Camera::connectNetworkCamera(const QHostAddress &address, quint16 port,
 void Camera::leaveRoute()
 {
     dropLink();
+    panelWords.clear();
     routeKind = Route::None;
     failure.clear();
     failureShown = false;

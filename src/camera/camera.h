@@ -85,6 +85,9 @@ public:
     bool carriesCommands() const;
     // Why the last connect failed or the link went, in the operator's words.
     const QString &lastFailure() const { return failure; }
+    // What the route's panel says of the last connect that failed ("Failed,
+    // could not connect", "Failed, connection lost"); empty otherwise.
+    const QString &connectStatus() const { return panelWords; }
     // The route as the title names it: the serial port ("ttyUSB0"),
     // "ACTi <address>", "VISCA <address>"; empty without a route.
     QString routeName() const;
@@ -228,6 +231,7 @@ private:
     Route routeKind = Route::None;
     LinkState state_ = LinkState::NotConnected;
     QString failure;
+    QString panelWords;
     CameraConfig setup;
     int place = 1;
     Health shownHealth = Health::NotConnected;
