@@ -177,10 +177,10 @@ bool soak()
     QObject::connect(&pace, &QTimer::timeout, [&] {
         const auto elapsed = Clock::now() - start;
         const int due = int(
-            qBound<qint64>(0,
-                           std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count()
-                               * kRate / 1000000,
-                           kPerClient));
+            qBound(qint64(0),
+                   qint64(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count()
+                          * kRate / 1000000),
+                   qint64(kPerClient)));
         for (int client = 8; client <= kClients; ++client) {
             QWebSocket &socket = *webSockets[size_t(client - 8)];
             while (sent[size_t(client)] < due && socket.state() == QAbstractSocket::ConnectedState)

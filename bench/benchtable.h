@@ -112,21 +112,3 @@ inline void benchTableCount(const std::string &measure, const std::string &unit,
     benchtable::appendRow(measure + '\t' + unit + '\t' + number(ours) + "\t-\t" + floor + '\t'
                           + number(reference) + "\t-\t" + target + '\n');
 }
-
-// A timed path with a limit on its own median rather than on a ratio
-// (target "<= limit", as scripts/bench judges it), next to a floor shown
-// for scale.
-inline void benchTableRowWithin(const std::string &measure, const std::string &unit,
-                                const BenchFigures &ours, const std::string &floor,
-                                const BenchFigures &reference, double limit)
-{
-    std::printf("%s: median %.1f %s, p99 %.1f %s; %s: median %.1f, p99 %.1f; target median <= "
-                "%.0f %s\n",
-                measure.c_str(), ours.median, unit.c_str(), ours.p99, unit.c_str(), floor.c_str(),
-                reference.median, reference.p99, limit, unit.c_str());
-    std::fflush(stdout);
-    using benchtable::number;
-    benchtable::appendRow(measure + '\t' + unit + '\t' + number(ours.median) + '\t'
-                          + number(ours.p99) + '\t' + floor + '\t' + number(reference.median)
-                          + '\t' + number(reference.p99) + "\t<= " + number(limit) + '\n');
-}

@@ -14,6 +14,10 @@ TARNDECK_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qtbase5-dev qtbase5-de
     libqt5serialport5-dev fonts-dejavu-core libqt5x11extras5-dev libx11-dev libxtst-dev xvfb
     libsdl2-dev liblo-dev libqt5websockets5-dev)
 
+# Building against Qt 6 instead (scripts/test --qt6) needs these besides:
+# Qt Core5Compat holds the SAX reader the encoder's replies are read with.
+TARNDECK_QT6_PACKAGES=(qt6-base-dev qt6-serialport-dev qt6-websockets-dev qt6-5compat-dev)
+
 # What building and checking the Debian package needs besides (CPack's
 # dependency computation runs dpkg-shlibdeps).
 TARNDECK_PACKAGE_PACKAGES=(dpkg-dev file desktop-file-utils appstream)

@@ -23,16 +23,21 @@ bool wouldAutolaunchSessionBus(const QByteArray &busAddress, const QString &runt
 void prepareApplication()
 {
     // Both attributes must be set before the application object exists:
-    // layouts scale with the screen, and the @2x images stay sharp.
+    // layouts scale with the screen, and the @2x images stay sharp. Qt 6
+    // always does both.
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
-    // Once the network stack is loaded, its bearer thread would otherwise
+#endif
+    // Once the network stack is loaded, Qt 5's bearer thread would otherwise
     // wake every 10 s to look at the interfaces; now it waits the longest
     // interval a timer takes (-1 would make Qt warn on every start). The
     // variable is read when the first access manager is built; an
-    // operator's own value stands.
+    // operator's own value stands. Qt 6 has no bearer plugins.
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     if (!qEnvironmentVariableIsSet("QT_BEARER_POLL_TIMEOUT"))
         qputenv("QT_BEARER_POLL_TIMEOUT", QByteArray::number(std::numeric_limits<int>::max()));
+#endif
     // The panel draws with the raster engine alone. Without this, the X11
     // platform loads the GLX stack (and a software renderer where there is
     // no GPU) for the first window: half of the start-up time, and memory

@@ -20,11 +20,13 @@
 //   tarndeck_cameras.cpp     several cameras: the strip, choosing the
 //                            current camera, the camera editor, connecting
 //                            at start
+//   tarndeck_gamepad.cpp     the gamepad: its menu entry and status line
 #pragma once
 
 #include "cameraconfig.h"
 #include "cameralist.h"
 #include "fieldkeys.h"
+#include "gamepadcontrol.h"
 #include "heldkeys.h"
 #include "keyboardmap.h"
 #include "serialportlister.h"
@@ -63,6 +65,8 @@ public:
     // The cameras and the links they share, for what drives a camera
     // besides the window's own controls.
     CameraList &cameraList() { return cameras; }
+    // The gamepad, which drives the current camera.
+    GamepadControl &gamepad() { return gamepadControl; }
 
     // Where the "&Connect" menu learns which serial ports exist. The default
     // asks the system; a harness may hand in pseudo-terminals instead.
@@ -160,6 +164,7 @@ private slots:
     void on_pushButtonLEDOff_clicked();
     void on_actionPortSettings_triggered(bool checked);
     void on_actionPanTiltDrive_triggered(bool checked);
+    void on_actionGamepad_triggered();
     void on_verticalSliderZoom_valueChanged(int value);
     void on_verticalSliderZoom_sliderReleased();
     void on_verticalSliderFocus_valueChanged(int value);
@@ -222,6 +227,7 @@ private:
     bool rateSliderEvent(QSlider *slider, QEvent *event);
     void setUpPanTiltDrive();
     void restPanTiltBeforeRouteCloses();
+    void setUpGamepad();
 
     Ui::tarnDeckClass ui;
     QString titleBase;
@@ -236,6 +242,9 @@ private:
     CameraConfig firstCameraDefaults;
     CameraStrip *strip = nullptr;
     QAction *actionCameras = nullptr;
+    // The gamepad: after the cameras, so it stops its moves (and goes)
+    // while they and their links are still there.
+    GamepadControl gamepadControl{cameras, settings, storeRead};
     QList<SerialPortEntry> portInfoList;
     QTimer timer;
     HeldKeys heldKeys;

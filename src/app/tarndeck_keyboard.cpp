@@ -63,8 +63,8 @@ void tarnDeck::releaseControls()
     // The pointer's press on a rate slider ends as if let go: that stops a
     // handle drag and a groove's page repeat alike, and springs it back.
     for (QSlider *slider : {ui.verticalSliderZoom, ui.verticalSliderFocus}) {
-        QMouseEvent letGo(QEvent::MouseButtonRelease, QPointF(), Qt::LeftButton, Qt::NoButton,
-                          Qt::NoModifier);
+        QMouseEvent letGo(QEvent::MouseButtonRelease, QPointF(), QPointF(), Qt::LeftButton,
+                          Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(slider, &letGo);
         slider->setValue(0);
     }

@@ -132,6 +132,8 @@ tarnDeck::tarnDeck(QWidget *parent)
     timer.setSingleShot(true);
     timer.start();
 
+    setUpGamepad();
+
     heldKeys = HeldKeys(requestDetectableAutoRepeat());
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
@@ -159,6 +161,8 @@ void tarnDeck::unwatchCamera(Camera *watched)
 
 void tarnDeck::closeEvent(QCloseEvent *event)
 {
+    // The pad's stops leave while the routes still carry them.
+    gamepadControl.shutDown();
     restPanTiltBeforeRouteCloses();
     // The ports close, the links go; the settings of the routes stay.
     cameras.leaveRoutes();

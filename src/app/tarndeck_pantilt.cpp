@@ -8,6 +8,10 @@ void tarnDeck::setUpPanTiltDrive()
         if (!padDrivesCamera)
             return;
         const QPoint numbers = PanTiltMove::speeds(speed, ringOffset);
+        // At rest the pad stops only its own move: a gamepad that has
+        // driven the camera since keeps driving it.
+        if (numbers.isNull() && camera()->panTiltMovesIn(PanTiltUnit::SpeedStep))
+            return;
         camera()->panTilt(numbers.x(), numbers.y());
     });
 }

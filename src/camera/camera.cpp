@@ -27,6 +27,12 @@ const QString brightnessGroup = QStringLiteral("brightness");
 const QString lampGroup = QStringLiteral("led");
 const QString profileGroup = QStringLiteral("profile");
 const QString panTiltGroup = QStringLiteral("pantilt");
+const QString panTiltSpeedGroup = QStringLiteral("pantiltspeed");
+
+bool isPanTilt(const QString &group)
+{
+    return group == panTiltGroup || group == panTiltSpeedGroup;
+}
 
 // The vocabulary's word for each white balance, in the enumeration's order.
 const char *const whiteBalanceWords[] = {nullptr, "auto", "2700k", "3200k", "5800k"};
@@ -44,7 +50,12 @@ bool usableAddress(const QHostAddress &address)
 Camera::Camera(LinkPool &pool, QObject *parent)
     : QObject(parent)
     , pool(pool)
-    , drive([this](const QString &action) { return command(panTiltGroup, action) > 0; },
+    , drive(
+          [this](const QString &request) {
+              return command(request.section(QLatin1Char(','), 0, 0),
+                             request.section(QLatin1Char(','), 1))
+                  > 0;
+          },
             [this] {
                 if (!carriesCommands())
                     return PanTiltDrive::RouteState::Closed;
@@ -508,7 +519,7 @@ int Camera::command(const QString &groupWord, const QString &actionWord)
             firstFailure = failed;
         answerFollows = answerFollows || follows;
     }
-    if (group == panTiltGroup)
+    if (isPanTilt(group))
         panTiltRecord = record;
 
     // The status line tells whether the camera got this request: an older
@@ -523,8 +534,8 @@ int Camera::command(const QString &groupWord, const QString &actionWord)
     } else if (answerFollows && waiting != awaited.end()) {
         // Shown once the far end has answered.
         waiting->record = record;
-        if (group == panTiltGroup)
-            waiting->panTilt = action;
+        if (isPanTilt(group))
+            waiting->panTilt = request;
     } else if (result > 0) {
         setStatus(record);
     }
@@ -720,9 +731,14 @@ void Camera::lampOff()
     command(lampGroup, QStringLiteral("off"));
 }
 
-void Camera::panTilt(int pan, int tilt)
+void Camera::panTilt(int pan, int tilt, PanTiltUnit unit)
 {
-    drive.want(PanTiltMove::action(pan, tilt));
+    drive.want(PanTiltMove::request(pan, tilt, unit));
+}
+
+bool Camera::panTiltMovesIn(PanTiltUnit unit) const
+{
+    return PanTiltMove::movesIn(drive.wish(), unit);
 }
 
 void Camera::recallProfile(int number)

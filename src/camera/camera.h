@@ -150,9 +150,11 @@ public:
     // The lamp: +1 up, -1 down, 0 stop; lampOff() runs it down to off.
     void lamp(int direction);
     void lampOff();
-    // The pan-tilt drive on the pad's scale: pan > 0 right, tilt > 0 up,
-    // each of size 0 ... 5; (0, 0) stops. Only changes are sent.
-    void panTilt(int pan, int tilt);
+    // The pan-tilt drive: pan > 0 right, tilt > 0 up, 0 holds the axis;
+    // (0, 0) stops. On the window pad's scale each size is 0 ... 5; in speed
+    // steps pan 0 ... 24 (01 ... 18h) and tilt 0 ... 20 (01 ... 14h). Only
+    // changes are sent; while the route is busy only the newest waits.
+    void panTilt(int pan, int tilt, PanTiltUnit unit = PanTiltUnit::PadScale);
     // Memory profiles 0 ... 9: recall selects; store and reset act on the
     // selected one; reset recalls it again after profileResetWaitMs (the
     // profile selected then).
@@ -178,6 +180,10 @@ public:
     bool statusFailed() const { return statusIsFailure; }
     void setStatus(const QString &text, bool failed = false);
     bool panTiltMayMove() const { return drive.cameraMayMove(); }
+    // Whether the drive's wish is a move given in this unit: a mover that
+    // comes to rest stops only a move of its own, not one another mover
+    // (the window's pad, a gamepad) has asked for since.
+    bool panTiltMovesIn(PanTiltUnit unit) const;
 
 signals:
     // The panel state changed.

@@ -42,34 +42,59 @@ QString stopAction()
     return QStringLiteral("0 0");
 }
 
+namespace {
+
+const QString padScaleGroup = QStringLiteral("pantilt,");
+const QString speedStepGroup = QStringLiteral("pantiltspeed,");
+
+} // namespace
+
+QString request(int pan, int tilt, PanTiltUnit unit)
+{
+    if (pan == 0 && tilt == 0)
+        return stopRequest();
+    return (unit == PanTiltUnit::SpeedStep ? speedStepGroup : padScaleGroup) + action(pan, tilt);
+}
+
+QString stopRequest()
+{
+    return padScaleGroup + stopAction();
+}
+
+bool movesIn(const QString &request, PanTiltUnit unit)
+{
+    return request != stopRequest()
+        && request.startsWith(unit == PanTiltUnit::SpeedStep ? speedStepGroup : padScaleGroup);
+}
+
 } // namespace PanTiltMove
 
 PanTiltDrive::PanTiltDrive(Sender sender, RouteProbe routeProbe, QObject *parent)
     : QObject(parent)
     , send(std::move(sender))
     , probe(std::move(routeProbe))
-    , wanted(PanTiltMove::stopAction())
-    , told(PanTiltMove::stopAction())
+    , wanted(PanTiltMove::stopRequest())
+    , told(PanTiltMove::stopRequest())
 {
 }
 
-void PanTiltDrive::want(const QString &action)
+void PanTiltDrive::want(const QString &request)
 {
-    if (action != wanted)
+    if (request != wanted)
         refused.clear();
-    wanted = action;
+    wanted = request;
     pump();
 }
 
-void PanTiltDrive::refusedLater(const QString &action)
+void PanTiltDrive::refusedLater(const QString &request)
 {
-    if (told != action)
+    if (told != request)
         return;
     // As for a packet that did not leave: unknown what the camera does now.
     told.clear();
-    if (wanted == action)
-        refused = action;
-    emit sendFailed(action);
+    if (wanted == request)
+        refused = request;
+    emit sendFailed(request);
 }
 
 void PanTiltDrive::routeFree()
@@ -79,7 +104,7 @@ void PanTiltDrive::routeFree()
 
 void PanTiltDrive::routeClosed()
 {
-    wanted = PanTiltMove::stopAction();
+    wanted = PanTiltMove::stopRequest();
     refused.clear();
     if (cameraMayMove())
         told.clear();
@@ -100,19 +125,19 @@ void PanTiltDrive::pump()
                 qCDebug(lcPtPad).noquote() << "pan-tilt waits for the route:" << wanted;
             return;
         }
-        const QString action = wanted;
+        const QString request = wanted;
         sending = true;
-        const bool left = send(action);
+        const bool left = send(request);
         sending = false;
         if (left) {
-            told = action;
+            told = request;
             refused.clear();
             continue;
         }
         // Unknown what the camera does now: the next wish goes out whatever
         // it is. Try again only for a wish that came in during the failed send.
         told.clear();
-        refused = action;
-        emit sendFailed(action);
+        refused = request;
+        emit sendFailed(request);
     }
 }

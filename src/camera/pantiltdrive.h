@@ -1,6 +1,10 @@
 // A camera's pan-tilt drive: decides when a drive packet leaves for the
-// speeds asked of it (by the pad, and whatever else drives the camera).
+// speeds asked of it (by the window's pad, a gamepad, and whatever else
+// drives the camera).
 //
+// - What is asked is a request of the vocabulary, "<group>,<pan> <tilt>":
+//   on the window pad's scale ("pantilt,3 -2") or in VISCA speed steps
+//   ("pantiltspeed,24 -20"). Every stop is the one request "pantilt,0 0".
 // - Only changes are sent: asking for what the camera was last told sends
 //   nothing.
 // - While the route is busy (an encoder request under way), only the newest
@@ -14,6 +18,11 @@
 #include <QString>
 
 #include <functional>
+
+// How a mover counts pan-tilt speeds: on the window pad's scale (sizes
+// 0 ... 5, each picking a camera speed) or in VISCA's speed steps (pan
+// 0 ... 24, tilt 0 ... 20: every step the camera has, as a gamepad gives it).
+enum class PanTiltUnit { PadScale, SpeedStep };
 
 namespace PanTiltMove {
 
@@ -31,6 +40,13 @@ QString action(int pan, int tilt);
 // The action that stops both axes.
 QString stopAction();
 
+// The drive's request for a pan and a tilt in a unit: "pantilt,<pan> <tilt>"
+// or "pantiltspeed,<pan> <tilt>"; (0, 0) is stopRequest() in either unit.
+QString request(int pan, int tilt, PanTiltUnit unit);
+QString stopRequest();
+// Whether a request moves the camera in this unit (a stop moves in none).
+bool movesIn(const QString &request, PanTiltUnit unit);
+
 } // namespace PanTiltMove
 
 class PanTiltDrive : public QObject
@@ -43,26 +59,26 @@ public:
         Busy,   // a route is up but still carrying something; call routeFree() later
         Free,
     };
-    // Sends one pan-tilt action; true when it left.
-    using Sender = std::function<bool(const QString &action)>;
+    // Sends one pan-tilt request; true when it left.
+    using Sender = std::function<bool(const QString &request)>;
     using RouteProbe = std::function<RouteState()>;
 
     PanTiltDrive(Sender sender, RouteProbe probe, QObject *parent = nullptr);
 
     // True while the camera was last told to move (or may still be moving
     // after a failed packet).
-    bool cameraMayMove() const { return told != PanTiltMove::stopAction(); }
+    bool cameraMayMove() const { return told != PanTiltMove::stopRequest(); }
     // What is asked of the drive now.
     const QString &wish() const { return wanted; }
 
 public slots:
-    // The speeds wanted now, as a vocabulary action ("<pan> <tilt>").
-    void want(const QString &action);
+    // The speeds wanted now, as a request (PanTiltMove::request()).
+    void want(const QString &request);
     // The route can take a packet again.
     void routeFree();
     // A packet that left earlier was refused by the far end (the route said
     // so after it had taken the packet): as for a packet that did not leave.
-    void refusedLater(const QString &action);
+    void refusedLater(const QString &request);
     // The route went away: nothing waits any more. If the camera was moving,
     // the next packet is sent whatever it is, stop included. A failed packet
     // is likewise followed by the next wish, whatever it is, but is not
@@ -71,7 +87,7 @@ public slots:
 
 signals:
     // A packet did not leave (the route reported a failure).
-    void sendFailed(const QString &action);
+    void sendFailed(const QString &request);
 
 private:
     void pump();

@@ -89,11 +89,12 @@ const WordByte kSpeedDrives[] = {
 };
 
 // The camera's pan-tilt drive: 01 06 01 VV WW hh vv FF. The action is
-// "<pan> <tilt>", two signed numbers on the pad's scale: pan > 0 turns right,
-// < 0 left; tilt > 0 up, < 0 down; 0 holds that axis. Sizes beyond 5 count
-// as 5. Each size 1..5 picks a camera speed, spread evenly from the slowest
-// (01) to the common maximum (pan 18h, tilt 14h); a held axis carries the
-// slowest speed, so the stop is 8x 01 06 01 01 01 03 03 FF.
+// "<pan> <tilt>", two signed numbers: pan > 0 turns right, < 0 left; tilt > 0
+// up, < 0 down; 0 holds that axis. On the pad's scale ("pantilt") sizes
+// beyond 5 count as 5, and each size 1..5 picks a camera speed, spread evenly
+// from the slowest (01) to the common maximum (pan 18h, tilt 14h). As speed
+// steps ("pantiltspeed") the size is the speed, up to those tops. A held axis
+// carries the slowest speed, so the stop is 8x 01 06 01 01 01 03 03 FF.
 constexpr int kPanTiltTopSize = 5;
 
 struct PanTiltAxis
@@ -105,6 +106,10 @@ struct PanTiltAxis
 
 const PanTiltAxis kPanAxis = {{0x01, 0x07, 0x0D, 0x12, 0x18}, 0x02, 0x01};  // right, left
 const PanTiltAxis kTiltAxis = {{0x01, 0x06, 0x0B, 0x0F, 0x14}, 0x01, 0x02}; // up, down
+static_assert(kPanSpeedTop == 0x18 && kTiltSpeedTop == 0x14, "the pad's top sizes are the tops");
+
+// How a pan-tilt action counts its sizes.
+enum class PanTiltScale { PadSizes, SpeedSteps };
 constexpr quint8 kAxisHeld = 0x03;
 constexpr quint8 kTerminator = 0xFF;
 
@@ -163,7 +168,15 @@ QList<Body> speedBody(const QString &group, const QString &action)
     return {};
 }
 
-QList<Body> panTiltBody(const QString &action)
+// The speed byte for a size of 1 or more on an axis.
+quint8 panTiltSpeed(const PanTiltAxis &axis, int size, PanTiltScale scale)
+{
+    if (scale == PanTiltScale::PadSizes)
+        return axis.speeds[std::min(size, kPanTiltTopSize) - 1];
+    return quint8(std::min(size, int(axis.speeds[kPanTiltTopSize - 1])));
+}
+
+QList<Body> panTiltBody(const QString &action, PanTiltScale scale)
 {
     const QStringList numbers = action.split(QLatin1Char(' '));
     if (numbers.size() != 2)
@@ -178,9 +191,10 @@ QList<Body> panTiltBody(const QString &action)
     QByteArray speeds;
     QByteArray directions;
     for (const auto &[axis, n] : {std::pair{&kPanAxis, pan}, std::pair{&kTiltAxis, tilt}}) {
-        const int size = std::clamp(n, -kPanTiltTopSize, kPanTiltTopSize);
-        speeds += char(axis->speeds[std::max(std::abs(size), 1) - 1]);
-        directions += char(size > 0 ? axis->positive : size < 0 ? axis->negative : kAxisHeld);
+        // Limited before taking the size, so that INT_MIN cannot overflow.
+        const int size = std::abs(std::clamp(n, -0xFF, 0xFF));
+        speeds += char(panTiltSpeed(*axis, std::max(size, 1), scale));
+        directions += char(n > 0 ? axis->positive : n < 0 ? axis->negative : kAxisHeld);
     }
     return {
         {Device::Camera, QByteArray::fromHex("010601") + speeds + directions + char(kTerminator)}};
@@ -192,7 +206,9 @@ QList<Body> bodiesOf(const QString &group, const QString &action)
     if (fixed != fixedBodies().constEnd())
         return *fixed;
     if (group == QLatin1String("pantilt"))
-        return panTiltBody(action);
+        return panTiltBody(action, PanTiltScale::PadSizes);
+    if (group == QLatin1String("pantiltspeed"))
+        return panTiltBody(action, PanTiltScale::SpeedSteps);
     return speedBody(group, action);
 }
 

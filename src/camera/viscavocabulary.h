@@ -36,11 +36,18 @@ QString normaliseWord(const QString &word);
 // in the vocabulary (or for the lamp, where there is none). Both words must
 // already be normalised. Zoom and focus also take a base-10 integer as the
 // action: its size is the speed, its sign the direction, 0 stops. The
-// camera's pan-tilt drive ("pantilt") takes "<pan> <tilt>", two such numbers
-// of size 0..5: pan > 0 right, tilt > 0 up, "0 0" stops. "led" and "pt" drive
-// the lamp, every other group the camera.
+// camera's pan-tilt drive takes "<pan> <tilt>", two such numbers: pan > 0
+// right, tilt > 0 up, 0 holds the axis, "0 0" stops. In the group "pantilt"
+// they are on the window pad's scale (sizes 0..5), in "pantiltspeed" they
+// are VISCA's speed steps themselves (pan 1..24 = 01..18h, tilt 1..20 =
+// 01..14h); larger sizes count as the top. "led" and "pt" drive the lamp,
+// every other group the camera.
 QList<ViscaPacket> viscaPackets(const QString &group, const QString &action,
                                 const ViscaAddresses &to = ViscaAddresses());
+
+// The fastest pan and tilt speed steps the drive sends (18h and 14h).
+constexpr int kPanSpeedTop = 24;
+constexpr int kTiltSpeedTop = 20;
 
 // The texts of viscaPackets() for a camera at address 1 with its lamp at 2.
 QStringList viscaCommands(const QString &group, const QString &action);

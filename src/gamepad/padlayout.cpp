@@ -163,11 +163,11 @@ bool actionFromWord(const QString &word, ButtonBinding *binding)
     const QLatin1String preset("preset");
     if (word.startsWith(preset)) {
         // Digits only: no sign, no blanks, no leading zero.
-        const QStringRef digits = word.midRef(preset.size());
+        const QStringView digits = QStringView(word).mid(preset.size());
         bool ok = !digits.isEmpty() && digits.size() <= 3 && digits.front() != QLatin1Char('0');
         for (const QChar c : digits)
             ok = ok && c >= QLatin1Char('0') && c <= QLatin1Char('9');
-        const int n = ok ? digits.toInt() : 0;
+        const int n = ok ? digits.toString().toInt() : 0;
         if (n < 1 || n > maxPreset)
             return false;
         *binding = ButtonBinding{Action::Preset, n};

@@ -23,7 +23,7 @@ public:
         if (!settings.contains(key))
             return fallback;
         const QVariant value = settings.value(key);
-        if (value.type() == QVariant::Bool)
+        if (value.userType() == QMetaType::Bool)
             return value.toBool();
         const QString text = value.toString().trimmed().toLower();
         if (text == QLatin1String("true") || text == QLatin1String("1"))
@@ -75,7 +75,7 @@ public:
             return fallback;
         const QVariant value = settings.value(key);
         T parsed = fallback;
-        if (value.type() == QVariant::String && parse(value.toString().trimmed(), &parsed))
+        if (value.userType() == QMetaType::QString && parse(value.toString().trimmed(), &parsed))
             return parsed;
         complain(key, value, fallbackWord);
         return fallback;
@@ -86,7 +86,7 @@ private:
     {
         // Long values are cut: the line is for the operator, not a copy.
         QString shown = value.toString();
-        if (value.type() == QVariant::StringList)
+        if (value.userType() == QMetaType::QStringList)
             shown = value.toStringList().join(QLatin1Char(','));
         if (shown.size() > 40)
             shown = shown.left(40) + QStringLiteral("…");

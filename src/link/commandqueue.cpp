@@ -94,7 +94,7 @@ QList<CommandQueue::Entry> CommandQueue::takeExpired(qint64 nowMs)
 int CommandQueue::msUntilExpiry(qint64 nowMs) const
 {
     const qint64 next = nextExpiry();
-    return next < 0 ? -1 : int(qBound<qint64>(0, next - nowMs, maxWaitMs + 1));
+    return next < 0 ? -1 : int(qBound(qint64(0), next - nowMs, qint64(maxWaitMs) + 1));
 }
 
 qint64 CommandQueue::nextExpiry() const

@@ -129,6 +129,11 @@ QNetworkReply *MYHTTP::sendOnce(QNetworkAccessManager &manager, QNetworkRequest 
     // the encoder may have closed meanwhile, which the network layer would
     // answer by sending the request again.
     request.setRawHeader("Connection", "close");
+    // A redirect is an answer like any other, never a second request (Qt 6
+    // would follow it by default, 50 times over for an encoder pointing at
+    // itself).
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
     // An empty body the network layer cannot rewind: should it try to send
     // the request again after a broken connection, it finds it cannot and
     // reports the request failed instead.
@@ -169,10 +174,21 @@ bool MYHTTP::refuseIfHeadTooLarge()
 {
     if (headChecked)
         return false;
-    const QList<QNetworkReply::RawHeaderPair> &head = current->rawHeaderPairs();
-    if (head.isEmpty())
+    // The status line and the head arrive together.
+    if (!current->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
         return false; // not arrived yet
     headChecked = true;
+    const QList<QNetworkReply::RawHeaderPair> &head = current->rawHeaderPairs();
+    if (head.isEmpty()) {
+        // Qt 6's network library hands over a head of more than 100 lines
+        // as no line at all, and no encoder answers without a single one:
+        // refused alike whichever Qt reads it.
+        qCWarning(lcActi).noquote()
+            << "myHTTP() - reply with no header lines (or more than the"
+            << "network library keeps), dropped:" << QNetworkReply::NetworkError(headRefusedError);
+        refuse(headRefusedError);
+        return true;
+    }
     qint64 bytes = 0;
     for (const QNetworkReply::RawHeaderPair &line : head)
         bytes += line.first.size() + line.second.size() + 4;

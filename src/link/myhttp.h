@@ -35,8 +35,9 @@ public:
     static constexpr qint64 maxBodyBytes = 1024 * 1024;
     // The error code of a request whose reply grew beyond maxBodyBytes.
     static constexpr QNetworkReply::NetworkError tooLargeError = QNetworkReply::UnknownContentError;
-    // Replies with more header lines than this, or more header bytes, are
-    // aborted: no encoder answer needs a tenth of them.
+    // Replies with more header lines than this, or more header bytes, or
+    // none at all, are aborted: no encoder answer needs a tenth of them (nor
+    // does Qt 6 keep more than 100 lines of a head).
     static constexpr int maxHeaderLines = 100;
     static constexpr int maxHeaderBytes = 16 * 1024;
     // The error code of a request whose reply's head was refused.

@@ -114,6 +114,21 @@ void ViscaIpLink::connectTo(const QHostAddress &address, quint16 port, Protocol 
 
 void ViscaIpLink::close()
 {
+    // The stops still waiting leave now, unacknowledged: a link that goes
+    // (the route left, the program closing) must not leave the camera
+    // moving because an answer was still due.
+    if (linkState == State::Connected) {
+        for (const CommandQueue::Entry &entry : queue.waiting()) {
+            if (!entry.motion.isStop())
+                continue;
+            Item item;
+            item.packet = entry.packet;
+            item.sequence = nextSequence++;
+            transmit(item);
+        }
+        if (linkProtocol == Protocol::Tcp)
+            tcp.flush();
+    }
     ++generation;
     for (QTimer *timer :
          {&resendTimer, &answerTimer, &busyTimer, &connectTimer, &expiryTimer, &readMore})

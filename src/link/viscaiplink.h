@@ -72,7 +72,8 @@ public:
     // Starts the connect flow (closing any earlier link); the outcome comes
     // as connected() or connectFailed().
     void connectTo(const QHostAddress &address, quint16 port, ViscaIp::Protocol protocol);
-    // Back to idle: the socket closed, waiting packets dropped, no signals.
+    // Back to idle: the stops still waiting sent at once, unacknowledged;
+    // the socket closed, the other waiting packets dropped, no signals.
     void close();
     // UDP goes through `port` from the next connect on, shared with the
     // other network cameras; nullptr: a socket of the link's own.

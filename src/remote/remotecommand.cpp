@@ -41,10 +41,10 @@ const QString kSelected = QStringLiteral("selected/");
 
 bool numberOf(const QVariant &arg, double *number)
 {
-    switch (arg.type()) {
-    case QVariant::Int:
-    case QVariant::LongLong:
-    case QVariant::Double:
+    switch (arg.userType()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
         *number = arg.toDouble();
         return std::isfinite(*number);
     default:
@@ -90,7 +90,7 @@ bool readArguments(Shape shape, const QVariantList &args, RemoteCommand *command
     case Shape::Switch:
         if (args.isEmpty()) {
             command->on = true;
-        } else if (args.at(0).type() == QVariant::Bool) {
+        } else if (args.at(0).userType() == QMetaType::Bool) {
             command->on = args.at(0).toBool();
         } else if (numberOf(args.at(0), &number)) {
             command->on = number != 0;
@@ -112,8 +112,9 @@ bool readArguments(Shape shape, const QVariantList &args, RemoteCommand *command
         return false;
     }
     case Shape::TallyWord: {
-        const QString word
-            = args.at(0).type() == QVariant::String ? args.at(0).toString().toLower() : QString();
+        const QString word = args.at(0).userType() == QMetaType::QString
+            ? args.at(0).toString().toLower()
+            : QString();
         if (word == QLatin1String("program"))
             command->tally = RemoteTally::Program;
         else if (word == QLatin1String("preview"))
@@ -155,13 +156,13 @@ bool parseRemoteCommand(const RemoteMessage &message, RemoteCommand *command, QS
     const QString &address = message.address;
     RemoteCommand out;
     Scope scope = Scope::Program;
-    QStringRef path;
+    QStringView path;
     if (address.startsWith(kPrefix + kCamera)) {
-        const QStringRef rest = address.midRef(kPrefix.size() + kCamera.size());
+        const QStringView rest = QStringView(address).mid(kPrefix.size() + kCamera.size());
         const int slash = rest.indexOf(QLatin1Char('/'));
-        const QStringRef number = rest.left(slash);
+        const QStringView number = rest.left(slash);
         bool ok = false;
-        out.camera = number.toInt(&ok);
+        out.camera = number.toString().toInt(&ok);
         // Digits only, no sign, no leading zero.
         if (slash < 0 || !ok || number.startsWith(QLatin1Char('0')) || number.startsWith('+')
             || out.camera < 1 || out.camera > RemoteCommand::maxCamera) {
@@ -173,9 +174,9 @@ bool parseRemoteCommand(const RemoteMessage &message, RemoteCommand *command, QS
         path = rest.mid(slash + 1);
     } else if (address.startsWith(kPrefix + kSelected)) {
         scope = Scope::Camera;
-        path = address.midRef(kPrefix.size() + kSelected.size());
+        path = QStringView(address).mid(kPrefix.size() + kSelected.size());
     } else if (address.startsWith(kPrefix)) {
-        path = address.midRef(kPrefix.size());
+        path = QStringView(address).mid(kPrefix.size());
     } else {
         *why = QStringLiteral("not an address of tarnDeck (they start with /tarndeck/)");
         return false;

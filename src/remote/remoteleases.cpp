@@ -112,7 +112,7 @@ void RemoteLeases::rearm()
     if (timer.isActive() && armedFor <= earliest)
         return;
     armedFor = earliest;
-    timer.start(int(qBound<qint64>(0, earliest - now(), std::numeric_limits<int>::max())));
+    timer.start(int(qBound(qint64(0), earliest - now(), qint64(std::numeric_limits<int>::max()))));
 }
 
 void RemoteLeases::expire()

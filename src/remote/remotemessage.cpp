@@ -19,7 +19,7 @@ QString RemoteMessage::text() const
     QString out = printable(address.left(128));
     for (const QVariant &arg : args) {
         out += QLatin1Char(' ');
-        if (arg.type() == QVariant::String)
+        if (arg.userType() == QMetaType::QString)
             out += QLatin1Char('"') + printable(arg.toString().left(40)) + QLatin1Char('"');
         else
             out += arg.toString();

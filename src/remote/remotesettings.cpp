@@ -74,7 +74,7 @@ public:
 QStringList entriesOf(const QVariant &value)
 {
     QStringList entries;
-    const QStringList raw = value.type() == QVariant::StringList
+    const QStringList raw = value.userType() == QMetaType::QStringList
         ? value.toStringList()
         : value.toString().split(QLatin1Char(','));
     for (const QString &entry : raw) {

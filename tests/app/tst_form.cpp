@@ -136,8 +136,11 @@ void tst_Form::initTestCase()
     TestSettings::useTemporaryStore();
     // The core library is static: pull its resource collection in.
     Q_INIT_RESOURCE(tarnDeck);
-    // As the program sets it: icons hand out pixmaps for the screen's scale.
+    // As the program sets it: icons hand out pixmaps for the screen's scale
+    // (always so on Qt 6).
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+#endif
 }
 
 void tst_Form::init()
@@ -192,6 +195,7 @@ void tst_Form::namedObjects_data()
         "actionPanTilt",
         "actionPortSettings",
         "actionPanTiltDrive",
+        "actionGamepad",
         "actionCameraSave",
         "actionCameraReset",
         "actionCameraSaveCustom",
@@ -471,7 +475,9 @@ void tst_Form::menuEntries_data()
                                                     "actionCameraReset"}
                                      << true;
     QTest::newRow("options") << "menuOptions"
-                             << QStringList{"actionPortSettings", "actionPanTiltDrive"} << true;
+                             << QStringList{"actionPortSettings", "actionPanTiltDrive",
+                                            "actionGamepad"}
+                             << true;
 }
 
 void tst_Form::menuEntries()

@@ -28,7 +28,7 @@ using Response = LoopHttpServer::Response;
 namespace {
 
 enum class Route { Serial, Encoder, Udp, Tcp };
-enum class Operation { Zoom3, FocusTrigger, LampUp, PanRight };
+enum class Operation { Zoom3, FocusTrigger, LampUp, PanRight, PanLeftUpFastestSteps };
 
 const char *const encoderUser = "Admin";
 const char *const encoderPassword = "418275";
@@ -143,6 +143,9 @@ void operate(Camera &camera, Operation operation)
     case Operation::PanRight:
         camera.panTilt(2, 0);
         break;
+    case Operation::PanLeftUpFastestSteps:
+        camera.panTilt(-24, 20, PanTiltUnit::SpeedStep);
+        break;
     }
 }
 
@@ -198,6 +201,12 @@ void tst_Camera::cameraDrivesItsLink_data()
         << Route::Encoder << 1 << 2 << Operation::LampUp << "8201060100010301FF 8101040700FF";
     QTest::newRow("encoder: pan right")
         << Route::Encoder << 1 << 2 << Operation::PanRight << "8101060107010203FF 8101040700FF";
+    QTest::newRow("encoder: pan left and tilt up, fastest speed steps")
+        << Route::Encoder << 1 << 2 << Operation::PanLeftUpFastestSteps
+        << "8101060118140101FF 8101040700FF";
+    QTest::newRow("udp: pan left and tilt up, fastest speed steps")
+        << Route::Udp << 1 << 2 << Operation::PanLeftUpFastestSteps
+        << "8101060118140101FF 8101040700FF";
     // The trigger waits for the manual mode's answer; the stop goes ahead.
     QTest::newRow("udp: focus trigger") << Route::Udp << 1 << 2 << Operation::FocusTrigger
                                         << "8101043803FF 8101040700FF 8101041801FF";

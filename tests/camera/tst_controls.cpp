@@ -183,8 +183,13 @@ void TstControls::hover(QSlider *target, QEvent::Type type)
 {
     const QPoint inside = target->rect().center();
     const QPoint outside(-1, -1);
-    QHoverEvent event(type, type == QEvent::HoverEnter ? inside : outside,
-                      type == QEvent::HoverEnter ? outside : inside);
+    const QPoint at = type == QEvent::HoverEnter ? inside : outside;
+    const QPoint before = type == QEvent::HoverEnter ? outside : inside;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 3, 0)
+    QHoverEvent event(type, at, target->mapToGlobal(at), before);
+#else
+    QHoverEvent event(type, at, before);
+#endif
     QApplication::sendEvent(target, &event);
 }
 

@@ -208,6 +208,26 @@ void tst_ViscaVocabulary::speeds_data()
         QTest::addRow("pantilt \"%s\"", row.action)
             << QStringLiteral("pantilt") << QString(row.action)
             << (*row.packet ? QStringList{row.packet} : QStringList());
+
+    // The same drive in VISCA's own speed steps (a gamepad reaches each):
+    // the size is the speed, up to pan 18h and tilt 14h.
+    const struct
+    {
+        const char *action;
+        const char *packet; // empty: nothing is sent
+    } speedSteps[] = {
+        {"0 0", "8101060101010303FF"},   {"1 0", "8101060101010203FF"},
+        {"6 0", "8101060106010203FF"},   {"24 0", "8101060118010203FF"},
+        {"25 0", "8101060118010203FF"},  {"-13 7", "810106010D070101FF"},
+        {"0 -20", "8101060101140302FF"}, {"0 21", "8101060101140301FF"},
+        {"2147483647 -2147483648", "8101060118140202FF"},
+        {"24", ""},                      {"1 1 1", ""},
+        {"", ""},
+    };
+    for (const auto &row : speedSteps)
+        QTest::addRow("pantiltspeed \"%s\"", row.action)
+            << QStringLiteral("pantiltspeed") << QString(row.action)
+            << (*row.packet ? QStringList{row.packet} : QStringList());
 }
 
 void tst_ViscaVocabulary::speeds()

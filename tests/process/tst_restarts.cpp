@@ -1,6 +1,7 @@
 // The settings file across restarts of the real program: written by hand (as
 // an operator or an older version leaves it), read at start, shown in the
-// window, written back at each close. Runs the built tarnDeck as a process
+// window, written back at each close. The pad's settings stay as they are,
+// and SDL starts only once the store switches pad input on. Runs the built tarnDeck as a process
 // of its own, so that no settings object of the test's can hide what the
 // program itself reads.
 #include "programprocess.h"
@@ -33,7 +34,8 @@ const QStringList restoredEntries{
                    "None [ ] | Odd [ ] | Even [x] |"),
     QStringLiteral("menu Control: Pan-Tilt [x] | --- | Zoom [ ] | Focus [x] | --- | Brightness [x] "
                    "| Color [ ] | --- | LED [x]"),
-    QStringLiteral("menu Options: Serial port settings [x] | Pan-tilt drives the camera [x]"),
+    QStringLiteral("menu Options: Serial port settings [x] | Pan-tilt drives the camera [x] | "
+                   "Gamepad…"),
 };
 
 // The lines the program must write back as they were written.
@@ -48,6 +50,16 @@ const QStringList keptLines{
     "pantiltDrive=true",
     "viscaIpAddress=127.0.0.1:52999",
     "viscaIpProtocol=tcp",
+};
+
+// The pad's settings as the operator's dialog left them (the program writes
+// them only when the dialog is accepted): kept as they are across restarts.
+const QStringList gamepadLines{
+    "[gamepad]",
+    "background=false",
+    "axes\\leftX\\curve=3.0",
+    "axes\\leftY\\deadZone=12",
+    "buttons\\back=preset9",
 };
 
 // How many colours a picture shows (every fourth pixel of every fourth row).
@@ -107,11 +119,21 @@ void tst_Restarts::operatorSettingsSurviveTwoRestarts()
         + serialPath.toUtf8()
         + "\n"
           "viscaIpAddress=127.0.0.1:52999\n"
-          "viscaIpProtocol=tcp\n";
+          "viscaIpProtocol=tcp\n"
+        + gamepadLines.join('\n').toUtf8() + "\nenabled=false\n";
     program.writeStore(written);
     const QSize chosenSize(640, 360);
 
     for (int start = 1; start <= 3; ++start) {
+        // Pad input off: SDL is never started. Switched on in the store
+        // before the third start, it is.
+        const bool padInput = start == 3;
+        if (padInput) {
+            QByteArray store = program.readStore();
+            QVERIFY(store.contains("\nenabled=false\n"));
+            program.writeStore(store.replace("\nenabled=false\n", "\nenabled=true\n"));
+        }
+        const int logged = program.errorOutput().size();
         QVERIFY2(program.start(), qPrintable(program.why()));
         for (const QString &line : restoredLines)
             SHOWS(line);
@@ -146,8 +168,14 @@ void tst_Restarts::operatorSettingsSurviveTwoRestarts()
         }
 
         QVERIFY2(program.close(), qPrintable(program.why()));
+        const QString log = program.errorOutput().mid(logged);
+        QVERIFY2(log.contains(QLatin1String("Gamepad input on: SDL")) == padInput,
+                 qPrintable(log));
         const QStringList stored = lines(program.readStore());
-        for (const QString &line : keptLines + QStringList{"serialPorts=" + serialPath}) {
+        const QStringList gamepad
+            = gamepadLines + QStringList{padInput ? "enabled=true" : "enabled=false"};
+        for (const QString &line :
+             keptLines + gamepad + QStringList{"serialPorts=" + serialPath}) {
             QVERIFY2(stored.contains(line),
                      qPrintable(QStringLiteral("after close %1, no %2 in:\n").arg(start).arg(line)
                                 + stored.join('\n')));

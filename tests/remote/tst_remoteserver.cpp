@@ -38,9 +38,9 @@ lo_message oscMessage(const QVariantList &args)
 {
     lo_message message = lo_message_new();
     for (const QVariant &arg : args) {
-        if (arg.type() == QVariant::Int)
+        if (arg.userType() == QMetaType::Int)
             lo_message_add_int32(message, arg.toInt());
-        else if (arg.type() == QVariant::Double)
+        else if (arg.userType() == QMetaType::Double)
             lo_message_add_float(message, float(arg.toDouble()));
         else
             lo_message_add_string(message, arg.toString().toUtf8().constData());

@@ -73,12 +73,21 @@ int descriptorsOn(const QString &device)
     return count;
 }
 
-// Whether this process has loaded the network layer's bearer plugins, which
-// come with the first access manager.
+// Whether this process has loaded the plugins of the network access layer:
+// Qt 5's bearer plugins, which come with the first access manager, or Qt 6's
+// TLS backends (it has no bearer plugins), which its first request loads,
+// even one for a plain http address.
 bool networkStackLoaded()
 {
     QFile maps(QStringLiteral("/proc/self/maps"));
-    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/bearer/");
+    if (!maps.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray mapped = maps.readAll();
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return mapped.contains("/plugins/tls/") || mapped.contains("/plugins/networkinformation/");
+#else
+    return mapped.contains("/plugins/bearer/");
+#endif
 }
 
 // The operator's switch for the encoder route: the "acti" key, set by hand.
@@ -511,12 +520,12 @@ void tst_SerialMenu::configuredPathsFollowThePorts()
         return text.replace(QLatin1String("@pty"), harness.pty().slavePath())
             .replace(QLatin1String("@other"), other.slavePath());
     };
-    if (stored.type() == QVariant::StringList) {
+    if (stored.userType() == QMetaType::QStringList) {
         QStringList paths;
         for (const QString &path : stored.toStringList())
             paths << resolve(path);
         stored = paths;
-    } else if (stored.type() == QVariant::String) {
+    } else if (stored.userType() == QMetaType::QString) {
         stored = resolve(stored.toString());
     }
     if (stored.isValid())

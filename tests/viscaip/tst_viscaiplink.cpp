@@ -191,6 +191,7 @@ private slots:
     void endpoints();
     void udpScenarioDatagrams();
     void zoomDragMergedStopDelivered();
+    void closeSendsTheWaitingStops();
     void cameraErrors_data();
     void cameraErrors();
     void silentCameraResendsThenFails();
@@ -338,6 +339,27 @@ void tst_ViscaIpLink::zoomDragMergedStopDelivered()
     }
     const QList<QByteArray> expected{hex("8101040721FF"), hex("8101040700FF"),
                                      hex("8101043F0201FF")};
+    QCOMPARE(camera.payloads(), expected);
+}
+
+// The link goes while the camera still owes an answer: the stops waiting
+// leave at once (a program that closes must not leave the camera moving);
+// nothing else does.
+void tst_ViscaIpLink::closeSendsTheWaitingStops()
+{
+    ScriptedCamera camera;
+    ViscaIpLink link;
+    QVERIFY(camera.attach(link));
+    camera.autoAnswer = false;
+    for (const char *packet : {"8101040727FF", "8101060118010203FF", "8101043F0201FF",
+                               "8101040700FF", "8101060101010303FF"})
+        QVERIFY(link.send(hex(packet)));
+    QTRY_COMPARE(camera.payloads().size(), 1);
+    link.close();
+    const QList<QByteArray> expected{hex("8101040727FF"), hex("8101040700FF"),
+                                     hex("8101060101010303FF")};
+    QTRY_COMPARE(camera.payloads(), expected);
+    QTest::qWait(50);
     QCOMPARE(camera.payloads(), expected);
 }
 

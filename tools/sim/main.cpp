@@ -134,8 +134,10 @@ int main(int argc, char *argv[])
         for (const char *option : {"--headless", "--help", "-h", "-?", "--help-all"})
             headless = headless || qstrcmp(argv[i], option) == 0;
     }
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0) // Qt 6 scales always
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+#endif
     const std::unique_ptr<QCoreApplication> app(headless ? new QCoreApplication(argc, argv)
                                                          : new QApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("tarndeck-sim"));

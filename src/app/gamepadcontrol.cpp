@@ -1,0 +1,211 @@
+#include "gamepadcontrol.h"
+
+#include "camera.h"
+#include "cameralist.h"
+#include "gamepaddialog.h"
+#include "logcategories.h"
+#include "viscavocabulary.h"
+
+#include <QSettings>
+
+#include <utility>
+
+namespace {
+
+// The camera's tops: every speed step, zoom and focus as the sliders' rates.
+PadLimits cameraLimits()
+{
+    PadLimits limits;
+    limits.pan = kPanSpeedTop;
+    limits.tilt = kTiltSpeedTop;
+    limits.zoom = 8;
+    limits.focus = 8;
+    return limits;
+}
+
+} // namespace
+
+GamepadControl::GamepadControl(CameraList &cameras, QSettings &store, bool storeWritable,
+                               QObject *parent)
+    : QObject(parent)
+    , cameras(cameras)
+    , store(store)
+    , storeWritable(storeWritable)
+    , driven(cameras.current())
+{
+    pad.setLimits(cameraLimits());
+    connect(&pad, &Gamepad::panTilt, this, &GamepadControl::panTilt);
+    connect(&pad, &Gamepad::zoom, this, &GamepadControl::zoom);
+    connect(&pad, &Gamepad::focus, this, &GamepadControl::focus);
+    connect(&pad, &Gamepad::focusAuto, this, &GamepadControl::focusAuto);
+    connect(&pad, &Gamepad::padChanged, this, &GamepadControl::padChanged);
+    connect(&pad, &Gamepad::padGone, this, &GamepadControl::padGone);
+    connect(&pad, &Gamepad::problem, this, [this](const QString &text) { say(text, true); });
+    // Gamepad::selectCamera and Gamepad::recallPreset stay unconnected: one
+    // camera, no presets yet.
+}
+
+GamepadControl::~GamepadControl()
+{
+    shutDown();
+}
+
+void GamepadControl::start()
+{
+    QStringList complaints;
+    const PadSettings loaded = PadSettings::load(store, &complaints);
+    if (!complaints.isEmpty()) {
+        QString text = complaints.first();
+        if (complaints.size() > 1)
+            text += QStringLiteral(" (and %1 more, see the log)").arg(complaints.size() - 1);
+        say(text, true);
+    }
+    pad.apply(loaded);
+}
+
+void GamepadControl::openDialog(QWidget *parent)
+{
+    if (dialog) {
+        dialog->raise();
+        dialog->activateWindow();
+        return;
+    }
+    auto *opened = new GamepadDialog(pad.settings(), cameraLimits(), parent);
+    dialog = opened;
+    opened->setAttribute(Qt::WA_DeleteOnClose);
+    opened->setPadName(padName);
+    connect(&pad, &Gamepad::padChanged, opened, &GamepadDialog::setPadName);
+    connect(&pad, &Gamepad::padGone, opened, [opened] { opened->setPadName(QString()); });
+    connect(opened, &QDialog::accepted, this, [this, opened] { apply(opened->settings()); });
+    opened->open();
+}
+
+void GamepadControl::apply(const PadSettings &settings)
+{
+    const bool wasOn = pad.isEnabled();
+    pad.apply(settings);
+    if (storeWritable) {
+        settings.save(store);
+        store.sync();
+    }
+    qCInfo(lcApp).noquote() << "Gamepad settings applied:"
+                            << (settings.enabled ? "pad input on" : "pad input off");
+    if (!settings.enabled && wasOn)
+        say(QStringLiteral("Gamepad input off"));
+    else if (settings.enabled && pad.isEnabled() && padName.isEmpty())
+        say(QStringLiteral("Gamepad input on: no pad plugged in"));
+}
+
+void GamepadControl::shutDown()
+{
+    // Quietly: the window is closing, nothing more is said.
+    disconnect(this, &GamepadControl::status, nullptr, nullptr);
+    pad.setEnabled(false);
+}
+
+void GamepadControl::followCurrentCamera()
+{
+    Camera *current = cameras.current();
+    if (current == driven)
+        return;
+    stopOn(driven);
+    driven = current;
+    // The controls held still drive, now this camera.
+    pad.restate();
+    if (!padName.isEmpty())
+        padChanged(padName);
+}
+
+Camera *GamepadControl::drivenCamera() const
+{
+    return driven;
+}
+
+void GamepadControl::panTilt(int pan, int tilt)
+{
+    if (!driven)
+        return;
+    // At rest: the window's pad may have taken the drive since.
+    if (pan == 0 && tilt == 0 && driven->panTiltMovesIn(PanTiltUnit::PadScale))
+        return;
+    driven->panTilt(pan, tilt, PanTiltUnit::SpeedStep);
+}
+
+void GamepadControl::zoom(int rate)
+{
+    if (!driven)
+        return;
+    const int mine = std::exchange(zoomRate, rate);
+    // At rest: a slider may have taken the zoom since.
+    if (rate == 0 && driven->state().zoomRate != mine)
+        return;
+    driven->zoom(rate);
+}
+
+void GamepadControl::focus(int rate)
+{
+    if (!driven)
+        return;
+    const int mine = std::exchange(focusRate, rate);
+    if (rate == 0 && driven->state().focusRate != mine)
+        return;
+    if (mine == 0 && rate != 0 && driven->state().focus != FocusMode::Manual)
+        driven->setFocusMode(FocusMode::Manual);
+    driven->focus(rate);
+}
+
+void GamepadControl::focusAuto()
+{
+    if (driven)
+        driven->setFocusMode(FocusMode::Auto);
+}
+
+// The moves the pad runs on `camera` stop there (those another mover has
+// taken since stay).
+void GamepadControl::stopOn(Camera *camera)
+{
+    if (!camera)
+        return;
+    if (camera->panTiltMovesIn(PanTiltUnit::SpeedStep))
+        camera->panTilt(0, 0, PanTiltUnit::SpeedStep);
+    if (zoomRate != 0 && camera->state().zoomRate == zoomRate)
+        camera->zoom(0);
+    if (focusRate != 0 && camera->state().focusRate == focusRate)
+        camera->focus(0);
+    zoomRate = 0;
+    focusRate = 0;
+}
+
+void GamepadControl::padChanged(const QString &name)
+{
+    padName = name;
+    say(QStringLiteral("Gamepad %1 drives %2").arg(name, cameraName(driven)));
+}
+
+void GamepadControl::padGone()
+{
+    if (padName.isEmpty())
+        return;
+    // Switching pad input off says so after this, in apply().
+    const QString gone = std::exchange(padName, QString());
+    say(QStringLiteral("Gamepad %1 unplugged: its moves stopped").arg(gone));
+}
+
+void GamepadControl::say(const QString &text, bool failed)
+{
+    said = text;
+    saidFailed = failed;
+    emit status(text, failed);
+}
+
+QString GamepadControl::cameraName(Camera *camera) const
+{
+    if (!camera)
+        return QStringLiteral("no camera");
+    const int number = cameras.cameras().indexOf(camera) + 1;
+    const QString route = camera->routeName();
+    QString name = QStringLiteral("camera %1").arg(number);
+    if (!route.isEmpty())
+        name += QStringLiteral(" on ") + route;
+    return name;
+}
