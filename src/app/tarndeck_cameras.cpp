@@ -107,7 +107,10 @@ void tarnDeck::showCamera()
         slider->setValue(rate);
     }
 
-    const Camera::Route route = now->route();
+    // A camera not yet on its route shows the panel of the route it is set
+    // up with, so that "Connect" reaches it.
+    const Camera::Route route
+        = now->route() != Camera::Route::None ? now->route() : now->config().route;
     ui.actionACTi->setChecked(route == Camera::Route::Encoder);
     ui.actionViscaIp->setChecked(route == Camera::Route::Network);
     const bool connecting = now->linkState() == Camera::LinkState::Connecting;

@@ -1,0 +1,362 @@
+// Several cameras in the real window: two on one pseudo-terminal (a daisy
+// chain, addresses 1 and 2) and network cameras at the simulator on loopback.
+// Switching stops what the keys and pointer started on the camera left
+// before the next one hears anything; the strip shows every camera's health;
+// a one-camera store stays one camera and is written back as it was; no text
+// of the window is cut, up to the most cameras the strip lays out.
+#include "camerarecords.h"
+#include "camerastrip.h"
+#include "logcapture.h"
+#include "packettext.h"
+#include "simulator.h"
+#include "testsettings.h"
+#include "windowharness.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+struct Listed
+{
+    QString name;
+    QString route;
+    QString serialPort;
+    QString address;
+    int viscaAddress = 1;
+    bool connectAtStart = true;
+};
+
+// The store holds these cameras (camera 1 first) and nothing else.
+void storeCameras(const QList<Listed> &list)
+{
+    TestSettings::clear();
+    QSettings store;
+    store.beginWriteArray(QStringLiteral("cameras"), int(list.size()));
+    for (int i = 0; i < list.size(); ++i) {
+        const Listed &each = list.at(i);
+        store.setArrayIndex(i);
+        store.setValue(QStringLiteral("name"), each.name);
+        if (!each.route.isEmpty())
+            store.setValue(QStringLiteral("route"), each.route);
+        if (!each.serialPort.isEmpty())
+            store.setValue(QStringLiteral("serialPort"), each.serialPort);
+        if (!each.address.isEmpty())
+            store.setValue(QStringLiteral("address"), each.address);
+        store.setValue(QStringLiteral("viscaAddress"), each.viscaAddress);
+        store.setValue(QStringLiteral("lampAddress"), 0);
+        store.setValue(QStringLiteral("connectAtStart"), each.connectAtStart);
+    }
+    store.endArray();
+    store.sync();
+}
+
+QMap<QString, QString> keysOf(const QString &file)
+{
+    QSettings store(file, QSettings::IniFormat);
+    QMap<QString, QString> keys;
+    for (const QString &key : store.allKeys())
+        keys.insert(key, store.value(key).toString());
+    return keys;
+}
+
+} // namespace
+
+class tst_Cameras : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void switchingStopsFirst_data();
+    void switchingStopsFirst();
+    void stripShowsEveryCamerasHealth();
+    void oneCameraStoreStaysOneCamera();
+    void noTextIsCut_data();
+    void noTextIsCut();
+
+private:
+    QString received(const QString &expectedHex);
+
+    std::unique_ptr<WindowHarness> harness;
+    std::unique_ptr<Simulator> sim;
+};
+
+void tst_Cameras::initTestCase()
+{
+    TestSettings::useTemporaryStore();
+    QLoggingCategory::setFilterRules(QStringLiteral("tarndeck.sim.info=false"));
+}
+
+void tst_Cameras::cleanup()
+{
+    harness.reset();
+    sim.reset();
+}
+
+QString tst_Cameras::received(const QString &expectedHex)
+{
+    QByteArray got;
+    const int expected = QByteArray::fromHex(expectedHex.toLatin1()).size();
+    (void)QTest::qWaitFor(
+        [&] {
+            got += harness->pty().drain();
+            return got.size() >= expected;
+        },
+        3000);
+    QTest::qWait(30);
+    got += harness->pty().drain();
+    return PacketText::fromBytes(got);
+}
+
+void tst_Cameras::switchingStopsFirst_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("started");
+    QTest::addColumn<QString>("stop");
+    QTest::addColumn<QString>("again");
+
+    const Qt::KeyboardModifiers none = Qt::NoModifier;
+    QTest::newRow("zoom, Ctrl+2") << int(Qt::Key_PageUp) << none << "Ctrl+2"
+                                  << "8101040722FF"
+                                  << "8101040700FF"
+                                  << "8201040722FF";
+    QTest::newRow("zoom, Ctrl+Shift+Tab round the end")
+        << int(Qt::Key_PageUp) << none << "Ctrl+Shift+Tab"
+        << "8101040722FF"
+        << "8101040700FF"
+        << "8201040722FF";
+    QTest::newRow("focus, Ctrl+Tab") << int(Qt::Key_PageUp) << Qt::KeyboardModifiers(Qt::AltModifier)
+                                     << "Ctrl+Tab"
+                                     << "8101043803FF 8101040820FF"
+                                     << "8101043803FF 8101040800FF"
+                                     << "8201043803FF 8201040820FF";
+    QTest::newRow("pan-tilt, strip button")
+        << int(Qt::Key_Left) << none << "click" << "810106010D010103FF"
+        << "8101060101010303FF"
+        << "820106010D010103FF";
+}
+
+// A move running on camera 1 (address 1), another camera chosen while its
+// key is still held: camera 1's stop is on the line before camera 2's first
+// packet (address 2), and the key held starts nothing on camera 2 until it
+// is pressed again.
+void tst_Cameras::switchingStopsFirst()
+{
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QString, how);
+    QFETCH(QString, started);
+    QFETCH(QString, stop);
+    QFETCH(QString, again);
+
+    // The pty exists before the store names it.
+    auto line = std::make_unique<PtyPair>();
+    QVERIFY(line->isValid());
+    storeCameras({{"Stage left", "serial", line->slavePath(), QString(), 1, true},
+                  {"Pulpit", "serial", line->slavePath(), QString(), 2, true}});
+    {
+        QSettings store;
+        store.setValue(QStringLiteral("pantilt"), true);
+        store.setValue(QStringLiteral("pantiltDrive"), true);
+    }
+    harness = std::make_unique<WindowHarness>(std::move(line));
+    tarnDeck &window = harness->window();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    CameraList &cameras = window.cameraList();
+    QCOMPARE(cameras.count(), 2);
+    QTRY_VERIFY(cameras.at(0)->carriesCommands() && cameras.at(1)->carriesCommands());
+    auto *strip = harness->find<CameraStrip>(QStringLiteral("cameraStrip"));
+    QVERIFY(strip && strip->isVisible());
+    QVERIFY(window.windowTitle().contains(QStringLiteral(" - 1 Stage left - ")));
+    harness->pty().drain();
+
+    QTest::keyPress(&window, Qt::Key(key), modifiers);
+    QCOMPARE(received(started), PacketText::fromHex(started));
+
+    if (how == QLatin1String("Ctrl+2"))
+        QTest::keyClick(&window, Qt::Key_2, Qt::ControlModifier);
+    else if (how == QLatin1String("Ctrl+Tab"))
+        QTest::keyClick(&window, Qt::Key_Tab, Qt::ControlModifier);
+    else if (how == QLatin1String("Ctrl+Shift+Tab"))
+        QTest::keyClick(&window, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    else
+        QTest::mouseClick(harness->find<QPushButton>(QStringLiteral("cameraButton2")),
+                          Qt::LeftButton);
+    QCOMPARE(cameras.currentIndex(), 1);
+    QCOMPARE(received(stop), PacketText::fromHex(stop));
+    QVERIFY2(window.windowTitle().contains(QStringLiteral(" - 2 Pulpit - ")),
+             qPrintable(window.windowTitle()));
+    QVERIFY2(strip->describe().contains(QStringLiteral("2 Pulpit [x] connected")),
+             qPrintable(strip->describe()));
+
+    // The key still held, then let go: nothing reaches camera 2.
+    QTest::keyRelease(&window, Qt::Key(key), modifiers);
+    QCOMPARE(received(QString()), QString());
+    QTest::keyPress(&window, Qt::Key(key), modifiers);
+    QCOMPARE(received(again), PacketText::fromHex(again));
+    QTest::keyRelease(&window, Qt::Key(key), modifiers);
+    QVERIFY(received(QStringLiteral("82")).startsWith(QStringLiteral("82")));
+}
+
+// Camera 2 a TCP camera at the simulator, camera 1 current: the simulator
+// going marks camera 2 failing on the strip at once, with the reason in its
+// tooltip and in the log; selecting it puts the reason on the status line.
+void tst_Cameras::stripShowsEveryCamerasHealth()
+{
+    sim = std::make_unique<Simulator>();
+    QVERIFY(sim->network().listenTcp(QHostAddress::LocalHost, 0));
+    auto line = std::make_unique<PtyPair>();
+    storeCameras({{"Stage left", "serial", line->slavePath(), QString(), 1, true},
+                  {"Balcony", "tcp", QString(), sim->network().tcpAuthority(), 1, true},
+                  {"Spare", "udp", QString(), QStringLiteral("127.0.0.1:9"), 1, false}});
+    harness = std::make_unique<WindowHarness>(std::move(line));
+    tarnDeck &window = harness->window();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *strip = harness->find<CameraStrip>(QStringLiteral("cameraStrip"));
+    QVERIFY(strip);
+    QTRY_COMPARE(strip->describe(),
+                 QStringLiteral("strip 1 Stage left [x] connected | 2 Balcony [ ] connected | "
+                                "3 Spare [ ] not connected"));
+
+    LogCapture log("tarndeck.camera");
+    sim.reset();
+    QTRY_VERIFY2(strip->describe().contains(QStringLiteral("2 Balcony [ ] failing")),
+                 qPrintable(strip->describe()));
+    auto *button = harness->find<QPushButton>(QStringLiteral("cameraButton2"));
+    const QString reason = window.cameraList().at(1)->healthReason();
+    QVERIFY(!reason.isEmpty());
+    QVERIFY2(button->toolTip().contains(reason), qPrintable(button->toolTip()));
+    const QString logged = LogCapture::lines(QtInfoMsg).join(QLatin1Char('\n'));
+    QVERIFY2(logged.contains(QStringLiteral("camera 2 (Balcony) failing")), qPrintable(logged));
+
+    QTest::keyClick(&window, Qt::Key_2, Qt::ControlModifier);
+    QTRY_VERIFY2(harness->find<QLabel>(QStringLiteral("labelLastCommand"))->text().contains(reason),
+                 qPrintable(harness->find<QLabel>(QStringLiteral("labelLastCommand"))->text()));
+    // Camera 1 stayed connected meanwhile.
+    QVERIFY(window.cameraList().at(0)->carriesCommands());
+}
+
+// A store as an earlier version wrote it: one camera, no strip, the title
+// as ever, and after a close every key as it was, no camera array added.
+void tst_Cameras::oneCameraStoreStaysOneCamera()
+{
+    TestSettings::clear();
+    {
+        QFile file(TestSettings::storeFile());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[General]\nacti=true\nactiIP=127.0.0.1:8099\nactiUser=Operator\n"
+                   "baudrate=19200\nviscaIpAddress=127.0.0.1:52999\nviscaIpProtocol=tcp\n");
+    }
+    const QMap<QString, QString> before = keysOf(TestSettings::storeFile());
+    harness = std::make_unique<WindowHarness>();
+    harness->window().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&harness->window()));
+    QCOMPARE(harness->window().cameraList().count(), 1);
+    QVERIFY(!harness->find<CameraStrip>(QStringLiteral("cameraStrip"))->isVisible());
+    QVERIFY(harness->window().windowTitle().endsWith(QStringLiteral(" - Not connected")));
+    QCOMPARE(harness->find<QLineEdit>(QStringLiteral("lineEditActiIP"))->text(),
+             QStringLiteral("127.0.0.1:8099"));
+    harness->window().close();
+    harness.reset();
+
+    const QMap<QString, QString> after = keysOf(TestSettings::storeFile());
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        QCOMPARE(after.value(it.key()), it.value());
+    for (const QString &key : after.keys())
+        QVERIFY2(!key.startsWith(QLatin1String("cameras")), qPrintable(key));
+}
+
+void tst_Cameras::noTextIsCut_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("route");
+    QTest::newRow("one camera, network panel") << 1 << "udp";
+    QTest::newRow("four cameras, network panel") << 4 << "udp";
+    QTest::newRow("twenty cameras, encoder panel") << CameraRecords::kMaxCameras << "encoder";
+}
+
+// At the first-start size (and, run with QT_SCALE_FACTOR=2, at twice the
+// pixels) every label and button shows its whole text: the width its text
+// needs fits the widget.
+void tst_Cameras::noTextIsCut()
+{
+    QFETCH(int, count);
+    QFETCH(QString, route);
+
+    QList<Listed> list;
+    for (int i = 0; i < count; ++i)
+        list.append({QStringLiteral("Camera at the %1 door").arg(i + 1), route, QString(),
+                     QStringLiteral("192.168.100.%1:52381").arg(200 + i), 1, false});
+    storeCameras(list);
+    harness = std::make_unique<WindowHarness>();
+    tarnDeck &window = harness->window();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const Camera *camera = window.cameraList().current();
+    QVERIFY(!camera->carriesCommands());
+    // One camera: its route chosen as ever, from "&Connect".
+    if (count == 1) {
+        QVERIFY(harness->choosePortEntry(QStringLiteral("VISCA over IP")));
+        harness->find<QLineEdit>(QStringLiteral("lineEditViscaIpAddress"))
+            ->setText(QStringLiteral("192.168.0.90"));
+    }
+
+    // The route panel as it says why a connect failed.
+    auto *status = harness->find<QLabel>(route == QLatin1String("udp")
+                                             ? QStringLiteral("labelViscaIpStatus")
+                                             : QStringLiteral("labelActiStatus"));
+    QVERIFY(status && status->isVisible());
+    status->setText(QStringLiteral("Not connected"));
+    QCoreApplication::processEvents();
+    QTest::qWait(20);
+
+    QStringList cut;
+    for (QWidget *widget : window.findChildren<QWidget *>()) {
+        if (!widget->isVisible() || widget->width() <= 0)
+            continue;
+        int needed = 0;
+        int room = widget->contentsRect().width();
+        if (auto *label = qobject_cast<QLabel *>(widget)) {
+            if (label->text().isEmpty() || label->wordWrap())
+                continue;
+            needed = label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->margin()
+                + 2 * label->indent();
+        } else if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
+            if (button->text().isEmpty())
+                continue;
+            // The style's own minimum for this text (icon and frame).
+            needed = button->minimumSizeHint().width();
+            room = button->width();
+        } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
+            if (edit->text().isEmpty())
+                continue;
+            needed = edit->fontMetrics().horizontalAdvance(edit->text()) + 8;
+            room = edit->width();
+        } else {
+            continue;
+        }
+        if (needed > room)
+            cut << QStringLiteral("%1 '%2' %3 > %4")
+                       .arg(widget->objectName(),
+                            widget->property("text").toString())
+                       .arg(needed)
+                       .arg(room);
+    }
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
+}
+
+QTEST_MAIN(tst_Cameras)
+#include "tst_cameras.moc"
