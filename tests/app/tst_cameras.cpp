@@ -13,6 +13,10 @@
 #include "windowharness.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QDialog>
+#include <QListWidget>
+#include <QSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -80,6 +84,7 @@ private slots:
     void switchingStopsFirst();
     void stripShowsEveryCamerasHealth();
     void oneCameraStoreStaysOneCamera();
+    void editorBuildsTheList();
     void noTextIsCut_data();
     void noTextIsCut();
 
@@ -277,6 +282,74 @@ void tst_Cameras::oneCameraStoreStaysOneCamera()
         QCOMPARE(after.value(it.key()), it.value());
     for (const QString &key : after.keys())
         QVERIFY2(!key.startsWith(QLatin1String("cameras")), qPrintable(key));
+}
+
+// Options → Cameras…: a camera added over UDP, "Test" asks the simulator
+// for its version, a failing test says why; another added, moved up,
+// renamed, one removed; OK gives the strip, the title and the store the
+// edited list, camera 1 still current.
+void tst_Cameras::editorBuildsTheList()
+{
+    sim = std::make_unique<Simulator>();
+    QVERIFY(sim->network().listenUdp(QHostAddress::LocalHost, 0));
+    TestSettings::clear();
+    harness = std::make_unique<WindowHarness>();
+    tarnDeck &window = harness->window();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    harness->find<QAction>(QStringLiteral("actionCameras"))->trigger();
+    auto *editor = window.findChild<QDialog *>(QStringLiteral("cameraEditor"));
+    QVERIFY(editor);
+    QTRY_VERIFY(editor->isVisible());
+    const auto field = [editor](const char *name) {
+        return editor->findChild<QWidget *>(QLatin1String(name));
+    };
+    auto *list = qobject_cast<QListWidget *>(field("listCameras"));
+    auto *route = qobject_cast<QComboBox *>(field("comboRoute"));
+    auto *name = qobject_cast<QLineEdit *>(field("lineEditName"));
+    auto *address = qobject_cast<QLineEdit *>(field("lineEditAddress"));
+    auto *result = qobject_cast<QLabel *>(field("labelTest"));
+    QVERIFY(list && route && name && address && result);
+    QCOMPARE(list->count(), 1);
+
+    qobject_cast<QPushButton *>(field("buttonAdd"))->click();
+    QCOMPARE(list->count(), 2);
+    name->setText(QStringLiteral("Gallery"));
+    route->setCurrentIndex(route->findText(QStringLiteral("network camera (UDP)")));
+    QVERIFY(address->isVisible());
+    address->setText(QStringLiteral("no such place"));
+    qobject_cast<QPushButton *>(field("buttonTest"))->click();
+    QCOMPARE(result->text(), QStringLiteral("Failed: not an IP address"));
+    address->setText(sim->network().udpAuthority());
+    qobject_cast<QPushButton *>(field("buttonTest"))->click();
+    QTRY_VERIFY2(result->text().startsWith(QStringLiteral("Answers: model ")),
+                 qPrintable(result->text()));
+
+    qobject_cast<QPushButton *>(field("buttonAdd"))->click();
+    name->setText(QStringLiteral("Organ loft"));
+    qobject_cast<QPushButton *>(field("buttonUp"))->click();
+    QCOMPARE(list->currentRow(), 1);
+    qobject_cast<QPushButton *>(field("buttonAdd"))->click();
+    qobject_cast<QPushButton *>(field("buttonRemove"))->click();
+    QCOMPARE(list->count(), 3);
+    editor->accept();
+
+    CameraList &cameras = window.cameraList();
+    QCOMPARE(cameras.count(), 3);
+    QCOMPARE(cameras.currentIndex(), 0);
+    auto *strip = harness->find<CameraStrip>(QStringLiteral("cameraStrip"));
+    QTRY_VERIFY(strip->isVisible());
+    QCOMPARE(strip->describe(),
+             QStringLiteral("strip 1 Camera 1 [x] not connected | 2 Organ loft [ ] not connected | "
+                            "3 Gallery [ ] not connected"));
+    QVERIFY2(window.windowTitle().contains(QStringLiteral(" - 1 Camera 1 - Not connected")),
+             qPrintable(window.windowTitle()));
+    QCOMPARE(cameras.at(2)->config().networkAddress, sim->network().udpAuthority());
+    window.close();
+    QSettings store;
+    QCOMPARE(store.value(QStringLiteral("cameras/size")).toInt(), 3);
+    QCOMPARE(store.value(QStringLiteral("cameras/3/route")).toString(), QStringLiteral("udp"));
+    QCOMPARE(store.value(QStringLiteral("cameras/2/name")).toString(), QStringLiteral("Organ loft"));
 }
 
 void tst_Cameras::noTextIsCut_data()
