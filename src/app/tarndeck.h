@@ -193,6 +193,8 @@ private:
     void setPanelsEnabled(bool enabled);
     void applyCameraEdits(const QList<CameraList::Entry> &entries);
 
+    // Room for a whole address and a failure's words in the route panels.
+    void fitRoutePanels();
     void restoreSettings();
     void saveSettings();
 

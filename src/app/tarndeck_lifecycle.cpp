@@ -67,6 +67,7 @@ tarnDeck::tarnDeck(QWidget *parent)
     // Grows the first-start size or a restored geometry to the floor the
     // menu bar needs, and keeps it there as menus come and go.
     fitMenuBar();
+    fitRoutePanels();
     ui.menuBar->installEventFilter(this);
 
     ui.action14400->setVisible(false);

@@ -17,6 +17,7 @@
 #include <QDialog>
 #include <QListWidget>
 #include <QSpinBox>
+#include <QStyle>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -372,7 +373,7 @@ void tst_Cameras::noTextIsCut()
     QList<Listed> list;
     for (int i = 0; i < count; ++i)
         list.append({QStringLiteral("Camera at the %1 door").arg(i + 1), route, QString(),
-                     QStringLiteral("192.168.100.%1:52381").arg(200 + i), 1, false});
+                     QStringLiteral("192.168.100.%1:52381").arg(230 + i), 1, false});
     storeCameras(list);
     harness = std::make_unique<WindowHarness>();
     tarnDeck &window = harness->window();
@@ -384,15 +385,17 @@ void tst_Cameras::noTextIsCut()
     if (count == 1) {
         QVERIFY(harness->choosePortEntry(QStringLiteral("VISCA over IP")));
         harness->find<QLineEdit>(QStringLiteral("lineEditViscaIpAddress"))
-            ->setText(QStringLiteral("192.168.0.90"));
+            ->setText(QStringLiteral("255.255.255.255:65535"));
     }
 
-    // The route panel as it says why a connect failed.
+    // The route panel as it says why a connect failed; the window at the
+    // size it takes for it.
     auto *status = harness->find<QLabel>(route == QLatin1String("udp")
                                              ? QStringLiteral("labelViscaIpStatus")
                                              : QStringLiteral("labelActiStatus"));
     QVERIFY(status && status->isVisible());
-    status->setText(QStringLiteral("Not connected"));
+    status->setText(QStringLiteral("Failed, could not connect"));
+    window.resize(window.minimumSizeHint().boundedTo(window.size()));
     QCoreApplication::processEvents();
     QTest::qWait(20);
 
@@ -403,10 +406,22 @@ void tst_Cameras::noTextIsCut()
         int needed = 0;
         int room = widget->contentsRect().width();
         if (auto *label = qobject_cast<QLabel *>(widget)) {
-            if (label->text().isEmpty() || label->wordWrap())
+            if (label->text().isEmpty())
                 continue;
-            needed = label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->margin()
-                + 2 * label->indent();
+            const QFontMetrics metrics = label->fontMetrics();
+            if (label->wordWrap()) {
+                // Every word on a line of its own at worst, all lines shown.
+                for (const QString &word : label->text().split(QLatin1Char(' ')))
+                    needed = qMax(needed, metrics.horizontalAdvance(word));
+                if (label->heightForWidth(label->width()) > label->height())
+                    cut << QStringLiteral("%1 '%2' needs %3 pixels' height, has %4")
+                               .arg(label->objectName(), label->text())
+                               .arg(label->heightForWidth(label->width()))
+                               .arg(label->height());
+            } else {
+                needed = metrics.horizontalAdvance(label->text());
+            }
+            needed += 2 * label->margin() + 2 * qMax(label->indent(), 0);
         } else if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
             if (button->text().isEmpty())
                 continue;
@@ -416,7 +431,9 @@ void tst_Cameras::noTextIsCut()
         } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
             if (edit->text().isEmpty())
                 continue;
-            needed = edit->fontMetrics().horizontalAdvance(edit->text()) + 8;
+            // Its text, 2 pixels either side, the cursor, and the frame.
+            needed = edit->fontMetrics().horizontalAdvance(edit->text()) + 2 * 2 + 1
+                + 2 * edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit);
             room = edit->width();
         } else {
             continue;
