@@ -47,7 +47,9 @@ void tarnDeck::showPanels(bool visible)
 
 void tarnDeck::fitMenuBar()
 {
-    setMinimumWidth(menuBarFullWidth(ui.menuBar));
+    // On the bar, not the window: the window's own floor stays its layout's,
+    // which grows with the panels shown (a route panel's address field).
+    ui.menuBar->setMinimumWidth(menuBarFullWidth(ui.menuBar));
 }
 
 // The route panels' address fields are wide enough for a whole IPv4 address
@@ -57,6 +59,8 @@ void tarnDeck::fitRoutePanels()
 {
     static const QString widest = QStringLiteral("255.255.255.255:65535");
     for (QLineEdit *field : {ui.lineEditActiIP, ui.lineEditViscaIpAddress}) {
+        // The window's style sheet gives the fields their font.
+        field->ensurePolished();
         QStyleOptionFrame frame;
         frame.initFrom(field);
         frame.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, field);
@@ -71,6 +75,7 @@ void tarnDeck::fitRoutePanels()
     // Two lines: a failure's words in the panel's width (the whole reason
     // is on the status line below and in the log).
     for (QLabel *status : {ui.labelActiStatus, ui.labelViscaIpStatus}) {
+        status->ensurePolished();
         status->setWordWrap(true);
         const QRect twoLines = status->fontMetrics().boundingRect(
             QRect(0, 0, 1000, 1000), Qt::TextWordWrap, QStringLiteral("X\nX"));
