@@ -53,7 +53,6 @@ GamepadControl::GamepadControl(CameraList &cameras, QSettings &store, bool store
     connect(&pad, &Gamepad::padGone, this, &GamepadControl::padGone);
     connect(&pad, &Gamepad::problem, this, [this](const QString &text) { say(text, true); });
     connect(&pad, &Gamepad::selectCamera, &cameras, &CameraList::selectNext);
-    connect(&cameras, &CameraList::leaving, this, &GamepadControl::followCurrentCamera);
     connect(&cameras, &CameraList::currentChanged, this, &GamepadControl::followCurrentCamera);
     // Gamepad::recallPreset stays unconnected: no presets yet.
 }
