@@ -15,10 +15,13 @@
 //   leaves it to that mover.
 // - A focus move from rest sets manual focus first, as the window's focus
 //   slider does.
-// - The shoulder buttons (previous / next camera) and the face buttons
-//   (presets) are connected to nothing yet: with one camera there is none to
-//   select, and the camera has no presets. Their presses are logged only
-//   (tarndeck.gamepad, debug).
+// - The shoulder buttons select the previous / next camera of the list. The
+//   face buttons (presets) are connected to nothing yet: the camera has no
+//   presets. Their presses are logged only (tarndeck.gamepad, debug).
+// - Another camera selected (by any means): the moves the pad runs stop on
+//   the camera being left, their stops handed to its link before the new
+//   camera hears anything; a control still deflected then drives the new
+//   camera only once it has been back at rest.
 // - Fail-safe: the pad unplugged, pad input switched off, shutDown() (the
 //   program closes) or this object destroyed: every move the pad left
 //   running is stopped on its camera at once, while the camera's route
@@ -62,9 +65,8 @@ public:
     // the routes before those close, and SDL quits. The store keeps the
     // operator's choice.
     void shutDown();
-    // The camera the pad drives is the camera list's current one: called
-    // when the selection changed, the moves the pad runs stop on the camera
-    // it drove and continue on the new one.
+    // The camera the pad drives is the camera list's current one; the list's
+    // currentChanged() calls it, before anything reaches the new camera.
     void followCurrentCamera();
 
     Gamepad &gamepad() { return pad; }
@@ -95,6 +97,9 @@ private:
     // The rates the pad last asked of the driven camera (0: none running).
     int zoomRate = 0;
     int focusRate = 0;
+    // The movements still deflected when the camera changed: ignored until
+    // they have been at rest.
+    PadDrive untilRest;
     QString padName;
     QString said;
     bool saidFailed = false;

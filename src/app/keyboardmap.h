@@ -26,6 +26,8 @@ enum class KeyActionKind {
     PressBrightnessUp,   // emit pressed() of "Bright"
     PressBrightnessDown, // emit pressed() of "Dark"
     ReleaseBrightness,   // emit released() of "Bright", then of "Dark"
+    SelectCamera,        // camera x (1 ... 9) becomes the current one
+    NextCamera,          // the next camera (x = +1) or the previous one (x = -1)
 };
 
 struct KeyAction
@@ -37,6 +39,9 @@ struct KeyAction
 
 // The actions that drive the lamp (device 2) through its panel.
 bool isLampAction(KeyActionKind kind);
+// The actions that choose the camera: they act whether or not the current
+// camera's route is up.
+bool isCameraChoice(KeyActionKind kind);
 
 // What a key press does: at most one action. Auto-repeats count as presses.
 QVector<KeyAction> keyPressActions(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
