@@ -41,8 +41,12 @@ GamepadControl::GamepadControl(CameraList &cameras, QSettings &store, bool store
     connect(&pad, &Gamepad::padChanged, this, &GamepadControl::padChanged);
     connect(&pad, &Gamepad::padGone, this, &GamepadControl::padGone);
     connect(&pad, &Gamepad::problem, this, [this](const QString &text) { say(text, true); });
-    // Gamepad::selectCamera and Gamepad::recallPreset stay unconnected: one
-    // camera, no presets yet.
+    // A face button recalls a preset of the driven camera; the camera stops
+    // what runs first. Gamepad::selectCamera stays unconnected: one camera.
+    connect(&pad, &Gamepad::recallPreset, this, [this](int n) {
+        if (Camera *camera = drivenCamera())
+            camera->recallPreset(n);
+    });
 }
 
 GamepadControl::~GamepadControl()

@@ -15,10 +15,11 @@
 //   leaves it to that mover.
 // - A focus move from rest sets manual focus first, as the window's focus
 //   slider does.
-// - The shoulder buttons (previous / next camera) and the face buttons
-//   (presets) are connected to nothing yet: with one camera there is none to
-//   select, and the camera has no presets. Their presses are logged only
-//   (tarndeck.gamepad, debug).
+// - The face buttons recall presets of the driven camera (A, B, X, Y:
+//   presets 1 ... 4 by default); the camera stops what runs before the
+//   recall. The shoulder buttons (previous / next camera) are connected to
+//   nothing yet: with one camera there is none to select. Their presses are
+//   logged only (tarndeck.gamepad, debug).
 // - Fail-safe: the pad unplugged, pad input switched off, shutDown() (the
 //   program closes) or this object destroyed: every move the pad left
 //   running is stopped on its camera at once, while the camera's route

@@ -114,6 +114,15 @@ bool isLampAction(KeyActionKind kind)
 
 QVector<KeyAction> keyPressActions(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat)
 {
+    if ((modifiers & Qt::KeypadModifier) && !(modifiers & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (key >= Qt::Key_0 && key <= Qt::Key_9)
+            return autoRepeat ? QVector<KeyAction>{}
+                              : QVector<KeyAction>{{K::PresetDigit, key == Qt::Key_0 ? 10 : key - Qt::Key_0}};
+        if (key == Qt::Key_Asterisk)
+            return autoRepeat ? QVector<KeyAction>{} : QVector<KeyAction>{{K::PresetStoreKey}};
+    }
+    if (key == Qt::Key_Escape)
+        return autoRepeat ? QVector<KeyAction>{} : QVector<KeyAction>{{K::PresetCancel}};
     const Decider decider = decidingModifier(key, modifiers);
     for (const PressRow &row : pressRows) {
         if (row.key == key && row.decider == decider && repeatMatches(row.repeat, autoRepeat))

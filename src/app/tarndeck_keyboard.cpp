@@ -134,5 +134,14 @@ void tarnDeck::performKeyAction(const KeyAction &action)
         emit ui.pushButtonBrightnessUp->released();
         emit ui.pushButtonBrightnessDown->released();
         break;
+    case KeyActionKind::PresetDigit:
+        presetKey(action.x);
+        break;
+    case KeyActionKind::PresetStoreKey:
+        armPresetStore(!presetStoreArmed);
+        break;
+    case KeyActionKind::PresetCancel:
+        armPresetStore(false);
+        break;
     }
 }

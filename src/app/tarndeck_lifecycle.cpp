@@ -31,6 +31,7 @@ constexpr KeyedMember<QAction> panelKeys[] = {
     {"brightnessControl", &Ui::tarnDeckClass::actionBrightness},
     {"colorControl", &Ui::tarnDeckClass::actionColor},
     {"ledControl", &Ui::tarnDeckClass::actionLED},
+    {"presetsControl", &Ui::tarnDeckClass::actionPresets},
 };
 
 // The encoder fields.
@@ -72,9 +73,10 @@ tarnDeck::tarnDeck(QWidget *parent)
     ui.actionStopbits1_5->setVisible(false);
 
     for (QGroupBox *panel : {ui.groupBoxZoom, ui.groupBoxFocus, ui.groupBoxBrightness,
-                             ui.groupBoxColor, ui.groupBoxLED})
+                             ui.groupBoxColor, ui.groupBoxLED, ui.groupBoxPresets})
         panel->setEnabled(false);
     ui.menuCameraProfiles->setEnabled(false);
+    setUpPresets();
 
     cameraProfileDeselect();
     showStatus(QString());
@@ -172,8 +174,10 @@ void tarnDeck::paintEvent(QPaintEvent *)
 void tarnDeck::enablePanels(bool enabled)
 {
     for (QGroupBox *panel : {ui.groupBoxZoom, ui.groupBoxFocus, ui.groupBoxBrightness,
-                             ui.groupBoxColor, ui.groupBoxLED})
+                             ui.groupBoxColor, ui.groupBoxLED, ui.groupBoxPresets})
         panel->setEnabled(enabled);
+    if (!enabled)
+        armPresetStore(false);
     // The lamp is a device on the serial chain: not every route reaches it.
     const bool lampReached = camera()->reachesLamp();
     if (enabled && !lampReached)
