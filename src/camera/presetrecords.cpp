@@ -41,9 +41,11 @@ void note(QStringList *problems, int number, const QString &key, const QString &
     const QString problem = QStringLiteral("camera %1: %2 '%3' is not %4, %5")
                                 .arg(number)
                                 .arg(key, value.left(40), wanted, used);
+    // Without a list the caller only compares (a write): said once, at reading.
+    if (!problems)
+        return;
     qCWarning(lcCamera).noquote() << "Settings:" << problem;
-    if (problems)
-        problems->append(problem);
+    problems->append(problem);
 }
 
 // The preset numbers the store describes for a camera, whatever their

@@ -24,7 +24,8 @@
 namespace PresetRecords {
 
 // Camera `number`'s presets (1 = the first camera). Values that cannot be
-// used are left out (or clamped), each said in *problems and logged.
+// used are left out (or clamped), each said in *problems and logged (not
+// said at all without `problems`).
 PresetBook read(const QSettings &settings, int number, QStringList *problems = nullptr);
 
 // Writes what differs between `book` and what the store holds for camera
