@@ -4,23 +4,11 @@
 // and writing it again changes nothing.
 #include "fuzzsupport.h"
 #include "presetrecords.h"
-#include "settingsguard.h"
 
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 
 namespace {
-
-QTemporaryDir *store = nullptr;
-int files = 0;
-
-// A new name per input: the settings library keeps a parsed copy of each
-// file it has read.
-QString freshFile()
-{
-    return store->filePath(QStringLiteral("presets-%1.conf").arg(++files));
-}
 
 void checkRanges(const PresetBook &book)
 {
@@ -40,22 +28,15 @@ void checkRanges(const PresetBook &book)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     startFuzzApplication(false);
-    store = new QTemporaryDir;
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray bytes = fuzzBytes(data, size);
-    if (!SettingsGuard::untrustedReason(bytes).isEmpty())
+    const QString in = fuzzTrustedStore(data, size);
+    if (in.isEmpty())
         return 0;
-    const QString in = freshFile();
-    const QString out = freshFile();
-    {
-        QFile file(in);
-        fuzzCheck(file.open(QIODevice::WriteOnly), "the store is writable");
-        file.write(bytes);
-    }
+    const QString out = fuzzStoreFile();
     for (int number : {1, 2}) {
         PresetBook book;
         {
@@ -77,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     {
         QFile file(in);
-        fuzzCheck(file.open(QIODevice::ReadOnly) && file.readAll() == bytes,
+        fuzzCheck(file.open(QIODevice::ReadOnly) && file.readAll() == fuzzBytes(data, size),
                   "a store nobody edited is never rewritten");
     }
     QFile::remove(in);

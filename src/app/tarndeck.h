@@ -205,6 +205,9 @@ private:
     // the recall.
     void recallPreset(int n);
     void storePreset(int n);
+    // Whether the current camera has preset n; the status line says so when
+    // it has not.
+    bool presetOffered(int n);
     // A keypad digit: recalls preset n, or stores into it after "*".
     void presetKey(int n);
     void armPresetStore(bool armed);

@@ -66,16 +66,22 @@ void tarnDeck::on_actionPresets_triggered(bool)
     ui.groupBoxPresets->setVisible(ui.actionPresets->isChecked());
 }
 
+bool tarnDeck::presetOffered(int n)
+{
+    if (camera()->presets().has(n))
+        return true;
+    showStatus(QStringLiteral("No preset %1: this camera has %2")
+                   .arg(n)
+                   .arg(camera()->presets().count()),
+               true);
+    return false;
+}
+
 void tarnDeck::recallPreset(int n)
 {
     armPresetStore(false);
-    if (!camera()->presets().has(n)) {
-        showStatus(QStringLiteral("No preset %1: this camera has %2")
-                       .arg(n)
-                       .arg(camera()->presets().count()),
-                   true);
+    if (!presetOffered(n))
         return;
-    }
     // The window's movers stop through their own slots, so the sliders and
     // the pad show the rest they send.
     if (ui.verticalSliderZoom->value() != 0)
@@ -90,13 +96,8 @@ void tarnDeck::recallPreset(int n)
 void tarnDeck::storePreset(int n)
 {
     armPresetStore(false);
-    if (!camera()->presets().has(n)) {
-        showStatus(QStringLiteral("No preset %1: this camera has %2")
-                       .arg(n)
-                       .arg(camera()->presets().count()),
-                   true);
+    if (!presetOffered(n))
         return;
-    }
     qCInfo(lcApp).noquote() << "Preset stored:" << camera()->presets().label(n);
     camera()->storePreset(n);
 }
