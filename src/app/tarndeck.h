@@ -211,8 +211,8 @@ private:
     // A keypad digit: recalls preset n, or stores into it after "*".
     void presetKey(int n);
     void armPresetStore(bool armed);
-    // Writes the current camera's presets where they differ from the store.
-    void keepPresets();
+    // Writes a camera's presets where they differ from the store.
+    void keepPresets(Camera *kept);
 
     Ui::tarnDeckClass ui;
     QString titleBase;

@@ -5,28 +5,31 @@
 #include "presetrecords.h"
 #include "tarndeck.h"
 
-namespace {
-
-// The camera whose presets the window shows: the first, today's only one.
-constexpr int kShownCameraNumber = 1;
-
-} // namespace
-
 void tarnDeck::setUpPresets()
 {
     presetPanel = new PresetPanel(ui.groupBoxPresets);
     ui.groupBoxPresets->layout()->addWidget(presetPanel);
 
+    // Every camera's book from its entry of the store (camera N is entry N);
+    // each change is written at once, the shown camera's also drawn.
     QStringList problems;
-    camera()->setPresets(PresetRecords::read(settings, kShownCameraNumber, &problems));
+    const QList<Camera *> &all = cameras.cameras();
+    for (int i = 0; i < all.size(); ++i) {
+        Camera *each = all.at(i);
+        each->setPresets(PresetRecords::read(settings, i + 1, &problems));
+        connect(each, &Camera::presetsChanged, this, [this, each] {
+            keepPresets(each);
+            if (each == camera())
+                drawPresets();
+        });
+        connect(each, &Camera::stateChanged, this, [this, each] {
+            if (each == camera())
+                drawPresets();
+        });
+    }
     if (!problems.isEmpty())
         showStatus(QStringLiteral("Settings: ") + problems.first(), true);
 
-    connect(camera(), &Camera::presetsChanged, this, [this] {
-        keepPresets();
-        drawPresets();
-    });
-    connect(camera(), &Camera::stateChanged, this, &tarnDeck::drawPresets);
     connect(presetPanel, &PresetPanel::recallRequested, this, &tarnDeck::recallPreset);
     connect(presetPanel, &PresetPanel::storeConfirmed, this, &tarnDeck::storePreset);
     connect(presetPanel, &PresetPanel::clearConfirmed, this,
@@ -54,11 +57,12 @@ void tarnDeck::drawPresets()
     presetPanel->draw(camera()->presets(), camera()->state().profile + 1, presetStoreArmed);
 }
 
-void tarnDeck::keepPresets()
+void tarnDeck::keepPresets(Camera *kept)
 {
+    const int number = int(cameras.cameras().indexOf(kept)) + 1;
     // Never over a store that could not be read.
-    if (storeRead)
-        PresetRecords::write(settings, kShownCameraNumber, camera()->presets());
+    if (storeRead && number > 0)
+        PresetRecords::write(settings, number, kept->presets());
 }
 
 void tarnDeck::on_actionPresets_triggered(bool)
