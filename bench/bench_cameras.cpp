@@ -43,17 +43,6 @@ constexpr int kCommandEveryMs = 2;
 
 using Response = LoopHttpServer::Response;
 
-// Runs the event loop until `done` holds or the wait limit passed.
-template<typename Condition>
-bool spinUntil(const Condition &done, int limitMs = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limitMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done();
-}
-
 // An encoder that connects, takes the serial setting, and then never
 // answers a pass-through.
 class SilentEncoder

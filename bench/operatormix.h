@@ -27,6 +27,17 @@ inline double microseconds(Clock::duration duration)
     return std::chrono::duration<double, std::micro>(duration).count();
 }
 
+// Runs the event loop until `done` holds or the wait limit passed.
+template<typename Condition>
+bool spinUntil(const Condition &done, int limitMs = 10000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < limitMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
+}
+
 // How long a benchmark waits for a socket or a reply before it gives up.
 constexpr int kWaitLimitMs = 2000;
 

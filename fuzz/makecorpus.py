@@ -83,6 +83,21 @@ def settings_seeds():
     write("settings", "stored-garbage-state", plain + "windowState=@ByteArray(" + hexstate + ")\n")
 
 
+def camerarecords_seeds():
+    write("camerarecords", "one-camera", "[General]\nactiIP=127.0.0.1:8099\n"
+          "viscaIpAddress=127.0.0.1:52999\nviscaIpProtocol=tcp\n")
+    write("camerarecords", "four-cameras",
+          "[General]\nviscaIpProtocol=udp\n[cameras]\nsize=4\n"
+          "1\\name=Stage left\n1\\route=serial\n1\\serialPort=/dev/pts/3\n1\\lampAddress=3\n"
+          "1\\connectAtStart=true\n2\\name=\"Stage right, low\"\n2\\route=serial\n"
+          "2\\serialPort=pts/3\n2\\viscaAddress=2\n2\\lampAddress=0\n3\\route=udp\n"
+          "3\\address=127.0.0.1:52382\n4\\route=TCP\n4\\address=[::1]:5678\n"
+          "4\\connectAtStart=true\n")
+    write("camerarecords", "hand-edited",
+          "[cameras]\n1\\viscaAddress=9\n1\\address=x\n2\\route=serail\n"
+          "2\\connectAtStart=maybe\n2\\name=a, b, c\n30\\name=far\nsize=99999999999\n")
+
+
 def viscamodel_seeds():
     """A far-end byte, then pieces: control byte (length - 1, route, time), bytes."""
     def piece(data, network=False, later=0):
@@ -235,6 +250,7 @@ reply_seeds()
 vocabulary_seeds()
 endpoint_seeds()
 settings_seeds()
+camerarecords_seeds()
 viscamodel_seeds()
 splitter_seeds()
 padsettings_seeds()

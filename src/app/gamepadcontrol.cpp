@@ -23,6 +23,17 @@ PadLimits cameraLimits()
     return limits;
 }
 
+// A movement deflected when the camera changed: true while it has not been
+// back at rest (its rest clears the wait and is itself ignored).
+bool waitsForRest(int &waiting, int rate)
+{
+    if (waiting == 0)
+        return false;
+    if (rate == 0)
+        waiting = 0;
+    return true;
+}
+
 } // namespace
 
 GamepadControl::GamepadControl(CameraList &cameras, QSettings &store, bool storeWritable,
@@ -41,12 +52,15 @@ GamepadControl::GamepadControl(CameraList &cameras, QSettings &store, bool store
     connect(&pad, &Gamepad::padChanged, this, &GamepadControl::padChanged);
     connect(&pad, &Gamepad::padGone, this, &GamepadControl::padGone);
     connect(&pad, &Gamepad::problem, this, [this](const QString &text) { say(text, true); });
-    // A face button recalls a preset of the driven camera; the camera stops
-    // what runs first. Gamepad::selectCamera stays unconnected: one camera.
+    // A face button recalls a preset of the driven (the selected) camera; the
+    // camera stops what runs first. The shoulder buttons select cameras.
     connect(&pad, &Gamepad::recallPreset, this, [this](int n) {
         if (Camera *camera = drivenCamera())
             camera->recallPreset(n);
     });
+    connect(&pad, &Gamepad::selectCamera, &cameras, &CameraList::selectNext);
+    connect(&cameras, &CameraList::leaving, this, &GamepadControl::followCurrentCamera);
+    connect(&cameras, &CameraList::currentChanged, this, &GamepadControl::followCurrentCamera);
 }
 
 GamepadControl::~GamepadControl()
@@ -114,8 +128,8 @@ void GamepadControl::followCurrentCamera()
         return;
     stopOn(driven);
     driven = current;
-    // The controls held still drive, now this camera.
-    pad.restate();
+    // What is still deflected waits for its rest before it drives this one.
+    untilRest = pad.drive();
     if (!padName.isEmpty())
         padChanged(padName);
 }
@@ -129,6 +143,11 @@ void GamepadControl::panTilt(int pan, int tilt)
 {
     if (!driven)
         return;
+    if (untilRest.pan || untilRest.tilt) {
+        if (pan == 0 && tilt == 0)
+            untilRest.pan = untilRest.tilt = 0;
+        return;
+    }
     // At rest: the window's pad may have taken the drive since.
     if (pan == 0 && tilt == 0 && driven->panTiltMovesIn(PanTiltUnit::PadScale))
         return;
@@ -137,7 +156,7 @@ void GamepadControl::panTilt(int pan, int tilt)
 
 void GamepadControl::zoom(int rate)
 {
-    if (!driven)
+    if (!driven || waitsForRest(untilRest.zoom, rate))
         return;
     const int mine = std::exchange(zoomRate, rate);
     // At rest: a slider may have taken the zoom since.
@@ -148,7 +167,7 @@ void GamepadControl::zoom(int rate)
 
 void GamepadControl::focus(int rate)
 {
-    if (!driven)
+    if (!driven || waitsForRest(untilRest.focus, rate))
         return;
     const int mine = std::exchange(focusRate, rate);
     if (rate == 0 && driven->state().focusRate != mine)

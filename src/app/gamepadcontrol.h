@@ -15,11 +15,14 @@
 //   leaves it to that mover.
 // - A focus move from rest sets manual focus first, as the window's focus
 //   slider does.
-// - The face buttons recall presets of the driven camera (A, B, X, Y:
+// - The face buttons recall presets of the selected camera (A, B, X, Y:
 //   presets 1 ... 4 by default); the camera stops what runs before the
-//   recall. The shoulder buttons (previous / next camera) are connected to
-//   nothing yet: with one camera there is none to select. Their presses are
-//   logged only (tarndeck.gamepad, debug).
+//   recall.
+// - The shoulder buttons select the previous / next camera of the list.
+// - Another camera selected (by any means): the moves the pad runs stop on
+//   the camera being left, their stops handed to its link before the new
+//   camera hears anything; a control still deflected then drives the new
+//   camera only once it has been back at rest.
 // - Fail-safe: the pad unplugged, pad input switched off, shutDown() (the
 //   program closes) or this object destroyed: every move the pad left
 //   running is stopped on its camera at once, while the camera's route
@@ -63,9 +66,8 @@ public:
     // the routes before those close, and SDL quits. The store keeps the
     // operator's choice.
     void shutDown();
-    // The camera the pad drives is the camera list's current one: called
-    // when the selection changed, the moves the pad runs stop on the camera
-    // it drove and continue on the new one.
+    // The camera the pad drives is the camera list's current one; the list's
+    // leaving() and currentChanged() call it, before and after a selection.
     void followCurrentCamera();
 
     Gamepad &gamepad() { return pad; }
@@ -96,6 +98,9 @@ private:
     // The rates the pad last asked of the driven camera (0: none running).
     int zoomRate = 0;
     int focusRate = 0;
+    // The movements still deflected when the camera changed: ignored until
+    // they have been at rest.
+    PadDrive untilRest;
     QString padName;
     QString said;
     bool saidFailed = false;

@@ -55,6 +55,20 @@ constexpr PressRow pressRows[] = {
     {Qt::Key_PageDown, Decider::Alt, Repeat::Ignored, {K::FocusSet, -1}},
     {Qt::Key_PageDown, Decider::Shift, Repeat::Ignored, {K::PressBrightnessDown}},
     {Qt::Key_PageDown, Decider::None, Repeat::Ignored, {K::ZoomSet, -3}},
+
+    // Cameras: Ctrl with a digit of the main row (the keypad's digits are
+    // the presets'), Ctrl+Tab the next, Ctrl+Shift+Tab the previous.
+    {Qt::Key_1, Decider::Ctrl, Repeat::Ignored, {K::SelectCamera, 1}},
+    {Qt::Key_2, Decider::Ctrl, Repeat::Ignored, {K::SelectCamera, 2}},
+    {Qt::Key_3, Decider::Ctrl, Repeat::Ignored, {K::SelectCamera, 3}},
+    {Qt::Key_4, Decider::Ctrl, Repeat::Ignored, {K::SelectCamera, 4}},
+    {Qt::Key_5, Decider::Ctrl, Repeat::Ignored, {K::SelectCamera, 5}},
+    {Qt::Key_6, Decider::Ctrl, Repeat::Ignored, {K::SelectCamera, 6}},
+    {Qt::Key_7, Decider::Ctrl, Repeat::Ignored, {K::SelectCamera, 7}},
+    {Qt::Key_8, Decider::Ctrl, Repeat::Ignored, {K::SelectCamera, 8}},
+    {Qt::Key_9, Decider::Ctrl, Repeat::Ignored, {K::SelectCamera, 9}},
+    {Qt::Key_Tab, Decider::Ctrl, Repeat::Ignored, {K::NextCamera, 1}},
+    {Qt::Key_Backtab, Decider::Ctrl, Repeat::Ignored, {K::NextCamera, -1}},
 };
 
 bool held(Decider modifier, Qt::KeyboardModifiers modifiers)
@@ -112,6 +126,11 @@ bool isLampAction(KeyActionKind kind)
         || kind == K::ReleaseLedDown || kind == K::ClickLedOff;
 }
 
+bool isCameraChoice(KeyActionKind kind)
+{
+    return kind == K::SelectCamera || kind == K::NextCamera;
+}
+
 QVector<KeyAction> keyPressActions(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat)
 {
     if ((modifiers & Qt::KeypadModifier) && !(modifiers & (Qt::ControlModifier | Qt::AltModifier))) {
@@ -123,10 +142,16 @@ QVector<KeyAction> keyPressActions(int key, Qt::KeyboardModifiers modifiers, boo
     }
     if (key == Qt::Key_Escape)
         return autoRepeat ? QVector<KeyAction>{} : QVector<KeyAction>{{K::PresetCancel}};
+    // Some platforms report Shift+Tab as Tab with Shift.
+    if (key == Qt::Key_Tab && (modifiers & Qt::ShiftModifier))
+        key = Qt::Key_Backtab;
     const Decider decider = decidingModifier(key, modifiers);
     for (const PressRow &row : pressRows) {
-        if (row.key == key && row.decider == decider && repeatMatches(row.repeat, autoRepeat))
-            return {row.action};
+        if (row.key != key || row.decider != decider || !repeatMatches(row.repeat, autoRepeat))
+            continue;
+        if (row.action.kind == K::SelectCamera && (modifiers & Qt::KeypadModifier))
+            return {};
+        return {row.action};
     }
     return {};
 }

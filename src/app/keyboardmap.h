@@ -29,6 +29,8 @@ enum class KeyActionKind {
     PresetDigit,         // keypad digit: recall preset x, or store into it after "*"
     PresetStoreKey,      // keypad "*": the next digit stores; pressed again, cancels
     PresetCancel,        // Escape: a waiting "*" is cancelled
+    SelectCamera,        // camera x (1 ... 9) becomes the current one
+    NextCamera,          // the next camera (x = +1) or the previous one (x = -1)
 };
 
 struct KeyAction
@@ -40,6 +42,9 @@ struct KeyAction
 
 // The actions that drive the lamp (device 2) through its panel.
 bool isLampAction(KeyActionKind kind);
+// The actions that choose the camera: they act whether or not the current
+// camera's route is up.
+bool isCameraChoice(KeyActionKind kind);
 
 // What a key press does: at most one action. Auto-repeats count as presses.
 // The keypad's digits (Qt's keypad modifier, that is with NumLock on) recall

@@ -18,9 +18,13 @@
 //   tarndeck_serialparams.cpp  baud rate / protocol entries, menu hiding
 //   tarndeck_acti.cpp        the encoder panel: connect and serial setting
 //   tarndeck_viscaip.cpp     the network camera panel
+//   tarndeck_cameras.cpp     several cameras: the strip, choosing the
+//                            current camera, the camera editor, connecting
+//                            at start
 //   tarndeck_gamepad.cpp     the gamepad: its menu entry and status line
 #pragma once
 
+#include "cameraconfig.h"
 #include "cameralist.h"
 #include "fieldkeys.h"
 #include "gamepadcontrol.h"
@@ -37,6 +41,7 @@
 #include <QString>
 #include <QTimer>
 
+class CameraStrip;
 class QAction;
 class QCloseEvent;
 class QKeyEvent;
@@ -68,6 +73,14 @@ public:
     // Where the "&Connect" menu learns which serial ports exist. The default
     // asks the system; a harness may hand in pseudo-terminals instead.
     void setPortLister(SerialPortLister lister);
+
+    // Makes camera `index` (0 ...) the current one, as its key or its strip
+    // button does: what this window started on the camera being left is
+    // stopped there first. False when there is no such camera or it is
+    // current already.
+    bool selectCamera(int index);
+    // Opens the camera editor (Options → Cameras…), without waiting for it.
+    void editCameras();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -166,6 +179,25 @@ private slots:
 private:
     Camera *camera() const { return cameras.current(); }
 
+    // Several cameras (tarndeck_cameras.cpp).
+    void setUpCameras();
+    void loadCameras();
+    void connectCamerasAtStart();
+    void onLeavingCamera(Camera *leaving);
+    void onCurrentCamera(Camera *now);
+    // The current camera's panels, marks, route panels, menus, title and
+    // status line, from the camera as it is; sends nothing.
+    void showCamera();
+    // Keeps the route panels' fields in the current camera's set-up.
+    void keepFields();
+    void showFields();
+    void showTitle();
+    // The panels' widgets on or off; nothing else of enablePanels().
+    void setPanelsEnabled(bool enabled);
+    void applyCameraEdits(const QList<CameraList::Entry> &entries);
+
+    // Room for a whole address and a failure's words in the route panels.
+    void fitRoutePanels();
     void restoreSettings();
     void saveSettings();
 
@@ -178,6 +210,7 @@ private:
     // The panels as the camera's state has them; sends nothing.
     void drawCamera();
     void watchCamera(Camera *watched);
+    void unwatchCamera(Camera *watched);
     void onCameraConnected();
     void onCameraConnectFailed(const QString &panelStatus, const QString &why);
     void onCameraLost(Camera::Route route, const QString &reason);
@@ -192,6 +225,9 @@ private:
     // Stops everything the keys, buttons and sliders may have left running
     // (the window lost the keyboard, so no release will come).
     void bringToRest();
+    // The same, the keys held still known (another camera is chosen: their
+    // repeats must not start anything on it).
+    void releaseControls();
     // The spring-back of the zoom and focus sliders on a pointer release.
     bool rateSliderEvent(QSlider *slider, QEvent *event);
     void setUpPanTiltDrive();
@@ -221,8 +257,12 @@ private:
     QSettings settings;
     // False when the store could not be read: it is then never written.
     const bool storeRead = SettingsGuard::storeRead(settingsCheck, settings);
-    // The cameras (one today) and the links they share.
+    // The cameras and the links they share.
     CameraList cameras;
+    // Camera 1's set-up where the store has none (the form's texts).
+    CameraConfig firstCameraDefaults;
+    CameraStrip *strip = nullptr;
+    QAction *actionCameras = nullptr;
     // The gamepad: after the cameras, so it stops its moves (and goes)
     // while they and their links are still there.
     GamepadControl gamepadControl{cameras, settings, storeRead};

@@ -15,9 +15,16 @@ void tarnDeck::keyPressEvent(QKeyEvent *event)
     const KeyEventView view
         = heldKeys.press(event->nativeScanCode(), event->timestamp(), event->key(),
                          event->modifiers(), event->isAutoRepeat());
-    if (!camera()->carriesCommands() || !ui.centralWidget->isEnabled())
+    if (!ui.centralWidget->isEnabled())
         return;
     const auto actions = keyPressActions(view.key, view.modifiers, view.autoRepeat);
+    // Choosing a camera needs no route.
+    if (!actions.isEmpty() && isCameraChoice(actions.constFirst().kind)) {
+        performKeyAction(actions.constFirst());
+        return;
+    }
+    if (!camera()->carriesCommands())
+        return;
     for (const KeyAction &action : actions) {
         // Where no lamp can be reached its keys leave its buttons alone.
         if (isLampAction(action.kind) && !camera()->reachesLamp())
@@ -48,6 +55,11 @@ void tarnDeck::changeEvent(QEvent *event)
 void tarnDeck::bringToRest()
 {
     heldKeys.forget();
+    releaseControls();
+}
+
+void tarnDeck::releaseControls()
+{
     // The pointer's press on a rate slider ends as if let go: that stops a
     // handle drag and a groove's page repeat alike, and springs it back.
     for (QSlider *slider : {ui.verticalSliderZoom, ui.verticalSliderFocus}) {
@@ -142,6 +154,12 @@ void tarnDeck::performKeyAction(const KeyAction &action)
         break;
     case KeyActionKind::PresetCancel:
         armPresetStore(false);
+        break;
+    case KeyActionKind::SelectCamera:
+        selectCamera(action.x - 1);
+        break;
+    case KeyActionKind::NextCamera:
+        cameras.selectNext(action.x);
         break;
     }
 }

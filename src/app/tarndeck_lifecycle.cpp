@@ -1,5 +1,6 @@
 // The main window as an object: construction order, the settings it keeps,
 // closing, and the panel switch.
+#include "camerarecords.h"
 #include "controldescriptions.h"
 #include "keyrepeat.h"
 #include "logcategories.h"
@@ -61,11 +62,13 @@ tarnDeck::tarnDeck(QWidget *parent)
     // The panels are a view of the camera: its state draws them, its status
     // line is the window's.
     watchCamera(camera());
+    setUpCameras();
 
     restoreSettings();
     // Grows the first-start size or a restored geometry to the floor the
     // menu bar needs, and keeps it there as menus come and go.
     fitMenuBar();
+    fitRoutePanels();
     ui.menuBar->installEventFilter(this);
 
     ui.action14400->setVisible(false);
@@ -140,6 +143,7 @@ tarnDeck::tarnDeck(QWidget *parent)
                 if (state != Qt::ApplicationActive)
                     bringToRest();
             });
+    connectCamerasAtStart();
 }
 
 tarnDeck::~tarnDeck() = default;
@@ -151,6 +155,11 @@ void tarnDeck::watchCamera(Camera *watched)
     connect(watched, &Camera::connected, this, &tarnDeck::onCameraConnected);
     connect(watched, &Camera::connectFailed, this, &tarnDeck::onCameraConnectFailed);
     connect(watched, &Camera::lost, this, &tarnDeck::onCameraLost);
+}
+
+void tarnDeck::unwatchCamera(Camera *watched)
+{
+    watched->disconnect(this);
 }
 
 void tarnDeck::closeEvent(QCloseEvent *event)
@@ -173,6 +182,15 @@ void tarnDeck::paintEvent(QPaintEvent *)
 
 void tarnDeck::enablePanels(bool enabled)
 {
+    setPanelsEnabled(enabled);
+    if (enabled)
+        return;
+    cameraProfileDeselect();
+    camera()->setStatus(QString());
+}
+
+void tarnDeck::setPanelsEnabled(bool enabled)
+{
     for (QGroupBox *panel : {ui.groupBoxZoom, ui.groupBoxFocus, ui.groupBoxBrightness,
                              ui.groupBoxColor, ui.groupBoxLED, ui.groupBoxPresets})
         panel->setEnabled(enabled);
@@ -183,13 +201,7 @@ void tarnDeck::enablePanels(bool enabled)
     if (enabled && !lampReached)
         ui.groupBoxLED->setEnabled(false);
     ui.groupBoxLED->setToolTip(lampReached ? QString() : QStringLiteral("No lamp on this route"));
-    if (enabled) {
-        ui.menuCameraProfiles->setEnabled(true);
-        return;
-    }
-    ui.menuCameraProfiles->setEnabled(false);
-    cameraProfileDeselect();
-    camera()->setStatus(QString());
+    ui.menuCameraProfiles->setEnabled(enabled);
 }
 
 void tarnDeck::showStatus(const QString &text, bool failed)
@@ -231,6 +243,7 @@ void tarnDeck::restoreSettings()
             (ui.*panel.member)->setChecked(settings.value(QLatin1String(panel.key)).toBool());
     }
 
+    loadCameras();
     for (SerialParameter parameter : serialParametersInRestoreOrder) {
         const int stored = settings.value(QLatin1String(serialParameterKey(parameter))).toInt();
         const char *entry = restoredSerialParameterAction(parameter, stored);
@@ -265,14 +278,19 @@ void tarnDeck::saveSettings()
         settings.setValue(QLatin1String(panel.key), (ui.*panel.member)->isChecked());
     settings.setValue(QStringLiteral("portSettings"), ui.actionPortSettings->isChecked());
     settings.setValue(QStringLiteral("pantiltDrive"), ui.actionPanTiltDrive->isChecked());
+    // The serial parameters are the program's, every line's: camera 1's
+    // record keeps them.
     for (SerialParameter parameter : serialParametersInRestoreOrder)
         settings.setValue(QLatin1String(serialParameterKey(parameter)),
-                          camera()->serialSettings().value(parameter));
-    for (const auto &field : encoderFieldKeys)
-        settings.setValue(QLatin1String(field.key), (ui.*field.member)->text());
-    settings.setValue(QStringLiteral("viscaIpAddress"), ui.lineEditViscaIpAddress->text());
-    settings.setValue(QStringLiteral("viscaIpProtocol"),
-                      ViscaIp::protocolKey(networkCameraProtocol()));
+                          cameras.at(0)->serialSettings().value(parameter));
+    for (const auto &field : encoderFieldKeys) {
+        if (QLatin1String(field.key) != QLatin1String("actiIP"))
+            settings.setValue(QLatin1String(field.key), (ui.*field.member)->text());
+    }
+    // The route panels' fields belong to the current camera; camera 1's
+    // address and protocol keys, and the list, come from the cameras.
+    keepFields();
+    CameraRecords::write(settings, cameras.configs(), cameras.listed(), firstCameraDefaults);
 
     // The store holds the encoder password in plain text (stored files stay
     // readable by earlier versions): keep it private to its owner.

@@ -4,11 +4,13 @@
 #include "menubarwidth.h"
 #include "tarndeck.h"
 
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QSignalBlocker>
+#include <QStyleOptionFrame>
 
 #include <memory>
 #include <vector>
@@ -46,7 +48,40 @@ void tarnDeck::showPanels(bool visible)
 
 void tarnDeck::fitMenuBar()
 {
-    setMinimumWidth(menuBarFullWidth(ui.menuBar));
+    // On the bar, not the window: the window's own floor stays its layout's,
+    // which grows with the panels shown (a route panel's address field).
+    ui.menuBar->setMinimumWidth(menuBarFullWidth(ui.menuBar));
+}
+
+// The route panels' address fields are wide enough for a whole IPv4 address
+// with its port, and their status lines wrap rather than cut a failure's
+// words: the window grows past its menu bar's width where they need it.
+void tarnDeck::fitRoutePanels()
+{
+    static const QString widest = QStringLiteral("255.255.255.255:65535");
+    for (QLineEdit *field : {ui.lineEditActiIP, ui.lineEditViscaIpAddress}) {
+        // The window's style sheet gives the fields their font.
+        field->ensurePolished();
+        QStyleOptionFrame frame;
+        frame.initFrom(field);
+        frame.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, field);
+        const QMargins margins = field->textMargins();
+        // QLineEdit keeps 2 pixels either side of its text, and 1 for the cursor.
+        const int text = field->fontMetrics().horizontalAdvance(widest) + 2 * 2 + 1
+            + margins.left() + margins.right();
+        const QSize needed = field->style()->sizeFromContents(
+            QStyle::CT_LineEdit, &frame, QSize(text, field->sizeHint().height()), field);
+        field->setMinimumWidth(needed.width());
+    }
+    // Two lines: a failure's words in the panel's width (the whole reason
+    // is on the status line below and in the log).
+    for (QLabel *status : {ui.labelActiStatus, ui.labelViscaIpStatus}) {
+        status->ensurePolished();
+        status->setWordWrap(true);
+        const QRect twoLines = status->fontMetrics().boundingRect(
+            QRect(0, 0, 1000, 1000), Qt::TextWordWrap, QStringLiteral("X\nX"));
+        status->setMinimumHeight(twoLines.height() + 2 * status->margin());
+    }
 }
 
 void tarnDeck::timerEvent()

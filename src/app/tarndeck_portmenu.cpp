@@ -102,7 +102,7 @@ void tarnDeck::setLinkIdle()
     restPanTiltBeforeRouteCloses();
     camera()->leaveRoute();
     enablePanels(false);
-    setWindowTitle(titleBase + QStringLiteral(" - Not connected"));
+    showTitle();
     camera()->setStatus(notConnected);
     setPushButtonDefault();
 }
@@ -124,7 +124,7 @@ void tarnDeck::onCameraConnected()
     }
     enablePanels(true);
     fieldKeys.handToPanels();
-    setWindowTitle(titleBase + QStringLiteral(" - ") + camera()->routeName());
+    showTitle();
 }
 
 // A connect that failed: the status the operator knows, the reason in its
@@ -150,12 +150,12 @@ void tarnDeck::onCameraLost(Camera::Route route, const QString &)
     if (route == Camera::Route::Serial) {
         restPanTiltBeforeRouteCloses();
         enablePanels(false);
-        setWindowTitle(titleBase + QStringLiteral(" - Not connected"));
+        showTitle();
         setPushButtonDefault();
         return;
     }
     enablePanels(false);
-    setWindowTitle(titleBase + QStringLiteral(" - Not connected"));
+    showTitle();
     ui.labelViscaIpStatus->setText(QStringLiteral("Failed, connection lost"));
     ui.pushButtonViscaIpConnect->setEnabled(true);
     ui.groupBoxViscaIp->show();

@@ -12,8 +12,9 @@ void tarnDeck::selectSerialParameter(QAction *chosen)
     if (!choice)
         return;
     // A value the port rejects still moves the check mark: the menu shows
-    // what the operator asked for.
-    camera()->setSerialParameter(choice->parameter, choice->value);
+    // what the operator asked for. The parameters are every line's.
+    for (Camera *each : cameras.cameras())
+        each->setSerialParameter(choice->parameter, choice->value);
     if (choice->parameter != SerialParameter::FlowControl)
         actiSetSerialParameters();
     for (auto it = serialParameterChoicesBegin(); it != serialParameterChoicesEnd(); ++it) {

@@ -216,6 +216,18 @@ QString notAUsableAddress(const QString &address)
     return QStringLiteral("not a usable address: ") + address;
 }
 
+QString localPortUnusable(quint16 port, const QString &errorText)
+{
+    const QString what = port == 0 ? QStringLiteral("no local UDP port")
+                                   : QStringLiteral("local UDP port %1 unusable").arg(port);
+    return what + QStringLiteral(": ") + oneLine(errorText);
+}
+
+QString cameraDrivenTwice(const QString &authority)
+{
+    return QStringLiteral("another camera of the list drives ") + authority;
+}
+
 QString oneLine(const QString &text)
 {
     const QStringList lines = text.split(QLatin1Char('\n'));

@@ -82,6 +82,12 @@ QString noAddressEntered();                        // "no address entered"
 QString notAnAddress(const QString &typed);        // "not an IP address: <typed>"
 QString notAUsableAddress(const QString &address); // "not a usable address: 0.0.0.0"
 
+// Network cameras over UDP share one local port.
+// "local UDP port 52381 unusable: <error text>" (0: "no local UDP port: ...")
+QString localPortUnusable(quint16 port, const QString &errorText);
+// "another camera of the list drives 127.0.0.1:52381"
+QString cameraDrivenTwice(const QString &authority);
+
 // The first non-blank line of a device's text, blanks trimmed and cut to
 // a length a status line can show.
 QString oneLine(const QString &text);

@@ -68,6 +68,10 @@ Camera::Camera(LinkPool &pool, QObject *parent)
             })
 {
     qRegisterMetaType<PacketTag>();
+    setup.lampAddress = 2;
+    shownReason = healthReason();
+    connect(this, &Camera::routeChanged, this, &Camera::noteHealth);
+    connect(this, &Camera::statusChanged, this, &Camera::noteHealth);
     connect(&drive, &PanTiltDrive::sendFailed, this, [this](const QString &) {
         qCWarning(lcCamera).noquote() << "pan-tilt not sent:" << panTiltRecord;
         setStatus(QStringLiteral("Not sent: ") + panTiltRecord, statusIsFailure);
@@ -109,7 +113,124 @@ QString Camera::serialPortName() const
 
 bool Camera::reachesLamp() const
 {
-    return to.lamp != 0 && routeKind != Route::Network;
+    return setup.lampAddress != 0 && routeKind != Route::Network;
+}
+
+void Camera::changeConfig(const std::function<void(CameraConfig &)> &change)
+{
+    const CameraConfig before = setup;
+    change(setup);
+    if (setup != before)
+        emit configChanged();
+}
+
+void Camera::setConfig(const CameraConfig &config)
+{
+    changeConfig([&config](CameraConfig &c) { c = config; });
+}
+
+void Camera::setAddresses(const ViscaAddresses &addresses)
+{
+    changeConfig([&addresses](CameraConfig &c) {
+        c.viscaAddress = addresses.camera;
+        c.lampAddress = addresses.lamp;
+    });
+}
+
+namespace {
+
+// The port a set-up names: a device path as it is, a bare name ("ttyUSB0")
+// under /dev where ports live there.
+SerialPortEntry configuredPort(const QString &named)
+{
+#ifdef Q_OS_UNIX
+    if (!named.startsWith(QLatin1Char('/')))
+        return {named, QStringLiteral("/dev/") + named};
+#endif
+    return {named, named};
+}
+
+} // namespace
+
+bool Camera::connectConfigured(const QString &encoderUser, const QString &encoderPassword)
+{
+    switch (setup.route) {
+    case Route::Serial:
+        if (setup.serialPort.isEmpty())
+            break;
+        return openSerial(configuredPort(setup.serialPort));
+    case Route::Encoder:
+        connectEncoder(setup.encoderAddress, encoderUser, encoderPassword);
+        return true;
+    case Route::Network: {
+        QHostAddress address;
+        quint16 port = 0;
+        if (!Endpoint::parse(setup.networkAddress, &address, &port,
+                             ViscaIp::defaultPort(setup.protocol))) {
+            chooseNetworkCamera();
+            failure = SendFailure::notAnAddress(setup.networkAddress);
+            emit routeChanged();
+            setStatus(QStringLiteral("Not connected: ") + failure, true);
+            return false;
+        }
+        connectNetworkCamera(address, port, setup.protocol, setup.networkAddress.trimmed());
+        return true;
+    }
+    case Route::None:
+        break;
+    }
+    failure = QStringLiteral("no route set up");
+    emit routeChanged();
+    setStatus(QStringLiteral("Not connected: ") + failure, true);
+    return false;
+}
+
+Camera::Health Camera::health() const
+{
+    switch (state_) {
+    case LinkState::Connected:
+        return statusIsFailure ? Health::Failing : Health::Connected;
+    case LinkState::Failing:
+        return Health::Failing;
+    case LinkState::Connecting:
+        return Health::Connecting;
+    case LinkState::NotConnected:
+        break;
+    }
+    return failure.isEmpty() ? Health::NotConnected : Health::Failing;
+}
+
+QString Camera::healthReason() const
+{
+    switch (health()) {
+    case Health::Failing:
+        if (statusIsFailure && !status.isEmpty())
+            return status;
+        return failure.isEmpty() ? QStringLiteral("the camera stopped answering") : failure;
+    case Health::Connected:
+        return QStringLiteral("connected to ") + routeName();
+    case Health::Connecting:
+        return QStringLiteral("connecting");
+    case Health::NotConnected:
+        break;
+    }
+    return QStringLiteral("not connected");
+}
+
+void Camera::noteHealth()
+{
+    const Health now = health();
+    const QString reason = healthReason();
+    if (now == shownHealth && reason == shownReason)
+        return;
+    shownHealth = now;
+    shownReason = reason;
+    // The failure itself is logged as a warning where it happens; this line
+    // names the camera it happened to.
+    if (now == Health::Failing)
+        qCInfo(lcCamera).noquote()
+            << QStringLiteral("camera %1 (%2) failing:").arg(place).arg(shownName()) << reason;
+    emit healthChanged();
 }
 
 void Camera::setSerialParameter(SerialParameter parameter, int value)
@@ -186,6 +307,12 @@ bool Camera::openSerial(const SerialPortEntry &port)
     connect(bus, &SerialBus::lost, this, &Camera::onSerialLost);
     serial = bus->settings();
     routeKind = Route::Serial;
+    changeConfig([&port](CameraConfig &c) {
+        c.route = Route::Serial;
+        // A name the set-up gives for the same port stays as it was.
+        if (configuredPort(c.serialPort).systemLocation != port.systemLocation)
+            c.serialPort = port.systemLocation;
+    });
     failure.clear();
     // An open port is a connected route: the line has no handshake.
     setLinkState(LinkState::Connected);
@@ -209,7 +336,9 @@ void Camera::onSerialLost()
 void Camera::chooseEncoder()
 {
     dropLink();
+    panelWords.clear();
     routeKind = Route::Encoder;
+    changeConfig([](CameraConfig &c) { c.route = Route::Encoder; });
     failure.clear();
     setLinkState(LinkState::NotConnected);
     emit routeChanged();
@@ -225,6 +354,7 @@ void Camera::connectEncoder(const QString &typedAddress, const QString &user,
 {
     if (routeKind != Route::Encoder)
         chooseEncoder();
+    changeConfig([&typedAddress](CameraConfig &c) { c.encoderAddress = typedAddress; });
     QHostAddress address;
     quint16 port = ActiCgi::defaultPort;
     const bool parsed = Endpoint::parse(typedAddress, &address, &port, ActiCgi::defaultPort);
@@ -286,6 +416,7 @@ void Camera::onEncoderConnected()
     if (state_ != LinkState::Connecting)
         return;
     failure.clear();
+    panelWords.clear();
     setLinkState(LinkState::Connected);
     setStatus(QStringLiteral("Connected to ") + routeName());
     emit connected();
@@ -296,20 +427,24 @@ void Camera::onEncoderFailed(SendFailure::ConnectStep step, const QString &why)
     if (state_ != LinkState::Connecting)
         return;
     failure = why;
+    panelWords = SendFailure::connectFailedStatus(step);
     setLinkState(LinkState::NotConnected);
     emit routeChanged();
-    emit connectFailed(SendFailure::connectFailedStatus(step), why);
+    emit connectFailed(panelWords, why);
 }
 
 void Camera::chooseNetworkCamera()
 {
     dropLink();
+    panelWords.clear();
     routeKind = Route::Network;
+    changeConfig([](CameraConfig &c) { c.route = Route::Network; });
     failure.clear();
     networkLink = pool.networkCamera(this);
     take(networkLink);
     connect(networkLink, &NetworkCameraLink::connected, this, [this](const QString &model) {
         failure.clear();
+        panelWords.clear();
         setLinkState(LinkState::Connected);
         setStatus(QStringLiteral("Connected to ") + routeName() + QStringLiteral(" (model ") + model
                   + QLatin1Char(')'));
@@ -318,15 +453,17 @@ void Camera::chooseNetworkCamera()
     connect(networkLink, &NetworkCameraLink::connectFailed, this, [this](const QString &reason) {
         qCInfo(lcViscaIp).noquote() << "VISCA over IP not connected:" << reason;
         failure = reason;
+        panelWords = QStringLiteral("Failed, ") + reason;
         setLinkState(LinkState::NotConnected);
         emit routeChanged();
-        emit connectFailed(QStringLiteral("Failed, ") + reason, reason);
+        emit connectFailed(panelWords, reason);
     });
     // The camera closed its TCP connection: the route stays chosen for a
     // new connect.
     connect(networkLink, &NetworkCameraLink::lost, this, [this](const QString &reason) {
         qCWarning(lcViscaIp).noquote() << "VISCA over IP lost:" << reason;
         failure = reason;
+        panelWords = QStringLiteral("Failed, connection lost");
         awaited.clear();
         drive.routeClosed();
         setLinkState(LinkState::NotConnected);
@@ -342,6 +479,10 @@ void Camera::connectNetworkCamera(const QHostAddress &address, quint16 port,
 {
     if (routeKind != Route::Network)
         chooseNetworkCamera();
+    changeConfig([protocol, &shown](CameraConfig &c) {
+        c.protocol = protocol;
+        c.networkAddress = shown;
+    });
     networkShown = shown;
     setLinkState(LinkState::Connecting);
     networkLink->connectTo(address, port, protocol);
@@ -350,6 +491,7 @@ void Camera::connectNetworkCamera(const QHostAddress &address, quint16 port,
 void Camera::leaveRoute()
 {
     dropLink();
+    panelWords.clear();
     routeKind = Route::None;
     failure.clear();
     failureShown = false;
@@ -372,7 +514,7 @@ int Camera::command(const QString &groupWord, const QString &actionWord)
     int result = 0;
     QString firstFailure; // the first packet that did not leave
     bool answerFollows = false;
-    const QList<ViscaPacket> packets = viscaPackets(group, action, to);
+    const QList<ViscaPacket> packets = viscaPackets(group, action, addresses());
     for (const ViscaPacket &packet : packets) {
         QString failed;
         bool follows = false;

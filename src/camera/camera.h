@@ -10,6 +10,7 @@
 // hears only of its own packets on it.
 #pragma once
 
+#include "cameraconfig.h"
 #include "camerastate.h"
 #include "pantiltdrive.h"
 #include "presetbook.h"
@@ -38,19 +39,45 @@ class Camera : public QObject
     Q_OBJECT
 
 public:
-    enum class Route { None, Serial, Encoder, Network };
+    using Route = CameraRoute;
     enum class LinkState {
         NotConnected,
         Connecting,
         Connected,
         Failing, // connected, but the far end stopped answering
     };
+    // What a glance at the camera should tell: not connected (nothing
+    // tried, or left), connecting, connected, or failing: a connect that
+    // failed, a link that went, a far end that stopped answering, or a
+    // command that did not get through (until the next one does).
+    enum class Health { NotConnected, Connecting, Connected, Failing };
     // How long a profile reset waits before it recalls the profile.
     static constexpr int profileResetWaitMs = 500;
 
     explicit Camera(LinkPool &pool, QObject *parent = nullptr);
     ~Camera() override;
 
+    // --- What the operator set up -----------------------------------------
+
+    // Its name, route and the route's parameters (camera 1 at address 1,
+    // its lamp at 2, unless set). The route's parameters follow what the
+    // operator connects it with.
+    const CameraConfig &config() const { return setup; }
+    void setConfig(const CameraConfig &config);
+    // Its place in the list (1 ...), for the strip, the title and the log.
+    int number() const { return place; }
+    void setNumber(int number) { place = number; }
+    // "Camera 2" or its name.
+    QString shownName() const { return setup.shownName(place); }
+    // Connects by the route it is set up with (the encoder with this
+    // log-in); the outcome comes as for a connect by hand. False, and the
+    // status says why, when no route is set up or it cannot be tried.
+    bool connectConfigured(const QString &encoderUser, const QString &encoderPassword);
+
+    Health health() const;
+    // Why it is failing, or what it is doing otherwise, in the operator's
+    // words.
+    QString healthReason() const;
     // --- The route --------------------------------------------------------
 
     Route route() const { return routeKind; }
@@ -59,6 +86,9 @@ public:
     bool carriesCommands() const;
     // Why the last connect failed or the link went, in the operator's words.
     const QString &lastFailure() const { return failure; }
+    // What the route's panel says of the last connect that failed ("Failed,
+    // could not connect", "Failed, connection lost"); empty otherwise.
+    const QString &connectStatus() const { return panelWords; }
     // The route as the title names it: the serial port ("ttyUSB0"),
     // "ACTi <address>", "VISCA <address>"; empty without a route.
     QString routeName() const;
@@ -66,9 +96,9 @@ public:
     QString serialPortName() const;
 
     // The VISCA addresses of the camera (1 ... 7) and its lamp (1 ... 7, 0
-    // for none); 1 and 2 unless set.
-    const ViscaAddresses &addresses() const { return to; }
-    void setAddresses(const ViscaAddresses &addresses) { to = addresses; }
+    // for none), as set up.
+    ViscaAddresses addresses() const { return {setup.viscaAddress, setup.lampAddress}; }
+    void setAddresses(const ViscaAddresses &addresses);
     // Whether the lamp can be driven: there is one, and the route reaches
     // devices other than the camera (a network camera's does not).
     bool reachesLamp() const;
@@ -188,6 +218,10 @@ signals:
     // The link went without the operator's doing: the serial route is left,
     // a network camera's route stays chosen. The status line says so.
     void lost(Camera::Route route, const QString &reason);
+    // health() or healthReason() changed.
+    void healthChanged();
+    // The name, route or addresses it is set up with changed.
+    void configChanged();
 
 private:
     // A request whose packets' outcome the link tells later (the encoder):
@@ -216,12 +250,18 @@ private:
     void onSerialLost();
     void sendForSelectedProfile(const QString &actionPrefix);
     int encoderError() const;
+    void noteHealth();
+    void changeConfig(const std::function<void(CameraConfig &)> &change);
 
     LinkPool &pool;
     Route routeKind = Route::None;
     LinkState state_ = LinkState::NotConnected;
     QString failure;
-    ViscaAddresses to;
+    QString panelWords;
+    CameraConfig setup;
+    int place = 1;
+    Health shownHealth = Health::NotConnected;
+    QString shownReason;
     SerialSettings serial;
     PacketLink *link = nullptr; // given by the pool, given back on leaving
     SerialBus *serialBus = nullptr;

@@ -1,8 +1,10 @@
 #include "linkpool.h"
 
 #include "encoderbus.h"
+#include "logcategories.h"
 #include "networkcameralink.h"
 #include "serialbus.h"
+#include "viscaudpport.h"
 
 #include <QNetworkAccessManager>
 
@@ -70,7 +72,29 @@ EncoderBus *LinkPool::encoder(const QHostAddress &address, quint16 port, const Q
 
 NetworkCameraLink *LinkPool::networkCamera(const QObject *owner)
 {
-    return take(new NetworkCameraLink(owner, this));
+    auto *link = new NetworkCameraLink(owner, this);
+    link->connection().useSharedPort(&udpPort());
+    return take(link);
+}
+
+ViscaUdpPort &LinkPool::udpPort()
+{
+    if (!sharedUdp)
+        sharedUdp = new ViscaUdpPort(udpLocalPort, this);
+    return *sharedUdp;
+}
+
+void LinkPool::setUdpLocalPort(quint16 port)
+{
+    if (port == udpLocalPort)
+        return;
+    if (sharedUdp) {
+        qCWarning(lcViscaIp) << "UDP port" << port << "not taken: the network cameras already"
+                             << "share port" << udpLocalPort;
+        return;
+    }
+    udpLocalPort = port;
+    qCInfo(lcViscaIp) << "network cameras send from UDP port" << port << "(0: any)";
 }
 
 void LinkPool::release(PacketLink *link)

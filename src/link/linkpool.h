@@ -19,6 +19,7 @@ class EncoderBus;
 class NetworkCameraLink;
 class PacketLink;
 class SerialBus;
+class ViscaUdpPort;
 
 class LinkPool : public QObject
 {
@@ -34,8 +35,15 @@ public:
     // The encoder at this address with this log-in; one more user.
     EncoderBus *encoder(const QHostAddress &address, quint16 port, const QString &user,
                         const QString &password);
-    // A network camera's own link, for the camera `owner`.
+    // A network camera's own link, for the camera `owner`. Over UDP every
+    // network camera sends and hears through one local port (udpPort()).
     NetworkCameraLink *networkCamera(const QObject *owner);
+    // The local UDP port the network cameras share: 0 (the default) lets
+    // the system pick one; a camera that answers to its own port 52381 only
+    // needs 52381. Set before the first network camera's link is made;
+    // later it is logged and left as it was.
+    void setUdpLocalPort(quint16 port);
+    ViscaUdpPort &udpPort();
     // One user fewer; the last one closes the link and it goes (once the
     // event loop runs, so a link may be given back from its own signal).
     void release(PacketLink *link);
@@ -62,6 +70,8 @@ private:
 
     SerialPortLister lister;
     std::unique_ptr<QNetworkAccessManager> network;
+    quint16 udpLocalPort = 0;
+    ViscaUdpPort *sharedUdp = nullptr; // a child, made on first use
     QHash<QString, SerialBus *> serialBuses;
     QHash<QString, EncoderBus *> encoders;
     QHash<const PacketLink *, int> counts;

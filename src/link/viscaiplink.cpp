@@ -2,6 +2,7 @@
 
 #include "logcategories.h"
 #include "sendfailure.h"
+#include "viscaudpport.h"
 
 #include <QNetworkDatagram>
 
@@ -84,15 +85,24 @@ void ViscaIpLink::connectTo(const QHostAddress &address, quint16 port, Protocol 
         tcp.connectToHost(address, port);
         return;
     }
-    // Bound, not connected: the kernel would drop datagrams from any other
-    // sender before we could tell the operator where they come from.
-    const bool v6 = address.protocol() == QAbstractSocket::IPv6Protocol;
-    if (!udp.bind(QHostAddress(v6 ? QHostAddress::AnyIPv6 : QHostAddress::AnyIPv4), 0)) {
-        qCWarning(lcViscaIp).noquote() << "no UDP socket:" << udp.errorString();
+    QString refusal;
+    if (sharedPort) {
+        onSharedPort = sharedPort->attach(this, address, port, &refusal);
+    } else {
+        // Bound, not connected: the kernel would drop datagrams from any
+        // other sender before we could tell the operator where they come
+        // from.
+        const bool v6 = address.protocol() == QAbstractSocket::IPv6Protocol;
+        if (!udp.bind(QHostAddress(v6 ? QHostAddress::AnyIPv6 : QHostAddress::AnyIPv4), 0)) {
+            qCWarning(lcViscaIp).noquote() << "no UDP socket:" << udp.errorString();
+            refusal = QStringLiteral("could not connect");
+        }
+    }
+    if (!refusal.isEmpty()) {
         connectTimer.stop();
-        QTimer::singleShot(0, this, [this, g = generation] {
+        QTimer::singleShot(0, this, [this, refusal, g = generation] {
             if (g == generation)
-                failConnect(QStringLiteral("could not connect"));
+                failConnect(refusal);
         });
         return;
     }
@@ -135,8 +145,16 @@ void ViscaIpLink::close()
     unanswered = false;
     nextSequence = 0;
     linkState = State::Idle;
+    if (onSharedPort && sharedPort)
+        sharedPort->detach(this);
+    onSharedPort = false;
     udp.abort();
     tcp.abort();
+}
+
+void ViscaIpLink::useSharedPort(ViscaUdpPort *port)
+{
+    sharedPort = port;
 }
 
 bool ViscaIpLink::send(const QByteArray &packet, const QString &request, QString *refusal)
@@ -227,7 +245,8 @@ void ViscaIpLink::transmit(const Item &item)
     qint64 written = 0;
     if (linkProtocol == Protocol::Udp) {
         const QByteArray bytes = message(item.type, item.sequence, item.packet);
-        written = udp.writeDatagram(bytes, cameraAddress, cameraPort);
+        written = onSharedPort && sharedPort ? sharedPort->send(bytes, cameraAddress, cameraPort)
+                                             : udp.writeDatagram(bytes, cameraAddress, cameraPort);
         qCDebug(lcViscaIp) << "sent:" << bytes.toHex(' ') << written;
         return;
     }
@@ -258,21 +277,26 @@ void ViscaIpLink::readDatagrams()
             noteStranger(from, fromPort);
             continue;
         }
-        Message reply;
-        if (!parseMessage(datagram.data(), &reply)) {
-            qCDebug(lcViscaIp) << "unreadable datagram:" << datagram.data().toHex(' ');
-            unreadableDatagramBytes += datagram.data().size();
-            noteUnreadable(datagram.data().size());
-            continue;
-        }
-        qCDebug(lcViscaIp) << "received:" << datagram.data().toHex(' ');
-        if (reply.type == ControlReply)
-            onControlReply(reply.sequence, reply.payload);
-        else if (reply.type == Reply)
-            onAnswer(true, reply.sequence, reply.payload);
+        takeDatagram(datagram.data());
     }
     if (g == generation && udp.hasPendingDatagrams())
         readMore.start();
+}
+
+void ViscaIpLink::takeDatagram(const QByteArray &datagram)
+{
+    Message reply;
+    if (!parseMessage(datagram, &reply)) {
+        qCDebug(lcViscaIp) << "unreadable datagram:" << datagram.toHex(' ');
+        unreadableDatagramBytes += datagram.size();
+        noteUnreadable(datagram.size());
+        return;
+    }
+    qCDebug(lcViscaIp) << "received:" << datagram.toHex(' ');
+    if (reply.type == ControlReply)
+        onControlReply(reply.sequence, reply.payload);
+    else if (reply.type == Reply)
+        onAnswer(true, reply.sequence, reply.payload);
 }
 
 void ViscaIpLink::readStream()

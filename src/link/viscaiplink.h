@@ -17,7 +17,8 @@
 //     answered within kAnswerTimeoutMs fails with "camera did not answer".
 //     The socket is bound, not connected: a datagram from any other sender
 //     than the camera's address and port is named once (strangerAnswered)
-//     and otherwise left alone.
+//     and otherwise left alone. Given a shared port (viscaudpport.h), the
+//     link sends and hears through it instead of a socket of its own.
 //   - over TCP a camera that left a packet unanswered is not sent anything
 //     but stops until it answers again: what it has not read would reach it
 //     all at once when it reads again.
@@ -37,11 +38,14 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUdpSocket>
+
+class ViscaUdpPort;
 
 class ViscaIpLink : public QObject
 {
@@ -71,6 +75,16 @@ public:
     // Back to idle: the stops still waiting sent at once, unacknowledged;
     // the socket closed, the other waiting packets dropped, no signals.
     void close();
+    // UDP goes through `port` from the next connect on, shared with the
+    // other network cameras; nullptr: a socket of the link's own.
+    void useSharedPort(ViscaUdpPort *port);
+
+    // For the shared port: a datagram from this camera; a sender that is no
+    // camera of the port's; whether an answer is awaited (connecting, or a
+    // packet in flight).
+    void takeDatagram(const QByteArray &datagram);
+    void noteStranger(const QHostAddress &address, quint16 port);
+    bool awaitsAnswer() const { return linkState == State::Connecting || busy; }
 
     State state() const { return linkState; }
     bool isConnected() const { return linkState == State::Connected; }
@@ -128,7 +142,6 @@ private:
     void readDatagrams();
     void readStream();
     void noteUnreadable(qint64 bytes);
-    void noteStranger(const QHostAddress &address, quint16 port);
     void onControlReply(quint32 sequence, const QByteArray &payload);
     void onAnswer(bool sequenced, quint32 sequence, const QByteArray &packet);
     void onInFlightError(int code);
@@ -139,6 +152,8 @@ private:
     void onSocketError(QAbstractSocket::SocketError error);
 
     QUdpSocket udp;
+    QPointer<ViscaUdpPort> sharedPort;
+    bool onSharedPort = false; // this connect goes through sharedPort
     QTcpSocket tcp;
     QHostAddress cameraAddress;
     quint16 cameraPort = 0;

@@ -54,6 +54,8 @@ QString actionName(KeyActionKind kind)
         {K::PresetDigit, "PresetDigit"},
         {K::PresetStoreKey, "PresetStoreKey"},
         {K::PresetCancel, "PresetCancel"},
+        {K::SelectCamera, "SelectCamera"},
+        {K::NextCamera, "NextCamera"},
     };
     return names.value(kind, QStringLiteral("?"));
 }
@@ -75,6 +77,8 @@ QString describe(const QVector<KeyAction> &actions)
         case K::ZoomSet:
         case K::FocusSet:
         case K::PresetDigit:
+        case K::SelectCamera:
+        case K::NextCamera:
             word += QStringLiteral(" %1").arg(action.x);
             break;
         default:
@@ -390,6 +394,20 @@ void TstKeyboard::pressTable_data()
     keyTableRow("Ctrl itself", Qt::Key_Control, ctrl, false, "");
     keyTableRow("A", Qt::Key_A, none, false, "");
     keyTableRow("Space+Ctrl", Qt::Key_Space, ctrl, false, "");
+
+    keyTableRow("1+Ctrl: camera 1", Qt::Key_1, ctrl, false, "SelectCamera 1");
+    keyTableRow("9+Ctrl+Shift: camera 9", Qt::Key_9, ctrl | shift, false, "SelectCamera 9");
+    keyTableRow("2+Ctrl repeated", Qt::Key_2, ctrl, true, "");
+    keyTableRow("2 alone", Qt::Key_2, none, false, "");
+    keyTableRow("2+Alt", Qt::Key_2, alt, false, "");
+    keyTableRow("keypad 2+Ctrl: the presets'", Qt::Key_2, ctrl | Qt::KeypadModifier, false, "");
+    keyTableRow("0+Ctrl stays the lamp's", Qt::Key_0, ctrl, false, "ClickLedOff");
+    keyTableRow("Tab+Ctrl: next camera", Qt::Key_Tab, ctrl, false, "NextCamera 1");
+    keyTableRow("Backtab+Ctrl: previous camera", Qt::Key_Backtab, ctrl | shift, false,
+                "NextCamera -1");
+    keyTableRow("Tab+Ctrl+Shift: previous camera", Qt::Key_Tab, ctrl | shift, false,
+                "NextCamera -1");
+    keyTableRow("Tab alone: the focus chain's", Qt::Key_Tab, none, false, "");
 }
 
 void TstKeyboard::pressTable()

@@ -4,6 +4,7 @@
 // waits holds up neither another camera nor the event loop; cameras sharing
 // a line or an encoder each hear of their own packets.
 #include "camera.h"
+#include "cameralist.h"
 #include "linkpool.h"
 #include "loophttpserver.h"
 #include "packettext.h"
@@ -15,6 +16,8 @@
 
 #include <QPointer>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <memory>
@@ -163,6 +166,9 @@ private slots:
     void heldLineDoesNotFreezeTheLoop();
     void sharedLinkKeepsCamerasApart_data();
     void sharedLinkKeepsCamerasApart();
+    void healthFollowsTheLink_data();
+    void healthFollowsTheLink();
+    void listSelectsAndEdits();
 };
 
 void tst_Camera::initTestCase()
@@ -357,6 +363,138 @@ void tst_Camera::sharedLinkKeepsCamerasApart()
     if (route == Route::Serial)
         QTRY_VERIFY(!bus);
     QTRY_VERIFY(pool.findChildren<PacketLink *>().isEmpty());
+}
+
+enum class Fault { None, Mute, Close, NoAddress };
+Q_DECLARE_METATYPE(Fault)
+
+void tst_Camera::healthFollowsTheLink_data()
+{
+    QTest::addColumn<Route>("route");
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<QString>("reason"); // of the failure; empty: stays healthy
+
+    QTest::newRow("serial: connected") << Route::Serial << Fault::None << QString();
+    QTest::newRow("udp: a camera that stops answering")
+        << Route::Udp << Fault::Mute << "Not sent: zoom,3 \u2013 camera did not answer";
+    QTest::newRow("tcp: a camera that closes") << Route::Tcp << Fault::Close << "";
+    QTest::newRow("encoder: no address")
+        << Route::Encoder << Fault::NoAddress << "no address entered";
+}
+
+// A camera's health as a glance shows it: connected once its route is up,
+// failing (with the reason) when the far end stops answering, goes, or the
+// connect fails.
+void tst_Camera::healthFollowsTheLink()
+{
+    QFETCH(Route, route);
+    QFETCH(Fault, fault);
+    QFETCH(QString, reason);
+
+    LinkPool pool;
+    Camera camera(pool);
+    camera.setNumber(3);
+    QCOMPARE(camera.health(), Camera::Health::NotConnected);
+    FarEnd far(route);
+    QSignalSpy changed(&camera, &Camera::healthChanged);
+    if (fault == Fault::NoAddress) {
+        camera.connectEncoder(QString(), QString(), QString());
+        QCOMPARE(camera.health(), Camera::Health::Connecting);
+        QTRY_COMPARE(camera.health(), Camera::Health::Failing);
+        QCOMPARE(camera.healthReason(), reason);
+        return;
+    }
+    // A camera of the test's that answers the version inquiry, and later
+    // closes its connection.
+    QTcpServer closing;
+    QPointer<QTcpSocket> peer;
+    if (fault == Fault::Close) {
+        QVERIFY(closing.listen(QHostAddress::LocalHost));
+        connect(&closing, &QTcpServer::newConnection, this, [&] {
+            peer = closing.nextPendingConnection();
+            connect(peer, &QTcpSocket::readyRead, this, [&] {
+                peer->readAll(), peer->write(QByteArray::fromHex("9050AAAA0B0C010202FF"));
+            });
+        });
+        camera.connectNetworkCamera(QHostAddress(QHostAddress::LocalHost), closing.serverPort(),
+                                    ViscaIp::Protocol::Tcp, QStringLiteral("camera"));
+        QTRY_VERIFY(camera.carriesCommands());
+    } else {
+        QVERIFY(far.connect(camera));
+    }
+    QCOMPARE(camera.health(), Camera::Health::Connected);
+    QVERIFY(camera.healthReason().startsWith(QLatin1String("connected to ")));
+    const int healthy = changed.size();
+
+    switch (fault) {
+    case Fault::None:
+        camera.zoom(3);
+        camera.zoom(0);
+        QCOMPARE(changed.size(), healthy);
+        return;
+    case Fault::Mute: {
+        ViscaIpFront::Faults mute;
+        mute.mute = true;
+        far.sim.network().setFaults(mute);
+        camera.zoom(3);
+        break;
+    }
+    case Fault::Close:
+        peer->abort();
+        break;
+    case Fault::NoAddress:
+        break;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(camera.health(), Camera::Health::Failing, 5000);
+    if (!reason.isEmpty())
+        QCOMPARE(camera.healthReason(), reason);
+    QVERIFY(changed.size() > healthy);
+}
+
+// Selecting says leaving() for the camera left before currentChanged() for
+// the next; an edit keeps the current camera, numbers the list again, and
+// hands back a camera reached elsewhere now, its route left.
+void tst_Camera::listSelectsAndEdits()
+{
+    CameraList list;
+    CameraConfig second;
+    second.name = QStringLiteral("Pulpit");
+    second.viscaAddress = 2;
+    list.load({list.at(0)->config(), second, CameraConfig()}, true);
+    QCOMPARE(list.count(), 3);
+    QCOMPARE(list.at(1)->shownName(), QStringLiteral("Pulpit"));
+    QCOMPARE(list.at(2)->shownName(), QStringLiteral("Camera 3"));
+
+    QStringList said;
+    connect(&list, &CameraList::leaving, this,
+            [&](Camera *camera) { said << QStringLiteral("leaving %1").arg(camera->number()); });
+    connect(&list, &CameraList::currentChanged, this,
+            [&](Camera *camera) { said << QStringLiteral("now %1").arg(camera->number()); });
+    QVERIFY(list.select(1));
+    QVERIFY(!list.select(1));
+    QVERIFY(list.selectNext(+1));
+    QVERIFY(list.selectNext(+1));
+    QVERIFY(list.selectNext(-1));
+    QCOMPARE(said,
+             (QStringList{"leaving 1", "now 2", "leaving 2", "now 3", "leaving 3", "now 1",
+                          "leaving 1", "now 3"}));
+
+    // Camera 2 on a line now, camera 3 first; camera 1 taken out.
+    PtyPair line;
+    QVERIFY(list.at(1)->openSerial({QStringLiteral("pty"), line.slavePath()}));
+    CameraConfig moved = list.at(1)->config();
+    moved.viscaAddress = 4;
+    said.clear();
+    const QList<Camera *> again
+        = list.apply({{list.at(2), list.at(2)->config()}, {list.at(1), moved}});
+    QCOMPARE(again.size(), 1);
+    QCOMPARE(again.constFirst()->config().viscaAddress, 4);
+    QCOMPARE(again.constFirst()->route(), Camera::Route::None);
+    QCOMPARE(list.count(), 2);
+    QCOMPARE(list.currentIndex(), 0);
+    QCOMPARE(list.current()->number(), 1);
+    QCOMPARE(list.at(1)->shownName(), QStringLiteral("Pulpit"));
+    QVERIFY(said.isEmpty());
 }
 
 QTEST_MAIN(tst_Camera)

@@ -69,6 +69,7 @@ private slots:
     void busyRouteKeepsTheNewest();
     void windowLosesTheKeyboard_data();
     void windowLosesTheKeyboard();
+    void shouldersSwitchCameras();
 
 private:
     // The window on a fresh store with pad input on and this layout.
@@ -498,6 +499,61 @@ void tst_PadCamera::windowLosesTheKeyboard()
 
     QVERIFY(move(Control::LeftX, 16384));
     QCOMPARE(received(afterwards), PacketText::fromHex(afterwards));
+}
+
+
+// Two cameras on one line (addresses 1 and 2): a shoulder button selects the
+// other camera, the pad's pan stops on the camera left first, and the stick
+// still pushed drives the new camera only after it has been back at rest.
+void tst_PadCamera::shouldersSwitchCameras()
+{
+    TestSettings::clear();
+    auto chain = std::make_unique<PtyPair>();
+    {
+        QSettings store;
+        PadSettings settings;
+        settings.enabled = true;
+        settings.save(store);
+        store.beginWriteArray(QStringLiteral("cameras"), 2);
+        for (int i = 0; i < 2; ++i) {
+            store.setArrayIndex(i);
+            store.setValue(QStringLiteral("route"), QStringLiteral("serial"));
+            store.setValue(QStringLiteral("serialPort"), chain->slavePath());
+            store.setValue(QStringLiteral("viscaAddress"), i + 1);
+            store.setValue(QStringLiteral("lampAddress"), 0);
+            store.setValue(QStringLiteral("connectAtStart"), true);
+        }
+        store.endArray();
+        store.sync();
+    }
+    harness = std::make_unique<WindowHarness>(std::move(chain));
+    harness->window().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&harness->window()));
+    CameraList &cameras = harness->window().cameraList();
+    QTRY_VERIFY(cameras.count() == 2 && cameras.at(1)->carriesCommands());
+    pumps = std::make_unique<QSignalSpy>(
+        control().gamepad().findChild<PadInput *>(QStringLiteral("padInput")), &PadInput::pumped);
+    plug();
+    if (QTest::currentTestFailed())
+        return;
+    harness->pty().drain();
+
+    QVERIFY(move(Control::LeftX, 32767));
+    QCOMPARE(received("8101060118010203FF"), PacketText::fromHex("8101060118010203FF"));
+    QVERIFY(move(Control::RightShoulder, 1));
+    QCOMPARE(cameras.currentIndex(), 1);
+    QCOMPARE(received(kStop), PacketText::fromHex(kStop));
+    QVERIFY(move(Control::RightShoulder, 0));
+    QVERIFY(move(Control::LeftX, 30000));
+    QCOMPARE(received(QString()), QString());
+    QVERIFY(move(Control::LeftX, 0));
+    QCOMPARE(received(QString()), QString());
+    QVERIFY(move(Control::LeftX, 32767));
+    QCOMPARE(received("8201060118010203FF"), PacketText::fromHex("8201060118010203FF"));
+    QVERIFY(move(Control::LeftShoulder, 1));
+    QCOMPARE(cameras.currentIndex(), 0);
+    QCOMPARE(received("8201060101010303FF"), PacketText::fromHex("8201060101010303FF"));
+    QVERIFY(control().statusText().startsWith(QStringLiteral("Gamepad Tarnwick Duo drives camera 1")));
 }
 
 QTEST_MAIN(tst_PadCamera)

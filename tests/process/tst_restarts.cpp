@@ -93,6 +93,7 @@ public:
 private slots:
     void operatorSettingsSurviveTwoRestarts();
     void hostileFileIsSetAside();
+    void severalCamerasSurviveARestart();
 
 private:
     const PrivateXServer &server;
@@ -180,6 +181,42 @@ void tst_Restarts::operatorSettingsSurviveTwoRestarts()
                      qPrintable(QStringLiteral("after close %1, no %2 in:\n").arg(start).arg(line)
                                 + stored.join('\n')));
         }
+    }
+}
+
+// A store listing three cameras, written by another process: the strip and
+// the title show them at start, Ctrl+2 (XTest) selects the second one and
+// its network panel shows its address; after the close and at the next
+// start the list is still the same.
+void tst_Restarts::severalCamerasSurviveARestart()
+{
+    ProgramProcess program(server);
+    const QStringList listed{"[cameras]",
+                             "size=3",
+                             "1\\name=Stage left",
+                             "2\\name=Pulpit",
+                             "2\\route=udp",
+                             "2\\address=127.0.0.1:52381",
+                             "3\\name=Balcony",
+                             "3\\route=tcp",
+                             "3\\address=127.0.0.1:5678"};
+    program.writeStore("[General]\nbaudrate=19200\n\n" + listed.join('\n').toUtf8() + '\n');
+
+    for (int start = 1; start <= 2; ++start) {
+        QVERIFY2(program.start(), qPrintable(program.why()));
+        SHOWS(QStringLiteral("title Veltrane - tarnDeck 1.0 - 1 Stage left - Not connected"));
+        for (const char *button : {"cameraButton1", "cameraButton2", "cameraButton3"})
+            SHOWS(QStringLiteral("place %1 ").arg(QLatin1String(button)), Match::Start);
+        program.chord({XK_Control_L, XK_2});
+        SHOWS(QStringLiteral("title Veltrane - tarnDeck 1.0 - 2 Pulpit - Not connected"));
+        SHOWS(QStringLiteral("field lineEditViscaIpAddress 127.0.0.1:52381"));
+        QVERIFY2(program.close(), qPrintable(program.why()));
+        const QStringList stored = lines(program.readStore());
+        for (const QString &line : listed)
+            QVERIFY2(stored.contains(line), qPrintable(QStringLiteral("after close %1, no %2 in:\n")
+                                                           .arg(start)
+                                                           .arg(line)
+                                                       + stored.join('\n')));
     }
 }
 

@@ -1,7 +1,12 @@
 #include "windowharness.h"
 
 WindowHarness::WindowHarness()
-    : line(std::make_unique<PtyPair>())
+    : WindowHarness(std::make_unique<PtyPair>())
+{
+}
+
+WindowHarness::WindowHarness(std::unique_ptr<PtyPair> pty)
+    : line(std::move(pty))
     , mainWindow(std::make_unique<tarnDeck>())
 {
     const QString path = line->slavePath();

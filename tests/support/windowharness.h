@@ -17,6 +17,9 @@ class WindowHarness
 public:
     // Builds the window on the current (temporary) settings store.
     WindowHarness();
+    // The same on a pty made earlier (a store may name it before the
+    // window reads the store).
+    explicit WindowHarness(std::unique_ptr<PtyPair> pty);
     ~WindowHarness();
 
     tarnDeck &window() { return *mainWindow; }

@@ -8,6 +8,7 @@
 #include "stallwatch.h"
 #include "testsettings.h"
 #include "viscaiplink.h"
+#include "viscaudpport.h"
 
 #include <QNetworkDatagram>
 #include <QSignalSpy>
@@ -65,7 +66,8 @@ public:
 
     void reply(quint16 type, quint32 sequence, const QByteArray &payload)
     {
-        socket.writeDatagram(message(type, sequence, payload), peer, peerPort);
+        socket.writeDatagram(message(type, sequence, payload), peer,
+                             answerPort != 0 ? answerPort : peerPort);
     }
 
     // The VISCA payloads received after the connect flow, resends dropped.
@@ -90,6 +92,7 @@ public:
     QList<QByteArray> received;
     QList<QList<QByteArray>> scripted; // answers for the next commands
     bool autoAnswer = true;
+    quint16 answerPort = 0; // answers go to this port, whatever port sent
 };
 
 // A camera on a TCP stream that answers the version inquiry, then does what
@@ -201,6 +204,8 @@ private slots:
     void tcpFloodStaysBounded();
     void cameraThatStopsReading();
     void udpAnswersFromAnotherSender();
+    void sharedPortKeepsCamerasApart_data();
+    void sharedPortKeepsCamerasApart();
 };
 
 void tst_ViscaIpLink::initTestCase()
@@ -662,6 +667,80 @@ void tst_ViscaIpLink::udpAnswersFromAnotherSender()
     QVERIFY(link.idle());
     QCOMPARE(named.size(), 1);
     QCOMPARE(named.at(0).at(0).toString(), QStringLiteral("127.0.0.1:%1").arg(out.localPort()));
+}
+
+void tst_ViscaIpLink::sharedPortKeepsCamerasApart_data()
+{
+    QTest::addColumn<bool>("fixedLocalPort");
+    QTest::addColumn<bool>("sameCameraTwice");
+    QTest::newRow("two cameras, each answering the port that sent") << false << false;
+    QTest::newRow("two cameras answering to the fixed local port") << true << false;
+    QTest::newRow("one camera listed twice") << false << true;
+}
+
+// Two links through one local port: each hears its own camera's answers
+// (told apart by sender), also from cameras that answer to the local port
+// whatever port sent; a second link to a camera already driven is refused.
+void tst_ViscaIpLink::sharedPortKeepsCamerasApart()
+{
+    QFETCH(bool, fixedLocalPort);
+    QFETCH(bool, sameCameraTwice);
+
+    quint16 local = 0;
+    if (fixedLocalPort) {
+        // A port free a moment ago stands for 52381, which tests must not take.
+        QUdpSocket probe;
+        QVERIFY(probe.bind(QHostAddress(QHostAddress::LocalHost), 0));
+        local = probe.localPort();
+    }
+    ViscaUdpPort port(local);
+    ScriptedCamera first;
+    ScriptedCamera second;
+    first.answerPort = second.answerPort = local;
+    ViscaIpLink one;
+    ViscaIpLink two;
+    one.useSharedPort(&port);
+    two.useSharedPort(&port);
+    QVERIFY(first.attach(one));
+    if (local != 0)
+        QCOMPARE(port.boundPort(), local);
+    QCOMPARE(first.peerPort, port.boundPort());
+
+    if (sameCameraTwice) {
+        QSignalSpy failed(&two, &ViscaIpLink::connectFailed);
+        two.connectTo(QHostAddress::LocalHost, first.socket.localPort(), Protocol::Udp);
+        QVERIFY(failed.wait());
+        QCOMPARE(failed.at(0).at(0).toString(),
+                 QStringLiteral("another camera of the list drives 127.0.0.1:%1")
+                     .arg(first.socket.localPort()));
+        QCOMPARE(port.attached(), 1);
+        return;
+    }
+    QVERIFY(second.attach(two));
+    QCOMPARE(port.attached(), 2);
+    // One camera holds its answers: the other's link goes on alone.
+    second.autoAnswer = false;
+    QSignalSpy oneAnswered(&one, &ViscaIpLink::packetAnswered);
+    QSignalSpy twoAnswered(&two, &ViscaIpLink::packetAnswered);
+    QSignalSpy twoNamed(&two, &ViscaIpLink::strangerAnswered);
+    QVERIFY(one.send(hex("8101040723FF")));
+    QVERIFY(two.send(hex("8101040733FF")));
+    QVERIFY(one.send(hex("8101040700FF")));
+    QTRY_COMPARE(oneAnswered.size(), 2);
+    QCOMPARE(twoAnswered.size(), 0);
+    QCOMPARE(first.payloads(), (QList<QByteArray>{hex("8101040723FF"), hex("8101040700FF")}));
+    QCOMPARE(second.payloads().value(0), hex("8101040733FF"));
+    Message last;
+    parseMessage(second.received.constLast(), &last);
+    second.reply(Reply, last.sequence, hex("9041FF"));
+    QTRY_COMPARE(twoAnswered.size(), 1);
+    QCOMPARE(oneAnswered.size(), 2);
+    QCOMPARE(twoNamed.size(), 0);
+
+    one.close();
+    two.close();
+    QCOMPARE(port.attached(), 0);
+    QCOMPARE(port.boundPort(), quint16(0));
 }
 
 QTEST_GUILESS_MAIN(tst_ViscaIpLink)

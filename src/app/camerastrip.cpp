@@ -1,0 +1,184 @@
+#include "camerastrip.h"
+
+#include "cameralist.h"
+#include "striplayout.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+namespace {
+
+const char *healthWord(Camera::Health health)
+{
+    switch (health) {
+    case Camera::Health::Connected:
+        return "connected";
+    case Camera::Health::Connecting:
+        return "connecting";
+    case Camera::Health::Failing:
+        return "failing";
+    case Camera::Health::NotConnected:
+        break;
+    }
+    return "not connected";
+}
+
+// A round dot of the health's colour, sharp at the screen's scale.
+QIcon healthDot(Camera::Health health, int side, qreal scale)
+{
+    QPixmap dot(QSize(side, side) * scale);
+    dot.setDevicePixelRatio(scale);
+    dot.fill(Qt::transparent);
+    QPainter painter(&dot);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(31, 31, 31), 1));
+    painter.setBrush(CameraStrip::healthColour(health));
+    painter.drawEllipse(QRectF(0.5, 0.5, side - 1.0, side - 1.0));
+    return QIcon(dot);
+}
+
+} // namespace
+
+CameraStrip::CameraStrip(CameraList &cameras, QWidget *parent)
+    : QWidget(parent)
+    , list(cameras)
+    , rows(new StripLayout(this))
+{
+    setObjectName(QStringLiteral("cameraStrip"));
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    connect(&list, &CameraList::listChanged, this, &CameraStrip::rebuild);
+    connect(&list, &CameraList::currentChanged, this, &CameraStrip::showCurrent);
+    rebuild();
+}
+
+QString CameraStrip::buttonText(const Camera *camera)
+{
+    QString name = camera->shownName();
+    // A name longer than the editor takes is shortened here, whole in the
+    // tooltip.
+    if (name.size() > CameraConfig::kMaxNameLength)
+        name = name.left(CameraConfig::kMaxNameLength - 1) + QChar(0x2026);
+    return QString::number(camera->number()) + QLatin1Char(' ') + name;
+}
+
+QColor CameraStrip::healthColour(Camera::Health health)
+{
+    switch (health) {
+    case Camera::Health::Connected:
+        return QColor(70, 180, 70);
+    case Camera::Health::Connecting:
+        return QColor(223, 148, 0);
+    case Camera::Health::Failing:
+        return QColor(220, 50, 40);
+    case Camera::Health::NotConnected:
+        break;
+    }
+    return QColor(150, 150, 150);
+}
+
+void CameraStrip::rebuild()
+{
+    // A button may be in the middle of its own click.
+    for (QPushButton *button : qAsConst(buttons)) {
+        button->hide();
+        button->disconnect(this);
+        button->deleteLater();
+    }
+    buttons.clear();
+    const QList<Camera *> &cameras = list.cameras();
+    for (int i = 0; i < cameras.size(); ++i) {
+        Camera *camera = cameras.at(i);
+        auto *button = new QPushButton(this);
+        button->setObjectName(QStringLiteral("cameraButton%1").arg(i + 1));
+        button->setCheckable(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setText(buttonText(camera));
+        connect(button, &QPushButton::clicked, this, [this, i] {
+            showCurrent(); // the window decides; until then the mark stays
+            emit chosen(i);
+        });
+        connect(camera, &Camera::healthChanged, button, [this, i] { showHealth(i); });
+        rows->addWidget(button);
+        buttons.append(button);
+        showHealth(i);
+    }
+    showCurrent();
+    setVisible(cameras.size() > 1);
+    updateGeometry();
+}
+
+void CameraStrip::showHealth(int index)
+{
+    const Camera *camera = list.at(index);
+    QPushButton *button = buttons.value(index);
+    if (!camera || !button)
+        return;
+    const Camera::Health health = camera->health();
+    const int side = fontMetrics().height() * 2 / 3;
+    button->setIconSize(QSize(side, side));
+    button->setIcon(healthDot(health, side, devicePixelRatioF()));
+    button->setProperty("health", QLatin1String(healthWord(health)));
+    // As every control: a name, a description, and the key in the tooltip.
+    const int number = camera->number();
+    button->setAccessibleName(QStringLiteral("Camera %1, %2").arg(number).arg(camera->shownName()));
+    const QString description = QStringLiteral("Selects camera %1: the panels drive it")
+                                    .arg(number);
+    button->setAccessibleDescription(description);
+    QString tip = description;
+    if (number <= 9)
+        tip += QStringLiteral("\nKey: Ctrl+%1").arg(number);
+    tip += QStringLiteral("\n%1, %2: %3")
+               .arg(camera->shownName(), camera->config().routeWords(), camera->healthReason());
+    button->setToolTip(tip);
+}
+
+void CameraStrip::showCurrent()
+{
+    for (int i = 0; i < buttons.size(); ++i) {
+        const QSignalBlocker quiet(buttons.at(i));
+        buttons.at(i)->setChecked(i == list.currentIndex());
+    }
+}
+
+QString CameraStrip::describe() const
+{
+    QStringList entries;
+    for (int i = 0; i < buttons.size(); ++i) {
+        const Camera *camera = list.at(i);
+        entries << buttons.at(i)->text()
+                + (buttons.at(i)->isChecked() ? QStringLiteral(" [x] ") : QStringLiteral(" [ ] "))
+                + QLatin1String(healthWord(camera ? camera->health() : Camera::Health::NotConnected));
+    }
+    return QStringLiteral("strip ") + entries.join(QStringLiteral(" | "));
+}
+
+int CameraStrip::heightForWidth(int width) const
+{
+    return rows->heightForWidth(width);
+}
+
+void CameraStrip::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The window's layout asks for no height by width: the strip claims the
+    // height its rows need at the width it got.
+    const int needed = rows->heightForWidth(width());
+    if (minimumHeight() != needed)
+        setMinimumHeight(needed);
+}
+
+void CameraStrip::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        for (int i = 0; i < buttons.size(); ++i)
+            showHealth(i);
+    }
+}
