@@ -249,6 +249,9 @@ private:
     void armPresetStore(bool armed);
     // Writes a camera's presets where they differ from the store.
     void keepPresets(Camera *kept);
+    // Draws the presets panel and writes the store on a camera's presets.
+    void watchPresets(Camera *each);
+    void movePresets(const QList<Camera *> &before);
 
     Ui::tarnDeckClass ui;
     QString titleBase;

@@ -157,9 +157,15 @@ void tarnDeck::watchCamera(Camera *watched)
     connect(watched, &Camera::lost, this, &tarnDeck::onCameraLost);
 }
 
+// Only what watchCamera() connected: the presets' connections (every
+// camera's, shown or not) stay.
 void tarnDeck::unwatchCamera(Camera *watched)
 {
-    watched->disconnect(this);
+    disconnect(watched, &Camera::stateChanged, this, &tarnDeck::drawCamera);
+    disconnect(watched, &Camera::statusChanged, this, &tarnDeck::showStatus);
+    disconnect(watched, &Camera::connected, this, &tarnDeck::onCameraConnected);
+    disconnect(watched, &Camera::connectFailed, this, &tarnDeck::onCameraConnectFailed);
+    disconnect(watched, &Camera::lost, this, &tarnDeck::onCameraLost);
 }
 
 void tarnDeck::closeEvent(QCloseEvent *event)

@@ -17,15 +17,7 @@ void tarnDeck::setUpPresets()
     for (int i = 0; i < all.size(); ++i) {
         Camera *each = all.at(i);
         each->setPresets(PresetRecords::read(settings, i + 1, &problems));
-        connect(each, &Camera::presetsChanged, this, [this, each] {
-            keepPresets(each);
-            if (each == camera())
-                drawPresets();
-        });
-        connect(each, &Camera::stateChanged, this, [this, each] {
-            if (each == camera())
-                drawPresets();
-        });
+        watchPresets(each);
     }
     if (!problems.isEmpty())
         showStatus(QStringLiteral("Settings: ") + problems.first(), true);
@@ -52,8 +44,42 @@ void tarnDeck::setUpPresets()
     drawPresets();
 }
 
+void tarnDeck::watchPresets(Camera *each)
+{
+    connect(each, &Camera::presetsChanged, this, [this, each] {
+        keepPresets(each);
+        if (each == camera())
+            drawPresets();
+    });
+    connect(each, &Camera::stateChanged, this, [this, each] {
+        if (each == camera())
+            drawPresets();
+    });
+}
+
+// The editor added, removed or moved cameras: each camera's presets go to
+// its new entry of the store, and the entries no camera holds any more lose
+// theirs, so that the presets stay with their camera, not with its place.
+void tarnDeck::movePresets(const QList<Camera *> &before)
+{
+    const QList<Camera *> &all = cameras.cameras();
+    for (Camera *each : all) {
+        if (!before.contains(each))
+            watchPresets(each);
+    }
+    if (!storeRead)
+        return;
+    for (int i = 0; i < all.size(); ++i)
+        PresetRecords::write(settings, i + 1, all.at(i)->presets());
+    for (int number = int(all.size()) + 1; number <= before.size(); ++number)
+        PresetRecords::write(settings, number, PresetBook());
+}
+
 void tarnDeck::drawPresets()
 {
+    if (!presetPanel)
+        return;
+
     presetPanel->draw(camera()->presets(), camera()->state().profile + 1, presetStoreArmed);
 }
 
