@@ -6,27 +6,14 @@
 #include "fuzzsupport.h"
 #include "padmixer.h"
 #include "padsettings.h"
-#include "settingsguard.h"
 
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 
 #include <cmath>
 #include <cstdlib>
 
 namespace {
-
-QTemporaryDir *store = nullptr;
-int files = 0;
-
-// A new name per input: the settings library keeps a parsed copy of each
-// file it has read, and a file rewritten within the same second can look
-// unchanged to it.
-QString freshFile()
-{
-    return store->filePath(QStringLiteral("pad-%1.conf").arg(++files));
-}
 
 void checkRanges(const PadLayout &layout)
 {
@@ -73,22 +60,15 @@ void checkSpeeds(const PadLayout &layout)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     startFuzzApplication(false);
-    store = new QTemporaryDir;
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray bytes = fuzzBytes(data, size);
-    if (!SettingsGuard::untrustedReason(bytes).isEmpty())
+    const QString in = fuzzTrustedStore(data, size);
+    if (in.isEmpty())
         return 0;
-    const QString in = freshFile();
-    const QString out = freshFile();
-    {
-        QFile file(in);
-        fuzzCheck(file.open(QIODevice::WriteOnly), "the store is writable");
-        file.write(bytes);
-    }
+    const QString out = fuzzStoreFile();
     PadSettings loaded;
     {
         QSettings settings(in, QSettings::IniFormat);

@@ -1,9 +1,12 @@
 #include "fuzzsupport.h"
 
 #include "appidentity.h"
+#include "settingsguard.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,4 +38,23 @@ void fuzzCheck(bool holds, const char *what)
         return;
     std::fprintf(stderr, "invariant broken: %s\n", what);
     std::abort();
+}
+
+QString fuzzStoreFile(const QByteArray &bytes)
+{
+    static QTemporaryDir *folder = new QTemporaryDir;
+    static int files = 0;
+    const QString path = folder->filePath(QStringLiteral("store-%1.conf").arg(++files));
+    QFile file(path);
+    fuzzCheck(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(),
+              "the store is writable");
+    return path;
+}
+
+QString fuzzTrustedStore(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes = fuzzBytes(data, size);
+    if (!SettingsGuard::untrustedReason(bytes).isEmpty())
+        return QString();
+    return fuzzStoreFile(bytes);
 }

@@ -152,6 +152,23 @@ def padsettings_seeds():
           "axes\\leftY\\curve=2.96\n")
 
 
+def presetrecords_seeds():
+    # The presets as the program writes them beside the cameras' keys, then
+    # values a hand edit leaves: numbers out of range, words out of the
+    # vocabulary, a list where a name belongs, preset numbers beyond 127.
+    write("presetrecords", "saved",
+          "[cameras]\nsize=2\n1\\name=Stage\n1\\presetCount=24\n"
+          "1\\recallSpeedForm=per-preset\n1\\presets\\1\\name=Wide stage\n"
+          "1\\presets\\3\\name=Pulpit\n1\\presets\\3\\recallSpeed=12\n"
+          "2\\recallSpeedForm=global\n2\\presets\\127\\name=Last\n")
+    write("presetrecords", "hand-edited",
+          "[cameras]\n1\\presetCount=500\n1\\recallSpeedForm=Fast\n"
+          "1\\presets\\0\\name=zero\n1\\presets\\128\\name=beyond\n"
+          "1\\presets\\2\\name=\"a, b\"\n1\\presets\\2\\recallSpeed=99\n"
+          "1\\presets\\4\\name=  spaced   name that is far longer than thirty-two  \n"
+          "2\\presetCount=-1\n2\\presets\\x\\name=none\n")
+
+
 def osc_string(text):
     data = text.encode("utf-8") + b"\0"
     return data + b"\0" * (-len(data) % 4)
@@ -237,4 +254,5 @@ camerarecords_seeds()
 viscamodel_seeds()
 splitter_seeds()
 padsettings_seeds()
+presetrecords_seeds()
 remote_seeds()

@@ -52,9 +52,14 @@ GamepadControl::GamepadControl(CameraList &cameras, QSettings &store, bool store
     connect(&pad, &Gamepad::padChanged, this, &GamepadControl::padChanged);
     connect(&pad, &Gamepad::padGone, this, &GamepadControl::padGone);
     connect(&pad, &Gamepad::problem, this, [this](const QString &text) { say(text, true); });
+    // A face button recalls a preset of the driven (the selected) camera; the
+    // camera stops what runs first. The shoulder buttons select cameras.
+    connect(&pad, &Gamepad::recallPreset, this, [this](int n) {
+        if (Camera *camera = drivenCamera())
+            camera->recallPreset(n);
+    });
     connect(&pad, &Gamepad::selectCamera, &cameras, &CameraList::selectNext);
     connect(&cameras, &CameraList::currentChanged, this, &GamepadControl::followCurrentCamera);
-    // Gamepad::recallPreset stays unconnected: no presets yet.
 }
 
 GamepadControl::~GamepadControl()

@@ -15,9 +15,10 @@
 //   leaves it to that mover.
 // - A focus move from rest sets manual focus first, as the window's focus
 //   slider does.
-// - The shoulder buttons select the previous / next camera of the list. The
-//   face buttons (presets) are connected to nothing yet: the camera has no
-//   presets. Their presses are logged only (tarndeck.gamepad, debug).
+// - The face buttons recall presets of the selected camera (A, B, X, Y:
+//   presets 1 ... 4 by default); the camera stops what runs before the
+//   recall.
+// - The shoulder buttons select the previous / next camera of the list.
 // - Another camera selected (by any means): the moves the pad runs stop on
 //   the camera being left, their stops handed to its link before the new
 //   camera hears anything; a control still deflected then drives the new

@@ -133,6 +133,15 @@ bool isCameraChoice(KeyActionKind kind)
 
 QVector<KeyAction> keyPressActions(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat)
 {
+    if ((modifiers & Qt::KeypadModifier) && !(modifiers & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (key >= Qt::Key_0 && key <= Qt::Key_9)
+            return autoRepeat ? QVector<KeyAction>{}
+                              : QVector<KeyAction>{{K::PresetDigit, key == Qt::Key_0 ? 10 : key - Qt::Key_0}};
+        if (key == Qt::Key_Asterisk)
+            return autoRepeat ? QVector<KeyAction>{} : QVector<KeyAction>{{K::PresetStoreKey}};
+    }
+    if (key == Qt::Key_Escape)
+        return autoRepeat ? QVector<KeyAction>{} : QVector<KeyAction>{{K::PresetCancel}};
     // Some platforms report Shift+Tab as Tab with Shift.
     if (key == Qt::Key_Tab && (modifiers & Qt::ShiftModifier))
         key = Qt::Key_Backtab;

@@ -26,6 +26,9 @@ enum class KeyActionKind {
     PressBrightnessUp,   // emit pressed() of "Bright"
     PressBrightnessDown, // emit pressed() of "Dark"
     ReleaseBrightness,   // emit released() of "Bright", then of "Dark"
+    PresetDigit,         // keypad digit: recall preset x, or store into it after "*"
+    PresetStoreKey,      // keypad "*": the next digit stores; pressed again, cancels
+    PresetCancel,        // Escape: a waiting "*" is cancelled
     SelectCamera,        // camera x (1 ... 9) becomes the current one
     NextCamera,          // the next camera (x = +1) or the previous one (x = -1)
 };
@@ -44,6 +47,11 @@ bool isLampAction(KeyActionKind kind);
 bool isCameraChoice(KeyActionKind kind);
 
 // What a key press does: at most one action. Auto-repeats count as presses.
+// The keypad's digits (Qt's keypad modifier, that is with NumLock on) recall
+// presets 1 ... 9, its 0 preset 10, its "*" arms the store; with Ctrl or Alt
+// held they do nothing here (Ctrl with digits selects cameras, desktops
+// take Alt with keypad digits). With NumLock off the keypad sends Home, End,
+// the arrows and the page keys, which keep their rows.
 QVector<KeyAction> keyPressActions(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
 
 // What a key release does, in order.

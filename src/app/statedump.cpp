@@ -96,8 +96,13 @@ QString StateDump::describe(const QWidget *window)
                 + box->currentText();
         placed << box;
     }
-    for (const QAbstractButton *button : shown<QAbstractButton>(window))
+    QStringList buttonTexts;
+    for (const QAbstractButton *button : shown<QAbstractButton>(window)) {
         placed << button;
+        if (!button->text().isEmpty())
+            buttonTexts << QStringLiteral("button ") + button->objectName() + QLatin1Char(' ')
+                    + button->text().replace(QLatin1Char('\n'), QStringLiteral(" / "));
+    }
     for (const QWidget *widget : qAsConst(placed)) {
         const QRect r(widget->mapTo(window, QPoint()), widget->size());
         lines << QStringLiteral("place %1 %2 %3 %4 %5")
@@ -107,6 +112,13 @@ QString StateDump::describe(const QWidget *window)
                      .arg(r.width())
                      .arg(r.height());
     }
+    lines << buttonTexts;
+    // A menu popped up over the window and a dialog open over it.
+    if (const QWidget *popup = QApplication::activePopupWidget())
+        lines << QStringLiteral("popup ") + popup->objectName();
+    if (const QWidget *dialog = QApplication::activeModalWidget())
+        lines << QStringLiteral("dialog ") + dialog->objectName() + QLatin1Char(' ')
+                + dialog->windowTitle();
     for (const QLabel *label : shown<QLabel>(window)) {
         if (!label->text().isEmpty())
             lines << QStringLiteral("label ") + label->objectName() + QLatin1Char(' ')

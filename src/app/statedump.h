@@ -30,6 +30,9 @@ public:
     //   panel <object name> <title> [(off) when disabled]
     //   field <object name> <text as displayed>
     //   place <object name> <x> <y> <width> <height>   (fields and buttons)
+    //   button <object name> <text; a line break shown as " / ">
+    //   popup <object name of the menu popped up>
+    //   dialog <object name> <title of the modal dialog open>
     //   label <object name> <text>
     // Only what is visible is described; positions are window coordinates.
     static QString describe(const QWidget *window);

@@ -11,6 +11,7 @@
 //   tarndeck_keyboard.cpp    keyboard control through the panel widgets
 //   tarndeck_controls.cpp    slots behind the camera panels; sendCommand
 //   tarndeck_profiles.cpp    camera memory profiles
+//   tarndeck_presets.cpp     the "Presets" panel and the keypad's presets
 //   tarndeck_pantilt.cpp     the pad driving the camera's pan and tilt
 //   tarndeck_portmenu.cpp    the "&Connect" menu, the serial route, and what
 //                            the camera says of its route
@@ -29,6 +30,7 @@
 #include "gamepadcontrol.h"
 #include "heldkeys.h"
 #include "keyboardmap.h"
+#include "presetpanel.h"
 #include "serialportlister.h"
 #include "settingsguard.h"
 #include "ui_tarndeck.h"
@@ -124,6 +126,7 @@ private slots:
     void on_actionBrightness_triggered(bool checked);
     void on_actionColor_triggered(bool checked);
     void on_actionLED_triggered(bool checked);
+    void on_actionPresets_triggered(bool checked);
     void on_actionCameraProfile0_triggered(bool checked);
     void on_actionCameraProfile1_triggered(bool checked);
     void on_actionCameraProfile2_triggered(bool checked);
@@ -231,6 +234,25 @@ private:
     void setUpPanTiltDrive();
     void restPanTiltBeforeRouteCloses();
     void setUpGamepad();
+    void setUpPresets();
+    // The presets panel as the camera's book and selection have it.
+    void drawPresets();
+    // Recalls preset n of the current camera: what the window's own movers
+    // run (keys, sliders, pad) comes to rest first, their stops sent before
+    // the recall.
+    void recallPreset(int n);
+    void storePreset(int n);
+    // Whether the current camera has preset n; the status line says so when
+    // it has not.
+    bool presetOffered(int n);
+    // A keypad digit: recalls preset n, or stores into it after "*".
+    void presetKey(int n);
+    void armPresetStore(bool armed);
+    // Writes a camera's presets where they differ from the store.
+    void keepPresets(Camera *kept);
+    // Draws the presets panel and writes the store on a camera's presets.
+    void watchPresets(Camera *each);
+    void movePresets(const QList<Camera *> &before);
 
     Ui::tarnDeckClass ui;
     QString titleBase;
@@ -253,6 +275,9 @@ private:
     HeldKeys heldKeys;
     FieldKeys fieldKeys;
     bool rateSliderReleasing = false;
+    // The keypad's "*" waits for the digit of the preset to store into.
+    bool presetStoreArmed = false;
+    PresetPanel *presetPanel = nullptr;
     // "Pan-tilt drives the camera": the pad's moves reach the camera.
     bool padDrivesCamera = false;
 

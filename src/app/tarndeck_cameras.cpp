@@ -82,12 +82,15 @@ void tarnDeck::onLeavingCamera(Camera *leaving)
     releaseControls();
     keepFields();
     unwatchCamera(leaving);
+    // A "*" waiting for its digit was meant for the camera being left.
+    presetStoreArmed = false;
 }
 
 void tarnDeck::onCurrentCamera(Camera *now)
 {
     watchCamera(now);
     showCamera();
+    drawPresets();
     // A field of a route panel that is gone gives the keys back.
     const QWidget *focus = QApplication::focusWidget();
     if (focus && focus->window() == this && !focus->isVisible())
@@ -184,7 +187,9 @@ void tarnDeck::editCameras()
 void tarnDeck::applyCameraEdits(const QList<CameraList::Entry> &entries)
 {
     releaseControls();
+    const QList<Camera *> before = cameras.cameras();
     const QList<Camera *> moved = cameras.apply(entries);
+    movePresets(before);
     // A camera set up to be reached elsewhere is connected there again.
     for (Camera *each : moved) {
         if (each->config().route != CameraRoute::None)

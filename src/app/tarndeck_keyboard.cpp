@@ -146,6 +146,15 @@ void tarnDeck::performKeyAction(const KeyAction &action)
         emit ui.pushButtonBrightnessUp->released();
         emit ui.pushButtonBrightnessDown->released();
         break;
+    case KeyActionKind::PresetDigit:
+        presetKey(action.x);
+        break;
+    case KeyActionKind::PresetStoreKey:
+        armPresetStore(!presetStoreArmed);
+        break;
+    case KeyActionKind::PresetCancel:
+        armPresetStore(false);
+        break;
     case KeyActionKind::SelectCamera:
         selectCamera(action.x - 1);
         break;

@@ -32,6 +32,7 @@ constexpr KeyedMember<QAction> panelKeys[] = {
     {"brightnessControl", &Ui::tarnDeckClass::actionBrightness},
     {"colorControl", &Ui::tarnDeckClass::actionColor},
     {"ledControl", &Ui::tarnDeckClass::actionLED},
+    {"presetsControl", &Ui::tarnDeckClass::actionPresets},
 };
 
 // The encoder fields.
@@ -75,9 +76,10 @@ tarnDeck::tarnDeck(QWidget *parent)
     ui.actionStopbits1_5->setVisible(false);
 
     for (QGroupBox *panel : {ui.groupBoxZoom, ui.groupBoxFocus, ui.groupBoxBrightness,
-                             ui.groupBoxColor, ui.groupBoxLED})
+                             ui.groupBoxColor, ui.groupBoxLED, ui.groupBoxPresets})
         panel->setEnabled(false);
     ui.menuCameraProfiles->setEnabled(false);
+    setUpPresets();
 
     cameraProfileDeselect();
     showStatus(QString());
@@ -155,9 +157,15 @@ void tarnDeck::watchCamera(Camera *watched)
     connect(watched, &Camera::lost, this, &tarnDeck::onCameraLost);
 }
 
+// Only what watchCamera() connected: the presets' connections (every
+// camera's, shown or not) stay.
 void tarnDeck::unwatchCamera(Camera *watched)
 {
-    watched->disconnect(this);
+    disconnect(watched, &Camera::stateChanged, this, &tarnDeck::drawCamera);
+    disconnect(watched, &Camera::statusChanged, this, &tarnDeck::showStatus);
+    disconnect(watched, &Camera::connected, this, &tarnDeck::onCameraConnected);
+    disconnect(watched, &Camera::connectFailed, this, &tarnDeck::onCameraConnectFailed);
+    disconnect(watched, &Camera::lost, this, &tarnDeck::onCameraLost);
 }
 
 void tarnDeck::closeEvent(QCloseEvent *event)
@@ -190,8 +198,10 @@ void tarnDeck::enablePanels(bool enabled)
 void tarnDeck::setPanelsEnabled(bool enabled)
 {
     for (QGroupBox *panel : {ui.groupBoxZoom, ui.groupBoxFocus, ui.groupBoxBrightness,
-                             ui.groupBoxColor, ui.groupBoxLED})
+                             ui.groupBoxColor, ui.groupBoxLED, ui.groupBoxPresets})
         panel->setEnabled(enabled);
+    if (!enabled)
+        armPresetStore(false);
     // The lamp is a device on the serial chain: not every route reaches it.
     const bool lampReached = camera()->reachesLamp();
     if (enabled && !lampReached)

@@ -40,6 +40,7 @@ void tarnDeck::showPanels(bool visible)
         {ui.groupBoxBrightness, ui.actionBrightness},
         {ui.groupBoxColor, ui.actionColor},
         {ui.groupBoxLED, ui.actionLED},
+        {ui.groupBoxPresets, ui.actionPresets},
     };
     for (const auto &[panel, action] : panels)
         panel->setVisible(visible && action->isChecked());

@@ -26,6 +26,10 @@ const QString focusGroup = QStringLiteral("focus");
 const QString brightnessGroup = QStringLiteral("brightness");
 const QString lampGroup = QStringLiteral("led");
 const QString profileGroup = QStringLiteral("profile");
+const QString presetGroup = QStringLiteral("preset");
+// The memories the "profile" words reach; beyond them the selection is sent
+// by its preset words.
+constexpr int kProfileWords = 10;
 const QString panTiltGroup = QStringLiteral("pantilt");
 const QString panTiltSpeedGroup = QStringLiteral("pantiltspeed");
 
@@ -749,8 +753,17 @@ void Camera::recallProfile(int number)
 
 void Camera::sendForSelectedProfile(const QString &actionPrefix)
 {
-    if (panels.profile >= 0)
+    if (panels.profile < 0)
+        return;
+    if (panels.profile < kProfileWords) {
         command(profileGroup, actionPrefix + QString::number(panels.profile));
+        return;
+    }
+    // A preset the grid selected beyond the menu's ten.
+    const QString operation = actionPrefix == QLatin1String("set")       ? QStringLiteral("store")
+                            : actionPrefix == QLatin1String("reset") ? QStringLiteral("clear")
+                                                                     : actionPrefix;
+    command(presetGroup, operation + QLatin1Char(' ') + QString::number(panels.profile + 1));
 }
 
 void Camera::storeProfile()
@@ -775,6 +788,59 @@ void Camera::resetProfile()
 void Camera::deselectProfile()
 {
     changeState([](CameraState &s) { s.profile = -1; });
+}
+
+void Camera::setPresets(const PresetBook &presets)
+{
+    if (presets == book)
+        return;
+    book = presets;
+    emit presetsChanged();
+}
+
+void Camera::recallPreset(int n)
+{
+    if (!book.has(n))
+        return;
+    // What runs stops first: the recall must not be undone by a stop, nor
+    // a drive keep running after it.
+    if (panels.zoomRate != 0)
+        zoom(0);
+    if (panels.focusRate != 0)
+        focus(0);
+    drive.stopAtOnce();
+    const QString number = QString::number(n);
+    switch (book.speedForm()) {
+    case PresetBook::SpeedForm::PerPreset:
+        if (book.speed(n) > 0)
+            command(presetGroup, QStringLiteral("speed %1 %2").arg(n).arg(book.speed(n)));
+        break;
+    case PresetBook::SpeedForm::Global: {
+        const int speed = book.speed(n) > 0 ? book.speed(n) : PresetBook::kTopSpeed;
+        command(presetGroup, QStringLiteral("speedall ") + QString::number(speed));
+        break;
+    }
+    case PresetBook::SpeedForm::None:
+        break;
+    }
+    changeState([n](CameraState &s) { s.profile = n - 1; });
+    command(presetGroup, QStringLiteral("recall ") + number);
+}
+
+void Camera::storePreset(int n)
+{
+    if (book.has(n))
+        command(presetGroup, QStringLiteral("store ") + QString::number(n));
+}
+
+void Camera::clearPreset(int n)
+{
+    if (!book.has(n))
+        return;
+    command(presetGroup, QStringLiteral("clear ") + QString::number(n));
+    PresetBook cleared = book;
+    cleared.clear(n);
+    setPresets(cleared);
 }
 
 void Camera::forgetPanelMarks()

@@ -13,6 +13,7 @@
 #include "cameraconfig.h"
 #include "camerastate.h"
 #include "pantiltdrive.h"
+#include "presetbook.h"
 #include "sendfailure.h"
 #include "serialportlister.h"
 #include "serialsettings.h"
@@ -163,6 +164,23 @@ public:
     void storeDefault();
     void resetProfile();
     void deselectProfile();
+
+    // The presets of this camera (how many, names, recall speeds, the form
+    // the camera takes a speed in); setPresets() replaces them and tells
+    // presetsChanged().
+    const PresetBook &presets() const { return book; }
+    void setPresets(const PresetBook &presets);
+    // Recalls preset n (1 ... the book's count) and selects it. Whatever
+    // drive runs is stopped first, its stop sent before the recall; where
+    // the camera takes a recall speed, the preset's speed goes out just
+    // before the recall (the global form always, the top speed for a
+    // preset without one).
+    void recallPreset(int n);
+    // Stores the camera's current shot into preset n; the selection stays.
+    void storePreset(int n);
+    // Clears preset n in the camera (memory reset) and forgets its name and
+    // speed.
+    void clearPreset(int n);
     // Forgets the marks the panels show (focus, white balance, exposure,
     // WDR, lamp off); sends nothing.
     void forgetPanelMarks();
@@ -191,6 +209,8 @@ signals:
     // The route, the link state or the last failure changed.
     void routeChanged();
     void statusChanged(const QString &text, bool failed);
+    // The presets' book changed (names, count, speeds, form).
+    void presetsChanged();
     // The route connected (the status line names it).
     void connected();
     // A connect failed: the status its panel shows ("Failed, ...") and why.
@@ -262,6 +282,7 @@ private:
     QHash<quint64, Awaited> awaited;
     QString panTiltRecord; // the record of the drive's last request
     PanTiltDrive drive;
+    PresetBook book;
 };
 
 Q_DECLARE_METATYPE(Camera::Route)

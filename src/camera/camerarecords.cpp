@@ -40,15 +40,18 @@ QString textOf(const QVariant &value)
     return value.toString();
 }
 
-// The entries the store holds: its size key, or without one the entries
-// numbered 1, 2, ... that are there.
+// The entries the store holds: its size key, or without one the highest
+// entry that holds a key of a camera's own. Other keys of an entry (the
+// presets' keep camera 1's beside a store of one camera) list no camera.
 int storedEntries(const QSettings &settings)
 {
     bool ok = false;
     const int size = settings.value(arrayName + QStringLiteral("/size")).toInt(&ok);
     if (ok && size > 0)
         return size;
-    static const QRegularExpression entry(QStringLiteral("^cameras/(\\d+)/"));
+    static const QRegularExpression entry(
+        QStringLiteral("^cameras/(\\d+)/(name|route|serialPort|viscaAddress|address|lampAddress|"
+                       "connectAtStart)$"));
     int highest = 0;
     const QStringList keys = settings.allKeys();
     for (const QString &key : keys) {

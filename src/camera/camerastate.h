@@ -22,5 +22,8 @@ struct CameraState
     int lampDrive = 0;    // +1 up, -1 down, 0 at rest
     int zoomRate = 0;     // -8 ... 8, 0 at rest
     int focusRate = 0;    // -8 ... 8, 0 at rest
-    int profile = -1;     // the selected memory profile 0 ... 9; -1 none
+    // The selected memory: the "Camera profiles" menu's profile 0 ... 9 and
+    // the preset grid's preset 1 ... 127 share it (preset n is memory
+    // n - 1); -1 none.
+    int profile = -1;
 };

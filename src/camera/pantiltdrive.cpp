@@ -110,6 +110,25 @@ void PanTiltDrive::routeClosed()
         told.clear();
 }
 
+void PanTiltDrive::stopAtOnce()
+{
+    const QString stop = PanTiltMove::stopRequest();
+    wanted = stop;
+    refused.clear();
+    if (told == stop || sending || probe() == RouteState::Closed)
+        return;
+    sending = true;
+    const bool left = send(stop);
+    sending = false;
+    if (left) {
+        told = stop;
+        return;
+    }
+    told.clear();
+    refused = stop;
+    emit sendFailed(stop);
+}
+
 void PanTiltDrive::pump()
 {
     // The route's signals during a send may ask again: the wish is stored

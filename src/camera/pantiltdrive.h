@@ -84,6 +84,11 @@ public slots:
     // is likewise followed by the next wish, whatever it is, but is not
     // repeated on its own.
     void routeClosed();
+    // Stops the camera now: the stop leaves at once, on a busy route queued
+    // behind what is under way rather than held back, so that whatever the
+    // caller sends next reaches the camera after it. Sends nothing when the
+    // camera was told to stop already and nothing else is wished.
+    void stopAtOnce();
 
 signals:
     // A packet did not leave (the route reported a failure).

@@ -81,6 +81,13 @@ const WordByte kMemoryOperations[] = {
     {"reset", 0x00},
 };
 
+// The same operations on the presets, by the operator's words.
+const WordByte kPresetOperations[] = {
+    {"recall", 0x02},
+    {"store", 0x01},
+    {"clear", 0x00},
+};
+
 // Zoom and focus drives take a signed speed: 01 04 cc, then 00 stops, 2p
 // drives tele / far, 3p wide / near, with p = |n| - 1 limited to 0..7.
 const WordByte kSpeedDrives[] = {
@@ -200,6 +207,48 @@ QList<Body> panTiltBody(const QString &action, PanTiltScale scale)
         {Device::Camera, QByteArray::fromHex("010601") + speeds + directions + char(kTerminator)}};
 }
 
+// A whole number in [low, high] written in base 10; false for anything else.
+bool wholeIn(const QString &text, int low, int high, int *value)
+{
+    bool ok = false;
+    *value = text.toInt(&ok, 10);
+    return ok && *value >= low && *value <= high;
+}
+
+// The presets by their operator's numbers (preset n is memory n - 1):
+// "recall <n>", "store <n>", "clear <n>", the recall speed of one preset
+// "speed <n> <q>" (01 7E 01 0B pp qq) and of every preset at once
+// "speedall <q>" (01 06 01 qq), for the two forms cameras take it in.
+QList<Body> presetBody(const QString &action)
+{
+    const QStringList words = action.split(QLatin1Char(' '));
+    int preset = 0;
+    int speed = 0;
+    QByteArray bytes;
+    if (words.size() == 2 && words[0] == QLatin1String("speedall")) {
+        if (!wholeIn(words[1], 1, kRecallSpeedTop, &speed))
+            return {};
+        bytes = QByteArray::fromHex("010601") + char(speed);
+    } else if (words.size() == 3 && words[0] == QLatin1String("speed")) {
+        if (!wholeIn(words[1], 1, kPresetTop, &preset)
+            || !wholeIn(words[2], 1, kRecallSpeedTop, &speed))
+            return {};
+        bytes = QByteArray::fromHex("017E010B") + char(preset - 1) + char(speed);
+    } else if (words.size() == 2) {
+        if (!wholeIn(words[1], 1, kPresetTop, &preset))
+            return {};
+        const WordByte *operation = std::find_if(
+            std::begin(kPresetOperations), std::end(kPresetOperations),
+            [&words](const WordByte &op) { return words[0] == QLatin1String(op.word); });
+        if (operation == std::end(kPresetOperations))
+            return {};
+        bytes = QByteArray::fromHex("01043F") + char(operation->byte) + char(preset - 1);
+    } else {
+        return {};
+    }
+    return {{Device::Camera, bytes + char(kTerminator)}};
+}
+
 QList<Body> bodiesOf(const QString &group, const QString &action)
 {
     const auto fixed = fixedBodies().constFind({group, action});
@@ -209,6 +258,8 @@ QList<Body> bodiesOf(const QString &group, const QString &action)
         return panTiltBody(action, PanTiltScale::PadSizes);
     if (group == QLatin1String("pantiltspeed"))
         return panTiltBody(action, PanTiltScale::SpeedSteps);
+    if (group == QLatin1String("preset"))
+        return presetBody(action);
     return speedBody(group, action);
 }
 

@@ -41,13 +41,22 @@ QString normaliseWord(const QString &word);
 // they are on the window pad's scale (sizes 0..5), in "pantiltspeed" they
 // are VISCA's speed steps themselves (pan 1..24 = 01..18h, tilt 1..20 =
 // 01..14h); larger sizes count as the top. "led" and "pt" drive the lamp,
-// every other group the camera.
+// every other group the camera. The group "preset" names presets by the
+// operator's numbers 1 ... kPresetTop (preset n is camera memory n - 1):
+// "recall <n>", "store <n>", "clear <n>", "speed <n> <q>" (that preset's
+// recall speed, 1 ... kRecallSpeedTop) and "speedall <q>" (one recall speed
+// for every preset, on cameras that take it so).
 QList<ViscaPacket> viscaPackets(const QString &group, const QString &action,
                                 const ViscaAddresses &to = ViscaAddresses());
 
 // The fastest pan and tilt speed steps the drive sends (18h and 14h).
 constexpr int kPanSpeedTop = 24;
 constexpr int kTiltSpeedTop = 20;
+
+// The highest preset (memory 7Eh; 7Fh is the camera default) and the
+// fastest recall speed sent (18h).
+constexpr int kPresetTop = 127;
+constexpr int kRecallSpeedTop = 24;
 
 // The texts of viscaPackets() for a camera at address 1 with its lamp at 2.
 QStringList viscaCommands(const QString &group, const QString &action);

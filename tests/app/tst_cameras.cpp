@@ -8,6 +8,7 @@
 #include "camerastrip.h"
 #include "logcapture.h"
 #include "packettext.h"
+#include "presetpanel.h"
 #include "simulator.h"
 #include "testsettings.h"
 #include "windowharness.h"
@@ -86,6 +87,7 @@ private slots:
     void stripShowsEveryCamerasHealth();
     void oneCameraStoreStaysOneCamera();
     void editorBuildsTheList();
+    void presetsStayWithTheirCamera();
     void noTextIsCut_data();
     void noTextIsCut();
 
@@ -351,6 +353,61 @@ void tst_Cameras::editorBuildsTheList()
     QCOMPARE(store.value(QStringLiteral("cameras/size")).toInt(), 3);
     QCOMPARE(store.value(QStringLiteral("cameras/3/route")).toString(), QStringLiteral("udp"));
     QCOMPARE(store.value(QStringLiteral("cameras/2/name")).toString(), QStringLiteral("Organ loft"));
+}
+
+// Each camera keeps its own presets: selecting camera 2 draws its presets
+// in the panel; the editor taking camera 2 out and moving camera 3 up moves
+// the presets' keys in the store with their cameras; a camera shown before
+// a switch still writes a preset renamed after it.
+void tst_Cameras::presetsStayWithTheirCamera()
+{
+    storeCameras({{"A", QString(), QString(), QString(), 1, false},
+                  {"B", QString(), QString(), QString(), 2, false},
+                  {"C", QString(), QString(), QString(), 3, false}});
+    {
+        QSettings store;
+        for (int n = 1; n <= 3; ++n)
+            store.setValue(QStringLiteral("cameras/%1/presets/1/name").arg(n),
+                           QStringLiteral("Shot %1").arg(QChar(QLatin1Char('A' + n - 1))));
+    }
+    harness = std::make_unique<WindowHarness>();
+    tarnDeck &window = harness->window();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *panel = window.findChild<PresetPanel *>();
+    QVERIFY(panel);
+    const auto firstPreset = [panel] { return panel->button(0)->text(); };
+    QVERIFY2(firstPreset().contains(QStringLiteral("Shot A")), qPrintable(firstPreset()));
+    QTest::keyClick(&window, Qt::Key_2, Qt::ControlModifier);
+    QVERIFY2(firstPreset().contains(QStringLiteral("Shot B")), qPrintable(firstPreset()));
+    QTest::keyClick(&window, Qt::Key_1, Qt::ControlModifier);
+
+    harness->find<QAction>(QStringLiteral("actionCameras"))->trigger();
+    auto *editor = window.findChild<QDialog *>(QStringLiteral("cameraEditor"));
+    QVERIFY(editor);
+    auto *list = editor->findChild<QListWidget *>(QStringLiteral("listCameras"));
+    list->setCurrentRow(1);
+    editor->findChild<QPushButton *>(QStringLiteral("buttonRemove"))->click();
+    list->setCurrentRow(1);
+    editor->findChild<QPushButton *>(QStringLiteral("buttonUp"))->click();
+    editor->accept();
+
+    CameraList &cameras = window.cameraList();
+    QCOMPARE(cameras.count(), 2);
+    QCOMPARE(cameras.at(0)->config().name, QStringLiteral("C"));
+    QCOMPARE(cameras.current(), cameras.at(1));
+    QVERIFY2(firstPreset().contains(QStringLiteral("Shot A")), qPrintable(firstPreset()));
+    PresetBook book = cameras.at(1)->presets();
+    book.setName(2, QStringLiteral("Wide"));
+    cameras.at(1)->setPresets(book);
+    window.close();
+    harness.reset();
+
+    const QMap<QString, QString> keys = keysOf(TestSettings::storeFile());
+    QCOMPARE(keys.value(QStringLiteral("cameras/1/presets/1/name")), QStringLiteral("Shot C"));
+    QCOMPARE(keys.value(QStringLiteral("cameras/2/presets/1/name")), QStringLiteral("Shot A"));
+    QCOMPARE(keys.value(QStringLiteral("cameras/2/presets/2/name")), QStringLiteral("Wide"));
+    QVERIFY(!keys.contains(QStringLiteral("cameras/3/presets/1/name")));
 }
 
 void tst_Cameras::noTextIsCut_data()

@@ -192,6 +192,7 @@ void tst_Form::namedObjects_data()
         "actionBrightness",
         "actionColor",
         "actionLED",
+        "actionPresets",
         "actionPanTilt",
         "actionPortSettings",
         "actionPanTiltDrive",
@@ -230,6 +231,7 @@ void tst_Form::namedObjects_data()
         {"groupBoxBrightness", "QGroupBox"},
         {"groupBoxColor", "QGroupBox"},
         {"groupBoxLED", "QGroupBox"},
+        {"groupBoxPresets", "QGroupBox"},
         {"labelActiIP", "QLabel"},
         {"labelActiUser", "QLabel"},
         {"labelActiPassword", "QLabel"},
@@ -455,7 +457,8 @@ void tst_Form::menuEntries_data()
     QTest::newRow("control") << "menuControl"
                              << QStringList{"actionPanTilt", "-", "actionZoom",
                                             "actionFocus",   "-", "actionBrightness",
-                                            "actionColor",   "-", "actionLED"}
+                                            "actionColor",   "-", "actionLED",
+                                            "-",             "actionPresets"}
                              << true;
     QTest::newRow("camera profiles") << "menuCameraProfiles"
                                      << QStringList{"actionCameraProfile0",

@@ -51,6 +51,9 @@ QString actionName(KeyActionKind kind)
         {K::PressBrightnessUp, "PressBrightnessUp"},
         {K::PressBrightnessDown, "PressBrightnessDown"},
         {K::ReleaseBrightness, "ReleaseBrightness"},
+        {K::PresetDigit, "PresetDigit"},
+        {K::PresetStoreKey, "PresetStoreKey"},
+        {K::PresetCancel, "PresetCancel"},
         {K::SelectCamera, "SelectCamera"},
         {K::NextCamera, "NextCamera"},
     };
@@ -73,6 +76,7 @@ QString describe(const QVector<KeyAction> &actions)
         case K::ZoomStep:
         case K::ZoomSet:
         case K::FocusSet:
+        case K::PresetDigit:
         case K::SelectCamera:
         case K::NextCamera:
             word += QStringLiteral(" %1").arg(action.x);
@@ -327,6 +331,22 @@ void TstKeyboard::pressTable_data()
     keyTableRow("- repeated", Qt::Key_Minus, none, true, "");
     keyTableRow("0 with Alt", Qt::Key_0, alt, false, "ClickLedOff");
     keyTableRow("0 repeated", Qt::Key_0, none, true, "");
+    // The keypad with NumLock on: presets; with NumLock off its keys are
+    // Home, End, arrows and pages and keep their rows.
+    constexpr Qt::KeyboardModifiers keypad = Qt::KeypadModifier;
+    keyTableRow("keypad 3", Qt::Key_3, keypad, false, "PresetDigit 3");
+    keyTableRow("keypad 9 with Shift", Qt::Key_9, keypad | shift, false, "PresetDigit 9");
+    keyTableRow("keypad 0", Qt::Key_0, keypad, false, "PresetDigit 10");
+    keyTableRow("keypad 3 repeated", Qt::Key_3, keypad, true, "");
+    keyTableRow("keypad 3 with Ctrl", Qt::Key_3, keypad | ctrl, false, "");
+    keyTableRow("keypad 3 with Alt", Qt::Key_3, keypad | alt, false, "");
+    keyTableRow("keypad 0 with Ctrl", Qt::Key_0, keypad | ctrl, false, "ClickLedOff");
+    keyTableRow("keypad *", Qt::Key_Asterisk, keypad, false, "PresetStoreKey");
+    keyTableRow("keypad * repeated", Qt::Key_Asterisk, keypad, true, "");
+    keyTableRow("main-row 3", Qt::Key_3, none, false, "");
+    keyTableRow("Escape", Qt::Key_Escape, none, false, "PresetCancel");
+    keyTableRow("keypad Home (NumLock off)", Qt::Key_Home, keypad, false, "ClickFocusAuto");
+    keyTableRow("keypad Page Up (NumLock off)", Qt::Key_PageUp, keypad, false, "ZoomSet 3");
 
     keyTableRow("Home", Qt::Key_Home, none, false, "ClickFocusAuto");
     keyTableRow("Home+Shift", Qt::Key_Home, shift, false, "ClickBrightnessAuto");

@@ -2,13 +2,20 @@
 // pseudo-terminal: recalling, storing and resetting the camera's memory
 // profiles, the menu's check marks and enabled entries, the half-second wait
 // of a reset during which the window stays live, and the profile number in
-// the settings file.
+// the settings file. The presets beside them: the panel's grid and its pages,
+// the keypad's recall and store, the confirmation before a store, a recall
+// stopping what drives first, and the presets' names in the store.
 #include "packettext.h"
+#include "presetpanel.h"
 #include "testsettings.h"
 #include "windowharness.h"
 
 #include <QElapsedTimer>
+#include <QInputDialog>
+#include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QtTest>
 
@@ -32,12 +39,25 @@ QString reset(int n)
 }
 const QString storeDefault = QStringLiteral("8101043F017FFF");
 
+// A key as the test presses it.
+struct Press
+{
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+};
+using Presses = QList<Press>;
+using StoreLines = QMap<QString, QString>;
+constexpr Qt::KeyboardModifiers keypad = Qt::KeypadModifier;
+
 // What may happen while a reset waits before its recall.
 enum class DuringWait { Nothing, PortClosed, PortClosedAndReopened, Deselected, OtherProfile };
 
 } // namespace
 
 Q_DECLARE_METATYPE(DuringWait)
+Q_DECLARE_METATYPE(Presses)
+Q_DECLARE_METATYPE(StoreLines)
+Q_DECLARE_METATYPE(Press)
 
 class TstProfiles : public QObject
 {
@@ -60,8 +80,27 @@ private slots:
     void closingThePortClearsSelection();
     void selectionNotRestored();
 
+    void presetKeys_data();
+    void presetKeys();
+    void recallStopsWhatDrives_data();
+    void recallStopsWhatDrives();
+    void gridPages_data();
+    void gridPages();
+    void storeAsksFirst();
+    void namesInTheStore();
+    void gridAndMenuShareTheSelection();
+
 private:
+    // A fresh window on a store holding `lines`, its port open.
+    void restartWith(const StoreLines &lines);
+    PresetPanel *panel() const { return harness->find<PresetPanel>(QStringLiteral("presetPanel")); }
+    QString storedValue(const QString &key) const
+    {
+        QSettings file(TestSettings::storeFile(), QSettings::IniFormat);
+        return file.value(key).toString();
+    }
     tarnDeck &window() { return harness->window(); }
+    Camera *camera() { return window().cameraList().current(); }
     QAction *entry(const QString &name) const
     {
         QAction *found = harness->find<QAction>(name);
@@ -356,6 +395,224 @@ void TstProfiles::selectionNotRestored()
     QCOMPARE(selectedProfiles(), QList<int>());
     QVERIFY(!entry(QStringLiteral("actionCameraSave"))->isEnabled());
     QCOMPARE(storedProfile(), QVariant(QStringLiteral("3")));
+}
+
+void TstProfiles::restartWith(const StoreLines &lines)
+{
+    harness.reset();
+    TestSettings::clear();
+    {
+        QSettings store;
+        for (auto line = lines.begin(); line != lines.end(); ++line)
+            store.setValue(line.key(), line.value());
+    }
+    harness = std::make_unique<WindowHarness>();
+    window().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window()));
+    QVERIFY(harness->openPort());
+    harness->pty().drain();
+}
+
+void TstProfiles::presetKeys_data()
+{
+    QTest::addColumn<StoreLines>("store");
+    QTest::addColumn<Presses>("presses");
+    QTest::addColumn<QString>("expected");
+
+    const Press kp3{Qt::Key_3, keypad};
+    const Press star{Qt::Key_Asterisk, keypad};
+    const QString recall3 = QStringLiteral("8101043F0202FF");
+    QTest::newRow("keypad 3 recalls preset 3") << StoreLines() << Presses{kp3} << recall3;
+    QTest::newRow("keypad 0 recalls preset 10")
+        << StoreLines() << Presses{{Qt::Key_0, keypad}} << QStringLiteral("8101043F0209FF");
+    QTest::newRow("* then 3 stores preset 3")
+        << StoreLines() << Presses{star, kp3} << QStringLiteral("8101043F0102FF");
+    QTest::newRow("* twice cancels") << StoreLines() << Presses{star, star, kp3} << recall3;
+    QTest::newRow("* and Escape cancel")
+        << StoreLines() << Presses{star, {Qt::Key_Escape, Qt::NoModifier}, kp3} << recall3;
+    QTest::newRow("Ctrl with keypad 3: no preset")
+        << StoreLines() << Presses{{Qt::Key_3, keypad | Qt::ControlModifier}} << QString();
+    QTest::newRow("main-row 0 still switches the lamp off")
+        << StoreLines() << Presses{{Qt::Key_0, Qt::NoModifier}}
+        << QStringLiteral("8201060100180302FF");
+    QTest::newRow("per-preset speed, then the recall")
+        << StoreLines{{"cameras/1/recallSpeedForm", "per-preset"},
+                      {"cameras/1/presets/3/recallSpeed", "12"}}
+        << Presses{kp3} << QStringLiteral("81017E010B020CFF") + recall3;
+    QTest::newRow("per-preset form, no speed of its own")
+        << StoreLines{{"cameras/1/recallSpeedForm", "per-preset"}} << Presses{kp3} << recall3;
+    QTest::newRow("one speed for all: the top speed when the preset has none")
+        << StoreLines{{"cameras/1/recallSpeedForm", "global"}} << Presses{kp3}
+        << QStringLiteral("8101060118FF") + recall3;
+    QTest::newRow("a preset the camera does not have")
+        << StoreLines{{"cameras/1/presetCount", "8"}} << Presses{{Qt::Key_9, keypad}} << QString();
+}
+
+void TstProfiles::presetKeys()
+{
+    QFETCH(StoreLines, store);
+    QFETCH(Presses, presses);
+    QFETCH(QString, expected);
+    restartWith(store);
+    for (const Press &press : qAsConst(presses))
+        QTest::keyClick(&window(), press.key, press.modifiers);
+    QCOMPARE(cameraReceived(expected), PacketText::fromHex(expected));
+    QCOMPARE(cameraReceived(QString()), QString());
+}
+
+void TstProfiles::recallStopsWhatDrives_data()
+{
+    QTest::addColumn<Press>("held");
+    QTest::addColumn<QString>("running");
+    QTest::addColumn<QString>("stop");
+
+    QTest::newRow("zoom") << Press{Qt::Key_PageUp, Qt::NoModifier}
+                          << QStringLiteral("8101040722FF") << QStringLiteral("8101040700FF");
+    QTest::newRow("pan") << Press{Qt::Key_Right, Qt::NoModifier}
+                         << QStringLiteral("810106010D010203FF")
+                         << QStringLiteral("8101060101010303FF");
+}
+
+// A recall while a key drives: the drive's stop first, then the recall; the
+// key's release sends nothing more.
+void TstProfiles::recallStopsWhatDrives()
+{
+    QFETCH(Press, held);
+    QFETCH(QString, running);
+    QFETCH(QString, stop);
+    restartWith({{"pantiltDrive", "true"}, {"pantiltControl", "true"}});
+    QTest::keyPress(&window(), held.key, held.modifiers);
+    QCOMPARE(cameraReceived(running), PacketText::fromHex(running));
+    QTest::keyClick(&window(), Qt::Key_3, keypad);
+    const QString expected = stop + QStringLiteral("8101043F0202FF");
+    QCOMPARE(cameraReceived(expected), PacketText::fromHex(expected));
+    QTest::keyRelease(&window(), held.key, held.modifiers);
+    QCOMPARE(cameraReceived(QString()), QString());
+}
+
+void TstProfiles::gridPages_data()
+{
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<int>("presets");
+    QTest::addColumn<int>("pages");
+
+    QTest::newRow("default") << QString() << 16 << 1;
+    QTest::newRow("40") << QStringLiteral("40") << 40 << 3;
+    // Memory 7F is the camera default: 127 presets at most.
+    QTest::newRow("128") << QStringLiteral("128") << 127 << 8;
+    QTest::newRow("not a number") << QStringLiteral("many") << 16 << 1;
+}
+
+void TstProfiles::gridPages()
+{
+    QFETCH(QString, count);
+    QFETCH(int, presets);
+    QFETCH(int, pages);
+    StoreLines store{{"presetsControl", "true"}};
+    if (!count.isEmpty())
+        store.insert(QStringLiteral("cameras/1/presetCount"), count);
+    restartWith(store);
+    PresetPanel *grid = panel();
+    QVERIFY(grid && grid->isVisible());
+    QCOMPARE(grid->pageCount(), pages);
+    QCOMPARE(camera()->presets().count(), presets);
+    auto *next = harness->find<QPushButton>(QStringLiteral("pushButtonPresetsNext"));
+    QCOMPARE(next->isVisible(), pages > 1);
+    for (int page = 1; page < pages; ++page)
+        next->click();
+    QCOMPARE(grid->page(), pages - 1);
+    QVERIFY(!next->isEnabled());
+    const int last = presets - (pages - 1) * PresetPanel::kPerPage;
+    for (int slot = 0; slot < PresetPanel::kPerPage; ++slot)
+        QCOMPARE(grid->button(slot)->isEnabled(), slot < last);
+    // The last one recalls from its page.
+    grid->button(last - 1)->click();
+    const QString expected = QStringLiteral("8101043F02%1FF").arg(presets - 1, 2, 16, QLatin1Char('0')).toUpper();
+    QCOMPARE(cameraReceived(expected), PacketText::fromHex(expected));
+}
+
+// Storing from the grid names the preset being overwritten and waits for the
+// operator's word: cancelled, nothing is sent.
+void TstProfiles::storeAsksFirst()
+{
+    restartWith({{"presetsControl", "true"}, {"cameras/1/presets/3/name", "Pulpit"}});
+    auto *store = harness->find<QPushButton>(QStringLiteral("pushButtonPresetsStore"));
+    for (const bool confirmed : {false, true}) {
+        store->click();
+        panel()->button(2)->click();
+        QMessageBox *question = nullptr;
+        QTRY_VERIFY((question = window().findChild<QMessageBox *>(QStringLiteral("presetQuestion"))));
+        QVERIFY2(question->text().contains(QStringLiteral("preset 3 \u201CPulpit\u201D")),
+                 qPrintable(question->text()));
+        QCOMPARE(cameraReceived(QString()), QString());
+        QAbstractButton *answer = nullptr;
+        for (QAbstractButton *button : question->buttons()) {
+            if ((question->buttonRole(button) == QMessageBox::AcceptRole) == confirmed)
+                answer = button;
+        }
+        QVERIFY(answer);
+        answer->click();
+        const QString expected = confirmed ? QStringLiteral("8101043F0102FF") : QString();
+        QCOMPARE(cameraReceived(expected), PacketText::fromHex(expected));
+        QVERIFY(!store->isChecked());
+    }
+}
+
+// A rename and a clear are written at once, only the keys they change; the
+// keys nobody changed stay as the store had them, also a hostile one.
+void TstProfiles::namesInTheStore()
+{
+    restartWith({{"presetsControl", "true"},
+                 {"cameras/1/presetCount", "500"},
+                 {"cameras/1/presets/4/name", "Lectern"},
+                 {"cameras/size", "3"},
+                 {"cameras/2/name", "Balcony"}});
+    panel()->askName(2);
+    QInputDialog *dialog = nullptr;
+    QTRY_VERIFY((dialog = window().findChild<QInputDialog *>(QStringLiteral("presetName"))));
+    dialog->setTextValue(QStringLiteral("  Stage   left "));
+    dialog->accept();
+    QTRY_COMPARE(storedValue(QStringLiteral("cameras/1/presets/2/name")), QStringLiteral("Stage left"));
+    QCOMPARE(panel()->button(1)->text(), QStringLiteral("2\nStage left"));
+
+    panel()->confirmClear(4);
+    QMessageBox *question = nullptr;
+    QTRY_VERIFY((question = window().findChild<QMessageBox *>(QStringLiteral("presetQuestion"))));
+    QVERIFY(question->text().contains(QStringLiteral("Lectern")));
+    for (QAbstractButton *button : question->buttons()) {
+        if (question->buttonRole(button) == QMessageBox::AcceptRole)
+            button->click();
+    }
+    QCOMPARE(cameraReceived(QStringLiteral("8101043F0003FF")), PacketText::fromHex("8101043F0003FF"));
+    QTRY_VERIFY(!QSettings(TestSettings::storeFile(), QSettings::IniFormat)
+                     .contains(QStringLiteral("cameras/1/presets/4/name")));
+    window().close();
+    for (const auto &[key, value] : {std::pair{"cameras/1/presetCount", "500"},
+                                     std::pair{"cameras/size", "3"},
+                                     std::pair{"cameras/2/name", "Balcony"},
+                                     std::pair{"cameras/1/presets/2/name", "Stage left"}})
+        QCOMPARE(storedValue(QLatin1String(key)), QLatin1String(value));
+}
+
+// The grid and the "Camera profiles" menu show one selection: profile k is
+// preset k + 1. The grid does not write the menu's "cameraProfile".
+void TstProfiles::gridAndMenuShareTheSelection()
+{
+    restartWith({{"presetsControl", "true"}});
+    panel()->button(4)->click();
+    QCOMPARE(cameraReceived(QStringLiteral("8101043F0204FF")), PacketText::fromHex("8101043F0204FF"));
+    QCOMPARE(selectedProfiles(), QList<int>{4});
+    QVERIFY(panel()->button(4)->isChecked());
+    QVERIFY(!storedProfile().isValid());
+    profileEntry(2)->trigger();
+    QVERIFY(panel()->button(2)->isChecked());
+    QVERIFY(!panel()->button(4)->isChecked());
+    // Save acts on the shared selection, also beyond the menu's ten.
+    panel()->button(11)->click();
+    entry(QStringLiteral("actionCameraSave"))->trigger();
+    const QString expected = QStringLiteral("8101043F0202FF8101043F020BFF8101043F010BFF");
+    QCOMPARE(cameraReceived(expected), PacketText::fromHex(expected));
+    QCOMPARE(selectedProfiles(), QList<int>());
 }
 
 QTEST_MAIN(TstProfiles)

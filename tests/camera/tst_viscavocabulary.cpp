@@ -121,6 +121,16 @@ void tst_ViscaVocabulary::fixedPairs_data()
     row("profile", "setcustom", {"8101043F017FFF"});
     // Reset the camera-default memory 7F, then recall it: order matters.
     row("profile", "reset", {"8101043F007FFF", "8101043F027FFF"});
+
+    // Presets by the operator's numbers: preset n is memory n - 1, up to
+    // memory 7E; recall speeds 01 ... 18h per preset or for all.
+    row("preset", "recall 1", {"8101043F0200FF"});
+    row("preset", "recall 11", {"8101043F020AFF"});
+    row("preset", "store 3", {"8101043F0102FF"});
+    row("preset", "clear 127", {"8101043F007EFF"});
+    row("preset", "speed 3 12", {"81017E010B020CFF"});
+    row("preset", "speed 127 24", {"81017E010B7E18FF"});
+    row("preset", "speedall 1", {"8101060101FF"});
 }
 
 void tst_ViscaVocabulary::fixedPairs()
@@ -270,6 +280,11 @@ void tst_ViscaVocabulary::unknownPairs_data()
                                       << "recall-1";
     QTest::newRow("profile 4") << "profile"
                                << "4";
+    // Memory 7F is the camera default, never a preset; speeds stop at 18h.
+    for (const char *action : {"recall 0", "recall 128", "store -1", "recall", "recall 3 4",
+                               "recall x", "speed 3 25", "speed 3 0", "speed 128 3", "speedall 0",
+                               "speedall 25", "speedall", "reset 3", "3"})
+        QTest::addRow("preset %s", action) << "preset" << action;
     QTest::newRow("action of another group") << "focus"
                                              << "2700k";
     QTest::newRow("words swapped") << "auto"

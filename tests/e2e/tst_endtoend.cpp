@@ -213,6 +213,7 @@ private slots:
     void throughTheSerialLine();
     void throughANetworkCamera_data();
     void throughANetworkCamera();
+    void presetRecalledByItsKey();
 
 private:
     struct Key
@@ -510,6 +511,51 @@ void tst_EndToEnd::throughANetworkCamera()
     QCOMPARE(number(state, "packets"), 3); // the recall only: no lamp packet
     QCOMPARE(number(state, "lamp"), 0);
     QVERIFY(!sim.log().contains(QLatin1String("refused")));
+}
+
+// A preset as an operator uses it on the simulator's line: the head panned
+// and the zoom run in, "*" and 3 on the keypad store preset 3, the head and
+// the zoom moved away, keypad 3 brings them back (the head at its recall
+// speed, so it arrives a little later).
+void tst_EndToEnd::presetRecalledByItsKey()
+{
+    SimProcess sim({QStringLiteral("--pty")});
+    QVERIFY(sim.isReady());
+    WindowHarness harness;
+    tarnDeck &window = harness.window();
+    const QString path = sim.serialPath();
+    const QString portName = path.mid(int(qstrlen("/dev/")));
+    window.setPortLister([path, portName] { return QList<SerialPortEntry>{{portName, path}}; });
+    QVERIFY(harness.choosePortEntry(portName));
+
+    holdKey(window, sim, {Qt::Key_Right, Qt::NoModifier}, "panDrive", QStringLiteral("right13"),
+            kHeadHoldMs);
+    holdKey(window, sim, {Qt::Key_PageUp, Qt::NoModifier}, "zoomDrive", QStringLiteral("tele2"),
+            kZoomHoldMs);
+    QJsonObject stored;
+    QVERIFY2(sim.reached(4, &stored), qPrintable(describe(stored)));
+    QTest::keyClick(&window, Qt::Key_Asterisk, Qt::KeypadModifier);
+    QTest::keyClick(&window, Qt::Key_3, Qt::KeypadModifier);
+    QJsonObject state;
+    QVERIFY2(sim.reached(5, &state), qPrintable(describe(state)));
+    QVERIFY2(sim.log().contains(QLatin1String("memory set")), qPrintable(sim.log()));
+    QVERIFY2(number(stored, "pan") > 0 && number(stored, "zoom") > 0, qPrintable(describe(stored)));
+
+    holdKey(window, sim, {Qt::Key_Left, Qt::NoModifier}, "panDrive", QStringLiteral("left13"),
+            2 * kHeadHoldMs);
+    holdKey(window, sim, {Qt::Key_PageDown, Qt::NoModifier}, "zoomDrive", QStringLiteral("wide2"),
+            2 * kZoomHoldMs);
+    QVERIFY2(sim.reached(9, &state), qPrintable(describe(state)));
+    QVERIFY2(number(state, "pan") < number(stored, "pan"), qPrintable(describe(state)));
+    QVERIFY2(number(state, "zoom") < number(stored, "zoom"), qPrintable(describe(state)));
+
+    QTest::keyClick(&window, Qt::Key_3, Qt::KeypadModifier);
+    QVERIFY2(sim.reached(10, &state), qPrintable(describe(state)));
+    QCOMPARE(number(state, "zoom"), number(stored, "zoom"));
+    QTRY_COMPARE_WITH_TIMEOUT(number(sim.state(), "pan"), number(stored, "pan"), kWaitMs);
+    state = sim.state();
+    QCOMPARE(number(state, "tilt"), number(stored, "tilt"));
+    QCOMPARE(text(state, "panDrive"), QStringLiteral("stop"));
 }
 
 QTEST_MAIN(tst_EndToEnd)

@@ -227,6 +227,12 @@ void tst_PadCamera::stickToPackets_data()
         << QString(kManualFocus) + "8101040821FF" << kFocusStop;
     row("pty: D-pad left held: pan left at 01")
         << Line::Pty << Control::DpadLeft << 0.0 << -1 << 1 << "8101060101010103FF" << kStop;
+    // The face buttons recall presets 1 ... 4 (memories 0 ... 3); the
+    // release sends nothing.
+    row("pty: A pressed: preset 1") << Line::Pty << Control::A << 0.0 << -1 << 1
+                                    << "8101043F0200FF" << "";
+    row("udp: Y pressed: preset 4") << Line::Udp << Control::Y << 0.0 << -1 << 1
+                                    << "8101043F0203FF" << "";
     row("udp: just past the dead zone: pan right at 01")
         << Line::Udp << Control::LeftX << 0.0 << -1 << 2622 << "8101060101010203FF" << kStop;
     row("udp: full up, exponent 3: tilt 14h") << Line::Udp << Control::LeftY << 3.0 << -1

@@ -268,7 +268,7 @@ void ProgramProcess::chord(const QList<unsigned long> &keysyms)
         up(*it);
 }
 
-void ProgramProcess::click(int windowX, int windowY)
+void ProgramProcess::click(int windowX, int windowY, unsigned int button)
 {
     int rootX = 0, rootY = 0;
     Window child = 0;
@@ -276,13 +276,13 @@ void ProgramProcess::click(int windowX, int windowY)
                           &child);
     XTestFakeMotionEvent(x, DefaultScreen(x), rootX, rootY, CurrentTime);
     settle();
-    XTestFakeButtonEvent(x, 1, True, CurrentTime);
+    XTestFakeButtonEvent(x, button, True, CurrentTime);
     settle();
-    XTestFakeButtonEvent(x, 1, False, CurrentTime);
+    XTestFakeButtonEvent(x, button, False, CurrentTime);
     settle();
 }
 
-bool ProgramProcess::clickWidget(const QString &objectName)
+bool ProgramProcess::clickWidget(const QString &objectName, unsigned int button)
 {
     QString line;
     if (!waitForLine(QStringLiteral("place ") + objectName + QLatin1Char(' '), Match::Start, &line))
@@ -291,6 +291,6 @@ bool ProgramProcess::clickWidget(const QString &objectName)
     if (parts.size() != 6)
         return false;
     click(parts.at(2).toInt() + parts.at(4).toInt() / 2,
-          parts.at(3).toInt() + parts.at(5).toInt() / 2);
+          parts.at(3).toInt() + parts.at(5).toInt() / 2, button);
     return true;
 }

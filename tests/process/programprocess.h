@@ -67,10 +67,11 @@ public:
     void up(unsigned long keysym);
     void tap(unsigned long keysym);
     void chord(const QList<unsigned long> &keysyms);
-    // A click of the first button at a point of the window.
-    void click(int x, int y);
+    // A click of a pointer button (1 the first, 3 the context menu's) at a
+    // point of the window.
+    void click(int x, int y, unsigned int button = 1);
     // A click in the middle of a field or button the description places.
-    bool clickWidget(const QString &objectName);
+    bool clickWidget(const QString &objectName, unsigned int button = 1);
 
 private:
     unsigned long findWindow() const;

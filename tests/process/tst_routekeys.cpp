@@ -45,6 +45,7 @@ private slots:
     void initTestCase();
     void keysReachTheEncoderAfterConnect();
     void homeReachesTheNetworkCameraAfterConnect();
+    void presetsByKeypadAndNamesAcrossARestart();
 
 private:
     const PrivateXServer &server;
@@ -106,6 +107,52 @@ void tst_RouteKeys::homeReachesTheNetworkCameraAfterConnect()
 
     program.tap(XK_Home);
     QTRY_COMPARE(packets(decoded).mid(connectPackets), QList<QByteArray>{focusAuto});
+    QVERIFY2(program.close(), qPrintable(program.why()));
+}
+
+// NumLock on, keypad 3 recalls preset 3; a preset renamed through its context
+// menu keeps its name, written at once, across a restart, beside the name
+// the store already held.
+void tst_RouteKeys::presetsByKeypadAndNamesAcrossARestart()
+{
+    Simulator sim;
+    QVERIFY(sim.listen(QHostAddress(QHostAddress::LocalHost), 0));
+    QSignalSpy decoded(&sim, &Simulator::packetDecoded);
+    ProgramProcess program(server);
+    program.writeStore("[General]\nacti=true\npresetsControl=true\nactiIP="
+                       + sim.encoderAuthority().toUtf8()
+                       + "\nactiUser=Admin\nactiPassword=418275\n\n[cameras]\n1\\presets\\1\\name=Wide\n");
+
+    QVERIFY2(program.start(), qPrintable(program.why()));
+    // Room for the grid: the window's first size is small.
+    QTRY_VERIFY(program.resized(QSize(900, 420)));
+    SHOWS(QStringLiteral("button pushButtonPreset1 1 / Wide"));
+    program.chord({XK_Alt_L, XK_c});
+    program.tap(XK_Return);
+    QVERIFY(program.clickWidget(QStringLiteral("pushButtonActiConnect")));
+    SHOWS(QStringLiteral("title Veltrane - tarnDeck 1.0 - ACTi <") + sim.encoderAuthority() + '>');
+
+    program.tap(XK_Num_Lock);
+    program.tap(XK_KP_3);
+    program.tap(XK_Num_Lock);
+    QTRY_COMPARE(packets(decoded), QList<QByteArray>{QByteArray::fromHex("8101043F0202FF")});
+
+    QVERIFY(program.clickWidget(QStringLiteral("pushButtonPreset2"), 3));
+    SHOWS(QStringLiteral("popup menuPreset"));
+    program.tap(XK_n); // "Re&name..."
+    SHOWS(QStringLiteral("dialog presetName Rename preset"));
+    for (unsigned long letter : {XK_p, XK_u, XK_l, XK_p, XK_i, XK_t})
+        program.tap(letter);
+    program.tap(XK_Return);
+    SHOWS(QStringLiteral("button pushButtonPreset2 2 / pulpit"));
+    QVERIFY2(program.close(), qPrintable(program.why()));
+    const QByteArray store = program.readStore();
+    for (const char *line : {"1\\presets\\1\\name=Wide\n", "1\\presets\\2\\name=pulpit\n"})
+        QVERIFY2(store.contains(line), store.constData());
+
+    QVERIFY2(program.start(), qPrintable(program.why()));
+    SHOWS(QStringLiteral("button pushButtonPreset1 1 / Wide"));
+    SHOWS(QStringLiteral("button pushButtonPreset2 2 / pulpit"));
     QVERIFY2(program.close(), qPrintable(program.why()));
 }
 
