@@ -1,8 +1,11 @@
 // Any byte stream a camera may send, cut into reads anywhere: every packet
 // ends in FF and is at most 16 bytes, every byte is a packet's, dropped or
-// still pending, and where the reads are cut changes nothing.
+// still pending, and where the reads are cut changes nothing. The packets,
+// read from a serial line as answers, are judged without harm: a sender is
+// an address of the chain or none, and nothing waits for ever.
 #include "fuzzsupport.h"
 #include "packetsplitter.h"
+#include "serialanswers.h"
 
 #include <QList>
 
@@ -44,5 +47,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzzCheck(again == packets && pieces.dropped() == whole.dropped()
                   && pieces.pending() == whole.pending(),
               "where the reads are cut changes nothing");
+
+    SerialAnswers answers;
+    qint64 now = 0;
+    for (const QByteArray &packet : qAsConst(packets)) {
+        // Each packet also goes out, as if the line echoed what it carries.
+        answers.sent(packet, PacketTag{nullptr, quint64(now), QString()}, now);
+        QList<SerialAnswers::Change> changes;
+        const SerialAnswers::Heard heard = answers.heard(packet, &changes);
+        fuzzCheck(heard.address >= 0 && heard.address <= SerialAnswers::kAddresses,
+                  "a sender is an address of the chain or none");
+        fuzzCheck(heard.count >= 0 && heard.count <= SerialAnswers::kAddresses,
+                  "a chain holds 0 to 7 cameras");
+        now += cut;
+        answers.expire(now);
+        fuzzCheck(answers.nextDue() < 0 || answers.nextDue() > now, "nothing overdue is kept");
+    }
+    answers.expire(now + SerialAnswers::kAnswerWaitMs);
+    fuzzCheck(answers.nextDue() < 0, "every answer is given up once its wait passed");
     return 0;
 }

@@ -208,6 +208,7 @@ private:
     // The status line under the panels; `failed` draws it in the warning
     // colour until the next text that is not a failure.
     void showStatus(const QString &text, bool failed = false);
+    void showHearing();
     // The panels as the camera's state has them; sends nothing.
     void drawCamera();
     void watchCamera(Camera *watched);

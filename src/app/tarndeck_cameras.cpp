@@ -134,6 +134,7 @@ void tarnDeck::showCamera()
         showStatus(now->healthReason(), true);
     else
         showStatus(now->statusText(), now->statusFailed());
+    showHearing();
 }
 
 void tarnDeck::keepFields()

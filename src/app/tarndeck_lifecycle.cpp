@@ -152,6 +152,7 @@ void tarnDeck::watchCamera(Camera *watched)
 {
     connect(watched, &Camera::stateChanged, this, &tarnDeck::drawCamera);
     connect(watched, &Camera::statusChanged, this, &tarnDeck::showStatus);
+    connect(watched, &Camera::healthChanged, this, &tarnDeck::showHearing);
     connect(watched, &Camera::connected, this, &tarnDeck::onCameraConnected);
     connect(watched, &Camera::connectFailed, this, &tarnDeck::onCameraConnectFailed);
     connect(watched, &Camera::lost, this, &tarnDeck::onCameraLost);
@@ -163,6 +164,7 @@ void tarnDeck::unwatchCamera(Camera *watched)
 {
     disconnect(watched, &Camera::stateChanged, this, &tarnDeck::drawCamera);
     disconnect(watched, &Camera::statusChanged, this, &tarnDeck::showStatus);
+    disconnect(watched, &Camera::healthChanged, this, &tarnDeck::showHearing);
     disconnect(watched, &Camera::connected, this, &tarnDeck::onCameraConnected);
     disconnect(watched, &Camera::connectFailed, this, &tarnDeck::onCameraConnectFailed);
     disconnect(watched, &Camera::lost, this, &tarnDeck::onCameraLost);
@@ -208,6 +210,16 @@ void tarnDeck::setPanelsEnabled(bool enabled)
         ui.groupBoxLED->setEnabled(false);
     ui.groupBoxLED->setToolTip(lampReached ? QString() : QStringLiteral("No lamp on this route"));
     ui.menuCameraProfiles->setEnabled(enabled);
+}
+
+// A line that carries commands only is normal and named where the operator
+// looks for the camera's state: the status line's tooltip (and the strip's).
+void tarnDeck::showHearing()
+{
+    const Camera *now = camera();
+    ui.labelLastCommand->setToolTip(now->hearing() == SerialAnswers::Hearing::SendingOnly
+                                        ? now->healthReason()
+                                        : QString());
 }
 
 void tarnDeck::showStatus(const QString &text, bool failed)

@@ -189,7 +189,8 @@ Camera::Health Camera::health() const
 {
     switch (state_) {
     case LinkState::Connected:
-        return statusIsFailure ? Health::Failing : Health::Connected;
+        return statusIsFailure || heard == SerialAnswers::Hearing::Silent ? Health::Failing
+                                                                          : Health::Connected;
     case LinkState::Failing:
         return Health::Failing;
     case LinkState::Connecting:
@@ -206,8 +207,13 @@ QString Camera::healthReason() const
     case Health::Failing:
         if (statusIsFailure && !status.isEmpty())
             return status;
+        if (heard == SerialAnswers::Hearing::Silent)
+            return SendFailure::reason({SendFailure::Kind::CameraNoAnswer, QString()});
         return failure.isEmpty() ? QStringLiteral("the camera stopped answering") : failure;
     case Health::Connected:
+        if (heard == SerialAnswers::Hearing::SendingOnly)
+            return QStringLiteral("connected to ") + routeName() + QStringLiteral(", ")
+                + SerialAnswers::sendingOnlyWords();
         return QStringLiteral("connected to ") + routeName();
     case Health::Connecting:
         return QStringLiteral("connecting");
@@ -256,6 +262,7 @@ void Camera::take(PacketLink *newLink)
     connect(link, &PacketLink::packetFailed, this, &Camera::onPacketFailed);
     connect(link, &PacketLink::trouble, this, &Camera::onTrouble);
     connect(link, &PacketLink::silenceChanged, this, &Camera::onSilence);
+    connect(link, &PacketLink::hearingChanged, this, &Camera::onHearing);
     // Queued: the link is still finishing the request that freed it.
     connect(link, &PacketLink::free, &drive, &PanTiltDrive::routeFree, Qt::QueuedConnection);
 }
@@ -266,6 +273,7 @@ void Camera::dropLink()
 {
     ++attempt;
     awaited.clear();
+    heard = SerialAnswers::Hearing::Unknown;
     if (!link)
         return;
     if (encoderBus)
@@ -640,6 +648,42 @@ void Camera::onSilence(bool silent)
         setLinkState(LinkState::Failing);
     else if (!silent && state_ == LinkState::Failing)
         setLinkState(LinkState::Connected);
+}
+
+// The camera on a serial line: a line that never answered is normal (only
+// the transmit pair is wired), and is only named; a camera that answered
+// and stopped is failing until it answers again.
+void Camera::onHearing(int address, SerialAnswers::Hearing hearing)
+{
+    if (address != setup.viscaAddress || hearing == heard)
+        return;
+    const SerialAnswers::Hearing before = heard;
+    heard = hearing;
+    const QString port = routeName();
+    switch (hearing) {
+    case SerialAnswers::Hearing::SendingOnly:
+        // Named by the health reason only: the status line keeps the last
+        // command, as on a line nobody reads.
+        break;
+    case SerialAnswers::Hearing::Silent:
+        qCWarning(lcCamera).noquote() << QStringLiteral("camera %1 (%2) on %3:").arg(place).arg(
+            shownName(), port) << SendFailure::reason({SendFailure::Kind::CameraNoAnswer, QString()});
+        setStatus(QStringLiteral("Not answering: ") + port + QStringLiteral(" – ")
+                      + SendFailure::reason({SendFailure::Kind::CameraNoAnswer, QString()}),
+                  true);
+        break;
+    case SerialAnswers::Hearing::Answers:
+        if (before == SerialAnswers::Hearing::Silent) {
+            qCInfo(lcCamera).noquote()
+                << QStringLiteral("camera %1 (%2) answers again").arg(place).arg(shownName());
+            failureShown = false;
+            setStatus(QStringLiteral("Connected to ") + port);
+        }
+        break;
+    case SerialAnswers::Hearing::Unknown:
+        break;
+    }
+    noteHealth();
 }
 
 void Camera::setStatus(const QString &text, bool failed)

@@ -15,6 +15,7 @@
 #include "pantiltdrive.h"
 #include "presetbook.h"
 #include "sendfailure.h"
+#include "serialanswers.h"
 #include "serialportlister.h"
 #include "serialsettings.h"
 #include "viscaipframing.h"
@@ -75,6 +76,9 @@ public:
     bool connectConfigured(const QString &encoderUser, const QString &encoderPassword);
 
     Health health() const;
+    // Whether the camera is heard on its route: a serial line learns it from
+    // the answers (serialanswers.h); Unknown elsewhere.
+    SerialAnswers::Hearing hearing() const { return heard; }
     // Why it is failing, or what it is doing otherwise, in the operator's
     // words.
     QString healthReason() const;
@@ -245,6 +249,7 @@ private:
     void onPacketFailed(const PacketTag &tag, const QString &reason);
     void onTrouble(const QString &text);
     void onSilence(bool silent);
+    void onHearing(int address, SerialAnswers::Hearing hearing);
     void onEncoderConnected();
     void onEncoderFailed(SendFailure::ConnectStep step, const QString &why);
     void onSerialLost();
@@ -261,6 +266,7 @@ private:
     CameraConfig setup;
     int place = 1;
     Health shownHealth = Health::NotConnected;
+    SerialAnswers::Hearing heard = SerialAnswers::Hearing::Unknown;
     QString shownReason;
     SerialSettings serial;
     PacketLink *link = nullptr; // given by the pool, given back on leaving

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "packettag.h"
+#include "serialanswers.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -62,4 +63,7 @@ signals:
     void silenceChanged(bool silent);
     // busy() has turned false.
     void free();
+    // Whether the device at `address` answers changed (a serial line: it
+    // answers, it never did, it stopped).
+    void hearingChanged(int address, SerialAnswers::Hearing hearing);
 };

@@ -10,6 +10,8 @@ SerialBus::SerialBus(const QString &location, QObject *parent)
     port.setPortName(location);
     connect(&link, &SerialLink::packetFailed, this, &PacketLink::packetFailed);
     connect(&link, &SerialLink::trouble, this, &PacketLink::trouble);
+    connect(&link, &SerialLink::packetAnswered, this, &PacketLink::packetAnswered);
+    connect(&link, &SerialLink::hearingChanged, this, &PacketLink::hearingChanged);
     connect(&link, &SerialLink::heldChanged, this, &PacketLink::silenceChanged);
     connect(&port, &QSerialPort::errorOccurred, this, &SerialBus::onPortError);
 }

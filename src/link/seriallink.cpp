@@ -33,6 +33,8 @@ SerialLink::SerialLink(QSerialPort &port, int drainWaitMs, QObject *parent)
     drainTimer.setSingleShot(true);
     drainTimer.setInterval(drainWaitMs);
     expiryTimer.setSingleShot(true);
+    answerTimer.setSingleShot(true);
+    connect(&answerTimer, &QTimer::timeout, this, &SerialLink::onAnswerDue);
     connect(&drainTimer, &QTimer::timeout, this, &SerialLink::onDrainWaitOver);
     connect(&expiryTimer, &QTimer::timeout, this, &SerialLink::pump);
     connect(&port, &QSerialPort::bytesWritten, this, &SerialLink::onBytesWritten);
@@ -63,6 +65,9 @@ void SerialLink::reset()
 {
     drainTimer.stop();
     expiryTimer.stop();
+    answerTimer.stop();
+    answers.reset();
+    ++generation;
     queue.clear();
     splitter.reset();
     written = 0;
@@ -145,6 +150,8 @@ bool SerialLink::write(const CommandQueue::Entry &entry)
     if (taken != bytes.size() || !port.isOpen())
         return false;
     guardFragment = false;
+    answers.sent(entry.packet, tagOf(entry), clock.elapsed());
+    armAnswerWait();
 
     const Motion::Kind &motion = entry.motion;
     if (motion.isStop()) {
@@ -284,16 +291,21 @@ void SerialLink::armExpiry()
 
 void SerialLink::readAnswers()
 {
+    const quint32 g = generation;
     const QByteArray bytes = port.read(readChunkBytes);
-    int read = 0;
-    const int dropped = splitter.feed(bytes, [&read](const QByteArray &packet) {
-        ++read;
-        qCDebug(lcSerial) << "read, not used:" << packet.toHex(' ');
-    });
-    packets += read;
-    if (read > 0)
+    QList<QByteArray> read;
+    const int dropped
+        = splitter.feed(bytes, [&read](const QByteArray &packet) { read.append(packet); });
+    packets += read.size();
+    if (!read.isEmpty())
         unreadableTally.readable();
-    if (dropped == 0)
+    for (const QByteArray &packet : qAsConst(read)) {
+        // A camera told of an answer may close the port.
+        if (g != generation)
+            return;
+        judge(packet);
+    }
+    if (dropped == 0 || g != generation)
         return;
     const UnreadableTally::Say say = unreadableTally.dropped(dropped);
     if (say.log > 0)
@@ -301,6 +313,71 @@ void SerialLink::readAnswers()
                                       << "(since the port opened:" << splitter.dropped() << ")";
     if (say.report)
         emit trouble(SendFailure::reason({SendFailure::Kind::CameraUnreadable, QString()}));
+}
+
+void SerialLink::judge(const QByteArray &packet)
+{
+    QList<SerialAnswers::Change> changes;
+    const SerialAnswers::Heard heard = answers.heard(packet, &changes);
+    qCDebug(lcSerial) << "read:" << packet.toHex(' ') << "judged" << int(heard.kind);
+    const quint32 g = generation;
+    for (const SerialAnswers::Change &change : qAsConst(changes)) {
+        if (g != generation)
+            return;
+        emit hearingChanged(change.address, change.hearing);
+    }
+    if (g != generation)
+        return;
+    switch (heard.kind) {
+    case SerialAnswers::Heard::Answered:
+        emit packetAnswered(heard.tag);
+        break;
+    case SerialAnswers::Heard::Refused:
+        qCInfo(lcSerial).noquote() << "camera" << heard.address << "refused" << heard.tag.words
+                                   << heard.reason;
+        emit packetFailed(heard.tag, heard.reason);
+        break;
+    case SerialAnswers::Heard::Inquiry:
+        emit packetAnswered(heard.tag);
+        if (g == generation)
+            emit answerRead(heard);
+        break;
+    case SerialAnswers::Heard::PowerUp:
+    case SerialAnswers::Heard::Numbered:
+    case SerialAnswers::Heard::Cleared:
+        emit answerRead(heard);
+        break;
+    case SerialAnswers::Heard::Nothing:
+        break;
+    }
+}
+
+void SerialLink::onAnswerDue()
+{
+    const quint32 g = generation;
+    const QList<SerialAnswers::Change> changes = answers.expire(clock.elapsed());
+    armAnswerWait();
+    for (const SerialAnswers::Change &change : changes) {
+        if (g != generation)
+            return;
+        if (change.hearing == SerialAnswers::Hearing::SendingOnly)
+            qCInfo(lcSerial).noquote() << "address" << change.address << "on" << port.portName()
+                                       << SerialAnswers::sendingOnlyWords();
+        else
+            qCWarning(lcSerial).noquote() << "address" << change.address << "on"
+                                          << port.portName() << "stopped answering";
+        emit hearingChanged(change.address, change.hearing);
+    }
+}
+
+void SerialLink::armAnswerWait()
+{
+    const qint64 due = answers.nextDue();
+    if (due < 0) {
+        answerTimer.stop();
+        return;
+    }
+    answerTimer.start(int(qBound<qint64>(0, due - clock.elapsed(), SerialAnswers::kAnswerWaitMs)));
 }
 
 QString SerialLink::writeFailed() const

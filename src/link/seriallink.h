@@ -14,14 +14,19 @@
 // the stops of the axes meant to be at rest go again (the driver's queue may
 // have held them; a stop twice is harmless, a lost one is not).
 //
-// Reading. Everything the camera sends is read as it comes, in portions no
-// larger than the port's read buffer, cut into packets and dropped (nothing
-// here gives answers a meaning yet). Bytes that are no packet are counted
-// and logged; a camera that keeps sending them is reported.
+// Reading. Everything the cameras send is read as it comes, in portions no
+// larger than the port's read buffer, and cut into packets; each answer is
+// matched to the packet it answers by its sender (serialanswers.h): an
+// acknowledge or completion is told as packetAnswered, a refusal as
+// packetFailed, and whether each address answers at all as hearingChanged.
+// Reading never changes what is written: a line that answers nothing is
+// driven exactly as one that does. Bytes that are no packet are counted and
+// logged; a camera that keeps sending them is reported.
 #pragma once
 
 #include "commandqueue.h"
 #include "packetsplitter.h"
+#include "serialanswers.h"
 #include "packettag.h"
 #include "unreadabletally.h"
 
@@ -64,11 +69,18 @@ public:
     const CommandQueue &waitingQueue() const { return queue; }
     qint64 unreadableBytes() const { return splitter.dropped(); }
     qint64 packetsRead() const { return packets; }
+    SerialAnswers::Hearing hearing(int address) const { return answers.hearing(address); }
 
 signals:
     // A packet accepted earlier did not leave: it waited too long, or the
     // line did not take it within the drain wait.
     void packetFailed(const PacketTag &tag, const QString &reason);
+    // The camera acknowledged or completed a packet.
+    void packetAnswered(const PacketTag &tag);
+    // An answer other than a packet's fate (inquiry data, a power-up, the
+    // chain numbered).
+    void answerRead(const SerialAnswers::Heard &heard);
+    void hearingChanged(int address, SerialAnswers::Hearing hearing);
     // "Waiting: zoom,0 – serial line blocked", "camera sends unreadable data".
     void trouble(const QString &text);
     // The line has not drained within the drain wait (true), or has drained
@@ -102,6 +114,9 @@ private:
     void dropExpired();
     void armExpiry();
     void readAnswers();
+    void judge(const QByteArray &packet);
+    void onAnswerDue();
+    void armAnswerWait();
     QString writeFailed() const;
 
     QSerialPort &port;
@@ -109,6 +124,9 @@ private:
     PacketSplitter splitter;
     QTimer drainTimer;
     QTimer expiryTimer;
+    QTimer answerTimer; // runs only while an answer is awaited
+    SerialAnswers answers;
+    quint32 generation = 0; // counts resets: a loop over what was read stops
     QElapsedTimer clock;
     qint64 written = 0; // bytes handed to the port since it opened
     // The one packet other than a stop that may still be in the port's

@@ -1,5 +1,7 @@
 #include "viscaipframing.h"
 
+#include "sendfailure.h"
+
 #include <QtEndian>
 
 #include <array>
@@ -159,6 +161,13 @@ QString modelCode(const QByteArray &answer)
     if (read.kind != Answer::Completion || read.data.size() != 7)
         return {};
     return QString::fromLatin1(read.data.mid(2, 2).toHex()).toUpper();
+}
+
+QString refusalReason(int code)
+{
+    if (code == BufferFull)
+        return SendFailure::reason({SendFailure::Kind::CameraBufferFull, QString()});
+    return QStringLiteral("camera: ") + errorWords(code);
 }
 
 bool addressedElsewhere(const QByteArray &packet)

@@ -87,6 +87,9 @@ enum ErrorCode : int {
 };
 // "command buffer full", ...; "error 7E" for a code outside the list.
 QString errorWords(int code);
+// The camera's refusal as a failure reason: "camera: command not
+// executable", the buffer full as every route words it.
+QString refusalReason(int code);
 // The camera's error answer from device 1: 90 6z ee FF.
 QByteArray errorAnswer(int code, int socket = 0);
 // Words for a control reply: "sequence number error", "unknown message

@@ -12,9 +12,7 @@ namespace {
 
 QString cameraSays(int code)
 {
-    if (code == BufferFull)
-        return SendFailure::reason({SendFailure::Kind::CameraBufferFull, QString()});
-    return QStringLiteral("camera: ") + errorWords(code);
+    return refusalReason(code);
 }
 
 QString senderText(const QHostAddress &address, quint16 port)

@@ -191,6 +191,26 @@ private:
     QSocketNotifier notifier;
 };
 
+// A null-modem cable that carries both ways: the panel's commands to the
+// camera's side, the camera's answers back.
+class DuplexCable
+{
+public:
+    DuplexCable(PtyPair &panelSide, PtyPair &cameraSide)
+        : toCamera(panelSide.master(), QSocketNotifier::Read)
+        , toPanel(cameraSide.master(), QSocketNotifier::Read)
+    {
+        QObject::connect(&toCamera, &QSocketNotifier::activated,
+                         [&panelSide, &cameraSide] { cameraSide.write(panelSide.drain()); });
+        QObject::connect(&toPanel, &QSocketNotifier::activated,
+                         [&panelSide, &cameraSide] { panelSide.write(cameraSide.drain()); });
+    }
+
+private:
+    QSocketNotifier toCamera;
+    QSocketNotifier toPanel;
+};
+
 enum class Line {
     SimulatorPty, // the simulator makes the pair (--pty), the panel opens its path
     NullModem,    // the test makes two pairs, the simulator reads one (--serial)
@@ -214,6 +234,8 @@ private slots:
     void throughANetworkCamera_data();
     void throughANetworkCamera();
     void presetRecalledByItsKey();
+    void serialLineHeard_data();
+    void serialLineHeard();
 
 private:
     struct Key
@@ -556,6 +578,82 @@ void tst_EndToEnd::presetRecalledByItsKey()
     state = sim.state();
     QCOMPARE(number(state, "tilt"), number(stored, "tilt"));
     QCOMPARE(text(state, "panDrive"), QStringLiteral("stop"));
+}
+
+// The serial line is read: a camera that answers is matched by its address
+// and stays healthy; a line that answers nothing is named "sending only" and
+// still driven; a camera that answered and goes away is failing at the third
+// command without an answer, and healthy again once it answers.
+void tst_EndToEnd::serialLineHeard_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("answers");
+
+    QTest::newRow("answering line") << QStringList{} << true;
+    QTest::newRow("write-only line") << QStringList{QStringLiteral("--serial-silent")} << false;
+}
+
+void tst_EndToEnd::serialLineHeard()
+{
+    QFETCH(QStringList, options);
+    QFETCH(bool, answers);
+    const QString sendingOnly = QStringLiteral("sending only (no answers on this line)");
+
+    PtyPair cameraSide;
+    QVERIFY(cameraSide.isValid());
+    const QStringList arguments = QStringList{QStringLiteral("--serial"), cameraSide.slavePath()}
+        + options;
+    auto sim = std::make_unique<SimProcess>(arguments);
+    QVERIFY(sim->isReady());
+    WindowHarness harness;
+    tarnDeck &window = harness.window();
+    DuplexCable cable(harness.pty(), cameraSide);
+    QVERIFY(harness.choosePortEntry(harness.portName()));
+    Camera *camera = window.cameraList().current();
+    auto *status = harness.find<QLabel>(QStringLiteral("labelLastCommand"));
+    QVERIFY(status);
+
+    QVERIFY(window.sendCommand(QStringLiteral("zoom"), QStringLiteral("3")) > 0);
+    QJsonObject state;
+    QVERIFY2(sim->reached(1, &state), qPrintable(describe(state)));
+    QVERIFY(window.sendCommand(QStringLiteral("zoom"), QStringLiteral("0")) > 0);
+    QVERIFY2(sim->reached(2, &state), qPrintable(describe(state)));
+    if (!answers) {
+        QTRY_COMPARE_WITH_TIMEOUT(camera->hearing(), SerialAnswers::Hearing::SendingOnly, kWaitMs);
+        QCOMPARE(camera->health(), Camera::Health::Connected);
+        QVERIFY2(camera->healthReason().endsWith(sendingOnly), qPrintable(camera->healthReason()));
+        // Named, not a failure: the status line keeps the last command.
+        QCOMPARE(status->text(), QStringLiteral("zoom,0 [8101040700FF]"));
+        QVERIFY2(status->toolTip().endsWith(sendingOnly), qPrintable(status->toolTip()));
+        // Still driven as before.
+        QVERIFY(window.sendCommand(QStringLiteral("zoom"), QStringLiteral("-3")) > 0);
+        QVERIFY2(sim->reached(3, &state), qPrintable(describe(state)));
+        QCOMPARE(camera->health(), Camera::Health::Connected);
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(camera->hearing(), SerialAnswers::Hearing::Answers, kWaitMs);
+    QCOMPARE(camera->health(), Camera::Health::Connected);
+    QCOMPARE(status->text(), QStringLiteral("zoom,0 [8101040700FF]"));
+
+    // The camera goes away: the third command without an answer shows it.
+    sim.reset();
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 3; ++i)
+        window.sendCommand(QStringLiteral("focus"), QStringLiteral("0"));
+    QTRY_COMPARE_WITH_TIMEOUT(camera->health(), Camera::Health::Failing, kWaitMs);
+    qInfo("serial: failing shown %lld ms after the third command", clock.elapsed());
+    QVERIFY2(status->text().contains(QLatin1String("camera did not answer")),
+             qPrintable(status->text()));
+    QCOMPARE(camera->healthReason(), status->text());
+
+    // Back on the same line: its first answer makes it healthy again.
+    sim = std::make_unique<SimProcess>(arguments);
+    QVERIFY(sim->isReady());
+    window.sendCommand(QStringLiteral("focus"), QStringLiteral("0"));
+    QTRY_COMPARE_WITH_TIMEOUT(camera->health(), Camera::Health::Connected, kWaitMs);
+    QCOMPARE(camera->hearing(), SerialAnswers::Hearing::Answers);
+    QVERIFY2(!status->property("failed").toBool(), qPrintable(status->text()));
 }
 
 QTEST_MAIN(tst_EndToEnd)
