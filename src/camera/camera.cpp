@@ -263,6 +263,7 @@ void Camera::take(PacketLink *newLink)
     connect(link, &PacketLink::trouble, this, &Camera::onTrouble);
     connect(link, &PacketLink::silenceChanged, this, &Camera::onSilence);
     connect(link, &PacketLink::hearingChanged, this, &Camera::onHearing);
+    connect(link, &PacketLink::inquiryAnswered, this, &Camera::onInquiryAnswered);
     // Queued: the link is still finishing the request that freed it.
     connect(link, &PacketLink::free, &drive, &PanTiltDrive::routeFree, Qt::QueuedConnection);
 }
@@ -324,8 +325,10 @@ bool Camera::openSerial(const SerialPortEntry &port)
     failure.clear();
     // An open port is a connected route: the line has no handshake.
     setLinkState(LinkState::Connected);
-    setStatus(QStringLiteral("Connected to ") + bus->portName());
+    connectedText = QStringLiteral("Connected to ") + bus->portName();
+    setStatus(connectedText);
     emit connected();
+    askVersion();
     return true;
 }
 
@@ -662,8 +665,10 @@ void Camera::onHearing(int address, SerialAnswers::Hearing hearing)
     const QString port = routeName();
     switch (hearing) {
     case SerialAnswers::Hearing::SendingOnly:
-        // Named by the health reason only: the status line keeps the last
-        // command, as on a line nobody reads.
+        // Named by the health reason; the status line says it only while it
+        // still shows the connect (it keeps the last command otherwise).
+        if (status == connectedText && !statusIsFailure)
+            setStatus(connectedText + QStringLiteral(", ") + SerialAnswers::sendingOnlyWords());
         break;
     case SerialAnswers::Hearing::Silent:
         qCWarning(lcCamera).noquote() << QStringLiteral("camera %1 (%2) on %3:").arg(place).arg(
@@ -684,6 +689,31 @@ void Camera::onHearing(int address, SerialAnswers::Hearing hearing)
         break;
     }
     noteHealth();
+}
+
+// The version inquiry, where the route can answer it: the serial line (a
+// network camera asks it in its own connect). Nothing waits for the answer.
+void Camera::askVersion()
+{
+    if (routeKind != Route::Serial || !carriesCommands())
+        return;
+    QByteArray inquiry = ViscaIp::versionInquiry();
+    inquiry[0] = char(0x80 + setup.viscaAddress);
+    link->send({inquiry, QString::fromLatin1(inquiry.toHex().toUpper()),
+                {this, ++requests, QStringLiteral("version")}});
+}
+
+void Camera::onInquiryAnswered(const PacketTag &tag, const QByteArray &data)
+{
+    if (!isMine(tag) || tag.words != QLatin1String("version"))
+        return;
+    const QString model = ViscaIp::modelCode(QByteArray(1, char(0x90)) + char(0x50) + data
+                                             + char(0xFF));
+    qCInfo(lcCamera).noquote() << QStringLiteral("camera %1 (%2) on %3: model").arg(place).arg(
+        shownName(), routeName()) << (model.isEmpty() ? QStringLiteral("unknown") : model);
+    if (model.isEmpty() || status != connectedText || statusIsFailure)
+        return;
+    setStatus(connectedText + QStringLiteral(" (model ") + model + QLatin1Char(')'));
 }
 
 void Camera::setStatus(const QString &text, bool failed)

@@ -250,6 +250,8 @@ private:
     void onTrouble(const QString &text);
     void onSilence(bool silent);
     void onHearing(int address, SerialAnswers::Hearing hearing);
+    void onInquiryAnswered(const PacketTag &tag, const QByteArray &data);
+    void askVersion();
     void onEncoderConnected();
     void onEncoderFailed(SendFailure::ConnectStep step, const QString &why);
     void onSerialLost();
@@ -267,6 +269,7 @@ private:
     int place = 1;
     Health shownHealth = Health::NotConnected;
     SerialAnswers::Hearing heard = SerialAnswers::Hearing::Unknown;
+    QString connectedText; // the status line's words at the last connect
     QString shownReason;
     SerialSettings serial;
     PacketLink *link = nullptr; // given by the pool, given back on leaving

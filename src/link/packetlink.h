@@ -66,4 +66,7 @@ signals:
     // Whether the device at `address` answers changed (a serial line: it
     // answers, it never did, it stopped).
     void hearingChanged(int address, SerialAnswers::Hearing hearing);
+    // The data of an inquiry's answer (between y0 50 and FF), for the
+    // sender's packet `tag`.
+    void inquiryAnswered(const PacketTag &tag, const QByteArray &data);
 };

@@ -13,7 +13,15 @@ SerialBus::SerialBus(const QString &location, QObject *parent)
     connect(&link, &SerialLink::packetAnswered, this, &PacketLink::packetAnswered);
     connect(&link, &SerialLink::hearingChanged, this, &PacketLink::hearingChanged);
     connect(&link, &SerialLink::heldChanged, this, &PacketLink::silenceChanged);
+    connect(&link, &SerialLink::answerRead, this, &SerialBus::onAnswerRead);
     connect(&port, &QSerialPort::errorOccurred, this, &SerialBus::onPortError);
+    powerUpGather.setSingleShot(true);
+    powerUpGather.setInterval(kPowerUpGatherMs);
+    connect(&powerUpGather, &QTimer::timeout, this, [this] {
+        qCInfo(lcSerial).noquote() << "a camera came up on" << port.portName()
+                                   << "- numbering the chain again";
+        numberChain();
+    });
 }
 
 SerialBus::~SerialBus()
@@ -50,6 +58,7 @@ void SerialBus::close()
     const QString name = port.portName();
     port.close();
     link.reset();
+    powerUpGather.stop();
     qCDebug(lcSerial).noquote() << "Closed:" << name;
 }
 
@@ -80,6 +89,40 @@ PacketLink::Handover SerialBus::send(const Packet &packet)
     }
     qCDebug(lcCamera) << "serialSendCommand():" << packet.bytes.toHex() << handover.result;
     return handover;
+}
+
+bool SerialBus::numberChain()
+{
+    if (!port.isOpen())
+        return false;
+    const PacketTag tag{this, 0, QStringLiteral("address set")};
+    link.send(QByteArray::fromHex("883001FF"), tag);
+    link.send(QByteArray::fromHex("88010001FF"),
+              {this, 0, QStringLiteral("interface clear")});
+    return true;
+}
+
+void SerialBus::onAnswerRead(const SerialAnswers::Heard &heard)
+{
+    switch (heard.kind) {
+    case SerialAnswers::Heard::Inquiry:
+        emit inquiryAnswered(heard.tag, heard.data);
+        break;
+    case SerialAnswers::Heard::PowerUp:
+        if (!powerUpGather.isActive())
+            powerUpGather.start();
+        break;
+    case SerialAnswers::Heard::Numbered:
+        qCInfo(lcSerial).noquote() << "chain on" << port.portName() << "numbered:" << heard.count
+                                   << "camera(s)";
+        emit chainNumbered(heard.count);
+        break;
+    case SerialAnswers::Heard::Cleared:
+    case SerialAnswers::Heard::Answered:
+    case SerialAnswers::Heard::Refused:
+    case SerialAnswers::Heard::Nothing:
+        break;
+    }
 }
 
 // An adapter unplugged while open: the port is closed instead of being left

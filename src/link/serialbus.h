@@ -2,6 +2,10 @@
 // addresses 1 ... 7): the port, its parameters, and the link that writes the
 // packets without ever waiting for the line (seriallink.h). An open port is
 // a link that is up: a serial line has no handshake.
+//
+// A camera that announces its power-up (y0 38 FF) has lost its address: the
+// chain is numbered again (address set, then interface clear), once for a
+// burst of announcements.
 #pragma once
 
 #include "packetlink.h"
@@ -9,6 +13,7 @@
 #include "serialsettings.h"
 
 #include <QSerialPort>
+#include <QTimer>
 #include <QString>
 
 class SerialBus : public PacketLink
@@ -44,13 +49,24 @@ public:
     // The port's own words for the error that broke the line.
     const QString &lineError() const { return brokenError; }
 
+    // Numbers the chain: address set (88 30 01 FF), then interface clear
+    // (88 01 00 01 FF). The count of cameras that took an address comes as
+    // chainNumbered() where the line answers. False when the port is closed.
+    bool numberChain();
+    // How long announcements of a power-up are gathered before the chain is
+    // numbered again.
+    static constexpr int kPowerUpGatherMs = 200;
+
 signals:
     // The adapter was unplugged or the line hung up while open: the cameras
     // on it leave it, and the last one out closes the port.
     void lost();
+    // The address set came round: `cameras` took an address.
+    void chainNumbered(int cameras);
 
 private:
     void onPortError(QSerialPort::SerialPortError error);
+    void onAnswerRead(const SerialAnswers::Heard &heard);
     QString writeFailure() const;
 
     QString path;
@@ -59,4 +75,5 @@ private:
     // The port's own words for the error that broke the line, kept because
     // closing the port forgets them.
     QString brokenError;
+    QTimer powerUpGather;
 };

@@ -1038,7 +1038,8 @@ void tst_ActiWindow::serialPortWinsOverTheEncoder()
     encoderEntry()->setChecked(true);
 
     QCOMPARE(window().sendCommand(QStringLiteral("led"), QStringLiteral("up")), 9);
-    QCOMPARE(harness->pty().read(9), QByteArray::fromHex("8201060100010301ff"));
+    // The camera asked for its version as the port opened.
+    QCOMPARE(harness->pty().read(14), QByteArray::fromHex("81090002FF8201060100010301ff"));
     QCOMPARE(window().serialSendCommand(QStringLiteral("8101040722FF")), 6);
     QCOMPARE(harness->pty().read(6), QByteArray::fromHex("8101040722FF"));
     QCOMPARE(encoder->lines(), QStringList());

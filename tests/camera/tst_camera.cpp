@@ -78,8 +78,14 @@ public:
     bool connect(Camera &camera)
     {
         switch (route) {
-        case Route::Serial:
+        case Route::Serial: {
+            // The camera asks for its version as the port opens; the rows
+            // list what the operations send.
+            QByteArray inquiry = QByteArray::fromHex("81090002FF");
+            inquiry[0] = char(0x80 + camera.addresses().camera);
+            line.skipOnce(inquiry);
             return camera.openSerial({QStringLiteral("pty"), line.slavePath()});
+        }
         case Route::Encoder:
             camera.connectEncoder(encoder.server.authority(), QLatin1String(encoderUser),
                                   QLatin1String(encoderPassword));

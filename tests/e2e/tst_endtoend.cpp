@@ -10,6 +10,7 @@
 // pseudo-terminals joined by this test) into the simulator's --serial side.
 // The camera has to end up in the same state, step by step, on every line.
 #include "ptypair.h"
+#include "serialbus.h"
 #include "tarndeck.h"
 #include "testsettings.h"
 #include "windowharness.h"
@@ -589,7 +590,8 @@ void tst_EndToEnd::serialLineHeard_data()
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<bool>("answers");
 
-    QTest::newRow("answering line") << QStringList{} << true;
+    QTest::newRow("answering line")
+        << QStringList{QStringLiteral("--wake-time"), QStringLiteral("300")} << true;
     QTest::newRow("write-only line") << QStringList{QStringLiteral("--serial-silent")} << false;
 }
 
@@ -609,9 +611,18 @@ void tst_EndToEnd::serialLineHeard()
     tarnDeck &window = harness.window();
     DuplexCable cable(harness.pty(), cameraSide);
     QVERIFY(harness.choosePortEntry(harness.portName()));
+    harness.pty().skipOnce(QByteArray()); // the version inquiry goes to the camera
     Camera *camera = window.cameraList().current();
     auto *status = harness.find<QLabel>(QStringLiteral("labelLastCommand"));
     QVERIFY(status);
+
+    // At connect the version inquiry: the model, or a line that answers
+    // nothing.
+    const QString connected = QStringLiteral("Connected to ") + harness.portName();
+    QTRY_COMPARE_WITH_TIMEOUT(status->text(),
+                              answers ? connected + QStringLiteral(" (model 0D15)")
+                                      : connected + QStringLiteral(", ") + sendingOnly,
+                              kWaitMs);
 
     QVERIFY(window.sendCommand(QStringLiteral("zoom"), QStringLiteral("3")) > 0);
     QJsonObject state;
@@ -634,6 +645,16 @@ void tst_EndToEnd::serialLineHeard()
     QTRY_COMPARE_WITH_TIMEOUT(camera->hearing(), SerialAnswers::Hearing::Answers, kWaitMs);
     QCOMPARE(camera->health(), Camera::Health::Connected);
     QCOMPARE(status->text(), QStringLiteral("zoom,0 [8101040700FF]"));
+
+    // A camera that comes up again announces it: the chain is numbered
+    // again (address set, then interface clear).
+    auto *bus = window.cameraList().pool().findChild<SerialBus *>();
+    QVERIFY(bus);
+    QSignalSpy numbered(bus, &SerialBus::chainNumbered);
+    QVERIFY(window.serialSendCommand(QStringLiteral("8101040003FF")) > 0);
+    QVERIFY(window.serialSendCommand(QStringLiteral("8101040002FF")) > 0);
+    QTRY_COMPARE_WITH_TIMEOUT(numbered.size(), 1, kWaitMs);
+    QCOMPARE(numbered.constFirst().constFirst().toInt(), 1);
 
     // The camera goes away: the third command without an answer shows it.
     sim.reset();

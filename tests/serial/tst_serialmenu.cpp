@@ -551,7 +551,8 @@ void tst_SerialMenu::configuredPathOpensAndCarriesCommands()
     QVERIFY(!entries.at(0).checked);
     QVERIFY(entries.at(1).checked);
     QCOMPARE(harness.window().sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), 6);
-    QCOMPARE(other.read(6), QByteArray::fromHex("8101040700FF"));
+    // The version inquiry as the port opened, then the command.
+    QCOMPARE(other.read(11), QByteArray::fromHex("81090002FF8101040700FF"));
     QCOMPARE(harness.pty().drain(), QByteArray());
 }
 

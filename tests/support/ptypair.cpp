@@ -56,6 +56,14 @@ QByteArray PtyPair::read(int expected, int timeoutMs)
     return out;
 }
 
+void PtyPair::skipOnce(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        skips.clear();
+    else
+        skips.append(bytes);
+}
+
 QByteArray PtyPair::drain()
 {
     QByteArray out;
@@ -71,6 +79,15 @@ QByteArray PtyPair::drain()
         if (n < 0 && errno == EINTR)
             continue;
         break;
+    }
+    for (auto skip = skips.begin(); skip != skips.end();) {
+        const int at = int(out.indexOf(*skip));
+        if (at < 0) {
+            ++skip;
+            continue;
+        }
+        out.remove(at, int(skip->size()));
+        skip = skips.erase(skip);
     }
     return out;
 }

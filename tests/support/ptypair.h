@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 class PtyPair
@@ -23,6 +24,10 @@ public:
     QByteArray read(int expected, int timeoutMs = 2000);
     // Whatever is readable right now, without waiting.
     QByteArray drain();
+    // The next read or drain that meets these bytes drops them, once (the
+    // program's own packets at an open, such as its version inquiry); each
+    // call adds one such packet, empty bytes forget them all.
+    void skipOnce(const QByteArray &bytes);
     // Bytes sent towards the program (the camera's replies).
     bool write(const QByteArray &bytes);
     // Closes the master: to the program it looks like an unplugged adapter.
@@ -37,4 +42,5 @@ private:
     int masterFd = -1;
     int slaveFd = -1; // kept open so the line stays up between opens
     QString slave;
+    QList<QByteArray> skips;
 };
