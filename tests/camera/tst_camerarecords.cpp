@@ -1,7 +1,10 @@
 // The cameras in the settings store, read and written as files an operator
 // or an older version leaves: what each file opens as, the values that
-// cannot be used, and that writing back changes only what changed.
+// cannot be used, and that writing back changes only what changed. The
+// presets' order beside them: a hand-edited list repaired, read back as
+// written.
 #include "camerarecords.h"
+#include "presetrecords.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -87,6 +90,8 @@ private slots:
     void opensAs();
     void editsWriteWhatChanged_data();
     void editsWriteWhatChanged();
+    void presetOrder_data();
+    void presetOrder();
 
 private:
     QString storeWith(const QByteArray &text);
@@ -240,6 +245,66 @@ void tst_CameraRecords::editsWriteWhatChanged()
             changed << key + QLatin1Char('=') + after.value(key);
     }
     QCOMPARE(changed, changedKeys);
+}
+
+void tst_CameraRecords::presetOrder_data()
+{
+    QTest::addColumn<QByteArray>("order"); // the key's line as the file holds it
+    QTest::addColumn<QString>("grid");
+    QTest::addColumn<int>("problems");
+
+    QTest::newRow("absent: natural order") << QByteArray() << "1,2,3,4,5,6" << 0;
+    QTest::newRow("as the program writes it")
+        << QByteArray("presetOrder=\"3,1,2,6,5,4\"") << "3,1,2,6,5,4" << 0;
+    QTest::newRow("unquoted: the settings library reads a list")
+        << QByteArray("presetOrder=6, 5, 4, 3, 2, 1") << "6,5,4,3,2,1" << 0;
+    QTest::newRow("a short list: the others follow in natural order")
+        << QByteArray("presetOrder=5") << "5,1,2,3,4,6" << 0;
+    QTest::newRow("natural order written out") << QByteArray("presetOrder=\"1,2\"") << "1,2,3,4,5,6" << 0;
+    QTest::newRow("words, repeats, out of range: dropped, said once")
+        << QByteArray("presetOrder=2, x, 2, 0, 7, , 4") << "2,4,1,3,5,6" << 1;
+}
+
+// presetCount=6 beside each order: the grid it opens as; written back
+// unchanged the file stays as it was, written into a fresh store it reads
+// back the same with nothing to say.
+void tst_CameraRecords::presetOrder()
+{
+    QFETCH(QByteArray, order);
+    QFETCH(QString, grid);
+    QFETCH(int, problems);
+
+    const QByteArray text = "[cameras]\n1\\presetCount=6\n"
+        + (order.isEmpty() ? QByteArray() : "1\\" + order + "\n");
+    const QString file = storeWith(text);
+    PresetBook book;
+    {
+        QSettings settings(file, QSettings::IniFormat);
+        QStringList said;
+        book = PresetRecords::read(settings, 1, &said);
+        QCOMPARE(said.size(), problems);
+        PresetRecords::write(settings, 1, book);
+    }
+    QStringList shown;
+    const QList<int> numbers = book.order();
+    for (int n : numbers)
+        shown << QString::number(n);
+    QCOMPARE(shown.join(QLatin1Char(',')), grid);
+    QFile unchanged(file);
+    QVERIFY(unchanged.open(QIODevice::ReadOnly));
+    QCOMPARE(unchanged.readAll(), text);
+
+    const QString fresh = storeWith(QByteArray());
+    {
+        QSettings settings(fresh, QSettings::IniFormat);
+        PresetRecords::write(settings, 1, book);
+    }
+    QSettings settings(fresh, QSettings::IniFormat);
+    QStringList said;
+    QVERIFY(PresetRecords::read(settings, 1, &said) == book);
+    QCOMPARE(said, QStringList());
+    QCOMPARE(settings.value(QStringLiteral("cameras/1/presetOrder")).toString(),
+             book.arranged() ? grid : QString());
 }
 
 QTEST_GUILESS_MAIN(tst_CameraRecords)
