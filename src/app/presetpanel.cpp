@@ -125,10 +125,13 @@ void PresetPanel::draw(const PresetBook &presets, int selectedPreset, bool store
 {
     const bool followSelection = selectedPreset != selected && selectedPreset > 0;
     book = presets;
+    order = book.order();
     selected = book.has(selectedPreset) ? selectedPreset : 0;
     armed = storeArmed;
     if (followSelection && selected > 0)
-        shownPage = (selected - 1) / kPerPage;
+        shownPage = book.place(selected) / kPerPage;
+    if (book.has(followed))
+        shownPage = book.place(followed) / kPerPage;
     shownPage = std::clamp(shownPage, 0, pageCount() - 1);
     redraw();
 }
@@ -146,8 +149,7 @@ void PresetPanel::setPage(int page)
 
 int PresetPanel::presetAt(int slot) const
 {
-    const int n = shownPage * kPerPage + slot + 1;
-    return slot >= 0 && slot < kPerPage && book.has(n) ? n : 0;
+    return slot >= 0 && slot < kPerPage ? order.value(shownPage * kPerPage + slot) : 0;
 }
 
 void PresetPanel::redraw()
@@ -163,7 +165,7 @@ void PresetPanel::redraw()
         describe(button, n > 0 ? book.label(n) : QStringLiteral("No preset"),
                  n > 0 ? QStringLiteral("Recalls %1%2.").arg(quoted(book, n), keyOf(n))
                        : QStringLiteral("No preset here on this camera"),
-                 n > 0 ? QStringLiteral("Right-click to store, rename or clear.") : QString());
+                 n > 0 ? QStringLiteral("Right-click to store, rename, clear or move.") : QString());
         button->setChecked(n > 0 && n == selected);
         button->setStyleSheet(n > 0 && n == selected ? selectedStyle : QString());
     }
@@ -218,6 +220,14 @@ void PresetPanel::contextMenu(int slot, const QPoint &at)
     menu->addAction(QStringLiteral("Re&name\u2026"), this, [this, n] { askName(n); });
     menu->addAction(QStringLiteral("&Clear\u2026"), this, [this, n] { confirmClear(n); });
     menu->addSeparator();
+    const int place = book.place(n);
+    QAction *earlier = menu->addAction(QStringLiteral("Move &earlier"), this, [this, n] { move(n, -1); });
+    earlier->setObjectName(QStringLiteral("actionPresetEarlier"));
+    earlier->setEnabled(place > 0);
+    QAction *later = menu->addAction(QStringLiteral("Move &later"), this, [this, n] { move(n, 1); });
+    later->setObjectName(QStringLiteral("actionPresetLater"));
+    later->setEnabled(place + 1 < book.count());
+    menu->addSeparator();
     QMenu *forms = menu->addMenu(QStringLiteral("Recall speed taken"));
     auto *group = new QActionGroup(forms);
     const std::pair<PresetBook::SpeedForm, const char *> choices[] = {
@@ -234,6 +244,14 @@ void PresetPanel::contextMenu(int slot, const QPoint &at)
                 [this, form = form] { emit speedFormChosen(form); });
     }
     menu->popup(at);
+}
+
+void PresetPanel::move(int n, int step)
+{
+    // The book comes back through draw() while the signal is told.
+    followed = n;
+    emit moveRequested(n, step);
+    followed = 0;
 }
 
 QString PresetPanel::storeQuestion(const PresetBook &presets, int n)
