@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -11,6 +12,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -69,6 +72,7 @@ PresetPanel::PresetPanel(QWidget *parent)
         button->setMinimumSize(56, 34);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         button->setContextMenuPolicy(Qt::CustomContextMenu);
+        button->installEventFilter(this);
         connect(button, &QPushButton::clicked, this, [this, slot] { clicked(slot); });
         connect(button, &QWidget::customContextMenuRequested, this,
                 [this, slot, button](const QPoint &at) { contextMenu(slot, button->mapToGlobal(at)); });
@@ -147,6 +151,35 @@ void PresetPanel::setPage(int page)
     redraw();
 }
 
+// A long name is shortened with an ellipsis to the button's width (the
+// tooltip and the accessible name hold it whole), never cut off at the edge.
+void PresetPanel::fitText(int slot)
+{
+    QPushButton *button = buttons.at(slot);
+    const int n = presetAt(slot);
+    // The room inside the button's frame and padding as its style draws
+    // them, less half a character either side so a name never touches them.
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const int frame
+        = button->style()->sizeFromContents(QStyle::CT_PushButton, &option, QSize(0, 0), button).width();
+    const int room = button->width() - frame - button->fontMetrics().averageCharWidth();
+    const QString name = button->fontMetrics().elidedText(book.name(n), Qt::ElideRight, room);
+    button->setText(n > 0 ? (name.isEmpty() ? QString::number(n)
+                                            : QString::number(n) + QLatin1Char('\n') + name)
+                          : QString());
+}
+
+bool PresetPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize) {
+        const int slot = buttons.indexOf(static_cast<QPushButton *>(watched));
+        if (slot >= 0)
+            fitText(slot);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 int PresetPanel::presetAt(int slot) const
 {
     return slot >= 0 && slot < kPerPage ? order.value(shownPage * kPerPage + slot) : 0;
@@ -158,10 +191,7 @@ void PresetPanel::redraw()
         QPushButton *button = buttons.at(slot);
         const int n = presetAt(slot);
         button->setEnabled(n > 0);
-        button->setText(n > 0 ? (book.name(n).isEmpty() ? QString::number(n)
-                                                        : QString::number(n) + QLatin1Char('\n')
-                                         + book.name(n))
-                              : QString());
+        fitText(slot);
         describe(button, n > 0 ? book.label(n) : QStringLiteral("No preset"),
                  n > 0 ? QStringLiteral("Recalls %1%2.").arg(quoted(book, n), keyOf(n))
                        : QStringLiteral("No preset here on this camera"),

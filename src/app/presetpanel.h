@@ -66,8 +66,13 @@ signals:
     // negative); the page follows it.
     void moveRequested(int n, int step);
 
+protected:
+    // A button's width changed: its name is shortened again to fit.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void redraw();
+    void fitText(int slot);
     void clicked(int slot);
     void contextMenu(int slot, const QPoint &at);
     void ask(const QString &title, const QString &text, const QString &yes,
