@@ -86,7 +86,7 @@ RemoteCameras::RemoteCameras(CameraList &cameras, QObject *parent)
 
 int RemoteCameras::speedSteps(double fraction, int top)
 {
-    if (!(fraction != 0) || !std::isfinite(fraction))
+    if (fraction == 0 || !std::isfinite(fraction))
         return 0;
     const int steps = qBound(1, int(std::lround(std::fabs(fraction) * top)), top);
     return fraction < 0 ? -steps : steps;

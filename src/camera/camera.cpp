@@ -83,10 +83,6 @@ Camera::Camera(LinkPool &pool, QObject *parent)
     });
     // A route that connects (again) hears of a lit lamp; one that goes
     // forgets what the lamp was told.
-    connect(this, &Camera::connected, this, [this] {
-        tallyLampLit = false;
-        showTallyLamp();
-    });
     connect(this, &Camera::routeChanged, this, &Camera::showTallyLamp);
     connect(this, &Camera::configChanged, this, &Camera::showTallyLamp);
 }
