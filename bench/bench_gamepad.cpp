@@ -48,18 +48,6 @@ constexpr double kOverFloorTargetUs = 2000;
 
 const QString padName = QStringLiteral("Tarnwick Duo");
 
-// Handles events, sleeping between them as the program does, until `done`
-// holds or `limitMs` have passed.
-template<typename Done>
-bool runUntil(Done done, int limitMs = kWaitLimitMs)
-{
-    QTimer limit;
-    limit.setSingleShot(true);
-    limit.start(limitMs);
-    while (!done() && limit.isActive())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
-}
 
 // Handles events for a random time within one fast pump period, so the next
 // step starts at any moment of the pump's cycle.

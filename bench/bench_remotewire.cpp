@@ -26,22 +26,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int kRounds = 10;
 constexpr int kPerRound = 50;
-constexpr int kWaitLimitMs = 20000;
-
-template<typename Done>
-bool runUntil(Done done, int limitMs = kWaitLimitMs)
-{
-    QTimer limit;
-    limit.setSingleShot(true);
-    limit.start(limitMs);
-    while (!done() && limit.isActive())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
-}
+constexpr int kTurnLimitMs = 20000;
 
 // The floor's handler: "/tarndeck/camera/1/zoom" rate -> 81 01 04 07 pp FF.
 int writeZoom(const char *, const char *, lo_arg **argv, int argc, lo_message, void *data)
@@ -79,7 +66,7 @@ std::vector<double> oneTurn(quint16 port, LineWatch &line, int count, std::mt199
             std::this_thread::sleep_for(std::chrono::microseconds(100));
         QMetaObject::invokeMethod(QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
     });
-    const bool all = runUntil([&] { return line.count() - base >= count; });
+    const bool all = runUntil([&] { return line.count() - base >= count; }, kTurnLimitMs);
     sender.join();
     std::vector<double> micros;
     if (!all)
@@ -131,7 +118,8 @@ int main(int argc, char **argv)
     WindowHarness harness(std::move(line));
     tarnDeck &window = harness.window();
     if (!window.remote() || window.remote()->oscPort() != oscPort
-        || !runUntil([&] { return window.cameraList().at(0)->carriesCommands(); })) {
+        || !runUntil([&] { return window.cameraList().at(0)->carriesCommands(); },
+                     kTurnLimitMs)) {
         std::fprintf(stderr, "remote control or the camera's line did not start\n");
         return 1;
     }
