@@ -36,6 +36,18 @@ void writeList(const QString &file, const QList<CameraConfig> &cameras)
     CameraRecords::write(settings, cameras, true, firstDefaults);
 }
 
+// A list as the store keeps it: cameras 2 ... N have one address, their
+// route's, which reads back as the encoder's and the network camera's alike
+// (camera 1 keeps both, in the panels' keys).
+QList<CameraConfig> asStored(QList<CameraConfig> cameras)
+{
+    for (int i = 1; i < cameras.size(); ++i) {
+        CameraConfig &camera = cameras[i];
+        camera.encoderAddress = camera.networkAddress = camera.routeAddress();
+    }
+    return cameras;
+}
+
 // The input as the store's file, when the start-up would hand it to the
 // settings library at all.
 QString storeOf(const QByteArray &bytes)
@@ -95,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         edited.removeLast();
     }
     writeList(file, edited);
-    fuzzCheck(readBack(file) == edited, "an edited list reads back as written");
+    fuzzCheck(readBack(file) == asStored(edited), "an edited list reads back as written");
     QFile::remove(file);
     return 0;
 }

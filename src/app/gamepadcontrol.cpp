@@ -59,7 +59,6 @@ GamepadControl::GamepadControl(CameraList &cameras, QSettings &store, bool store
             camera->recallPreset(n);
     });
     connect(&pad, &Gamepad::selectCamera, &cameras, &CameraList::selectNext);
-    connect(&cameras, &CameraList::leaving, this, &GamepadControl::followCurrentCamera);
     connect(&cameras, &CameraList::currentChanged, this, &GamepadControl::followCurrentCamera);
 }
 

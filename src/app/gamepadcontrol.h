@@ -67,7 +67,7 @@ public:
     // operator's choice.
     void shutDown();
     // The camera the pad drives is the camera list's current one; the list's
-    // leaving() and currentChanged() call it, before and after a selection.
+    // currentChanged() calls it, before anything reaches the new camera.
     void followCurrentCamera();
 
     Gamepad &gamepad() { return pad; }

@@ -106,7 +106,8 @@ private slots:
     void showPanels(bool visible);
     void enablePanels(bool enabled);
     void timerEvent();
-    // Keeps the window at least as wide as every menu title needs.
+    // Keeps the window at least as wide as every menu title needs, and as
+    // its panels need.
     void fitMenuBar();
     void on_menuPort_aboutToShow();
     void on_menuPort_triggered(QAction *action);

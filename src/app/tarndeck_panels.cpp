@@ -48,9 +48,11 @@ void tarnDeck::showPanels(bool visible)
 
 void tarnDeck::fitMenuBar()
 {
-    // On the bar, not the window: the window's own floor stays its layout's,
-    // which grows with the panels shown (a route panel's address field).
-    ui.menuBar->setMinimumWidth(menuBarFullWidth(ui.menuBar));
+    // The menu titles side by side, or more where the panels shown need it
+    // (a window's own minimum set here overrides its layout's).
+    // Only once shown: while the window is built every panel is still in.
+    const int panels = isVisible() && layout() ? layout()->totalMinimumSize().width() : 0;
+    setMinimumWidth(qMax(menuBarFullWidth(ui.menuBar), panels));
 }
 
 // The route panels' address fields are wide enough for a whole IPv4 address
@@ -207,6 +209,9 @@ bool tarnDeck::eventFilter(QObject *watched, QEvent *event)
             fitMenuBar();
         return false;
     }
+    // A panel shown or hidden (a route panel needs more width than others).
+    if (watched == ui.centralWidget && type == QEvent::LayoutRequest)
+        fitMenuBar();
     for (QSlider *slider : {ui.verticalSliderZoom, ui.verticalSliderFocus}) {
         if (watched == slider && rateSliderEvent(slider, event))
             return true;
