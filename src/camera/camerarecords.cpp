@@ -239,8 +239,9 @@ void write(QSettings &settings, const QList<CameraConfig> &cameras, bool listed,
     const int count = std::min<int>(int(cameras.size()), kMaxCameras);
     for (int number = 1; number <= count; ++number) {
         const CameraConfig defaults = defaultsFor(number, firstNow);
-        before.append(number <= stored ? readEntry(settings, number, defaults, &ignored)
-                                       : defaults);
+        // An entry beyond the size may still hold keys a hand edit left:
+        // they are what the store gives back for a camera added there.
+        before.append(readEntry(settings, number, defaults, &ignored));
     }
 
     // A longer list than the program takes keeps its size: its last
