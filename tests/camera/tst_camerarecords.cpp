@@ -29,7 +29,9 @@ Keys keysOf(const QString &file)
     return keys;
 }
 
-// One camera per word: "name/route/address/visca/lamp/start".
+// One camera per word: "name/route/address/visca/lamp/start", then
+// "/no-tally" and "/locked" where the camera has no tally lamp or the live
+// lockout.
 QString summary(const QList<CameraConfig> &cameras)
 {
     QStringList words;
@@ -41,7 +43,9 @@ QString summary(const QList<CameraConfig> &cameras)
                                                              : c.routeAddress())
                      .arg(c.viscaAddress)
                      .arg(c.lampAddress)
-                     .arg(c.connectAtStart ? QStringLiteral("start") : QStringLiteral("-"));
+                     .arg(c.connectAtStart ? QStringLiteral("start") : QStringLiteral("-"))
+                 + (c.tallyLamp ? QString() : QStringLiteral("/no-tally"))
+                 + (c.liveLockout ? QStringLiteral("/locked") : QString());
     }
     return words.join(QLatin1Char(' '));
 }
@@ -124,6 +128,9 @@ void tst_CameraRecords::opensAs_data()
         << "Stage left/serial//dev/ttyUSB0/1/3/start Stage right/serial/ttyUSB0/2/0/- "
            "Pulpit, high/tcp/10.0.0.7:5678/1/0/-"
         << true << 0;
+    QTest::newRow("a camera without a tally lamp, locked on program")
+        << QByteArray("[cameras]\nsize=2\n2\\name=B\n2\\tallyLamp=false\n2\\liveLockout=true\n")
+        << "///1/2/- B///1/0/-/no-tally/locked" << true << 0;
     QTest::newRow("entries without a size")
         << QByteArray("[cameras]\n1\\name=A\n2\\name=B\n2\\route=udp\n2\\address=10.0.0.9\n")
         << "A///1/2/- B/udp/10.0.0.9/1/0/-" << true << 0;
