@@ -16,6 +16,7 @@
 // state), so a move falls at any moment of the pump's cycle; another thread
 // waits on the line and notes when each packet has arrived whole.
 #include "gamepad.h"
+#include "linewatch.h"
 #include "operatormix.h"
 #include "virtualpad.h"
 #include "windowharness.h"
@@ -47,18 +48,6 @@ constexpr double kOverFloorTargetUs = 2000;
 
 const QString padName = QStringLiteral("Tarnwick Duo");
 
-// Handles events, sleeping between them as the program does, until `done`
-// holds or `limitMs` have passed.
-template<typename Done>
-bool runUntil(Done done, int limitMs = kWaitLimitMs)
-{
-    QTimer limit;
-    limit.setSingleShot(true);
-    limit.start(limitMs);
-    while (!done() && limit.isActive())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
-}
 
 // Handles events for a random time within one fast pump period, so the next
 // step starts at any moment of the pump's cycle.
@@ -118,63 +107,6 @@ double sdlAtOnceUs(VirtualPad &pad, int value)
     }
     return microseconds(Clock::now() - start);
 }
-
-// Waits on the camera's end of the line in a thread of its own and notes
-// each packet (up to its FF) with the moment it was whole.
-class LineWatch
-{
-public:
-    explicit LineWatch(int masterFd)
-        : fd(masterFd)
-        , reader([this] { run(); })
-    {
-    }
-    ~LineWatch()
-    {
-        done = true;
-        reader.join();
-    }
-
-    int count() const { return packets.load(); }
-    // Packet n (from 0) and when it arrived.
-    std::pair<QByteArray, Clock::time_point> packet(int n)
-    {
-        const std::lock_guard<std::mutex> lock(guard);
-        return arrived.at(size_t(n));
-    }
-
-private:
-    void run()
-    {
-        QByteArray partial;
-        while (!done) {
-            pollfd wait{fd, POLLIN, 0};
-            if (::poll(&wait, 1, 20) <= 0)
-                continue;
-            char bytes[256];
-            const ssize_t n = ::read(fd, bytes, sizeof bytes);
-            const Clock::time_point now = Clock::now();
-            for (ssize_t i = 0; i < n; ++i) {
-                partial += bytes[i];
-                if (quint8(bytes[i]) != 0xFF)
-                    continue;
-                {
-                    const std::lock_guard<std::mutex> lock(guard);
-                    arrived.emplace_back(partial, now);
-                }
-                partial.clear();
-                ++packets;
-            }
-        }
-    }
-
-    int fd;
-    std::atomic<bool> done{false};
-    std::atomic<int> packets{0};
-    std::mutex guard;
-    std::vector<std::pair<QByteArray, Clock::time_point>> arrived;
-    std::thread reader;
-};
 
 // The pad through the program's window to the serial line: axis -> packet
 // against write(2), and unplugged -> the stops. False when a step failed.

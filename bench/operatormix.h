@@ -41,6 +41,20 @@ bool spinUntil(const Condition &done, int limitMs = 10000)
 // How long a benchmark waits for a socket or a reply before it gives up.
 constexpr int kWaitLimitMs = 2000;
 
+// Handles events, sleeping between them as the program does, until `done`
+// holds or `limitMs` have passed. Whatever makes `done` hold must also wake
+// the event loop (an event, a socket, a timer).
+template<typename Done>
+bool runUntil(Done done, int limitMs = kWaitLimitMs)
+{
+    QTimer limit;
+    limit.setSingleShot(true);
+    limit.start(limitMs);
+    while (!done() && limit.isActive())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return done();
+}
+
 // Main's last step: `registered` runs `iterations` passes timed by the clock
 // it reports itself, then every registered benchmark runs and the library
 // shuts down.

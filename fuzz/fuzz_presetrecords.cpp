@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QSettings>
 
+#include <algorithm>
+
 namespace {
 
 void checkRanges(const PresetBook &book)
@@ -21,6 +23,13 @@ void checkRanges(const PresetBook &book)
         fuzzCheck(book.speed(preset) >= 0 && book.speed(preset) <= PresetBook::kTopSpeed,
                   "a speed 1 ... 24, or none");
     }
+    QList<int> order = book.order();
+    fuzzCheck(order.size() == book.count(), "the order places every preset");
+    for (int place = 0; place < order.size(); ++place)
+        fuzzCheck(book.place(order.at(place)) == place, "a preset once in the order");
+    std::sort(order.begin(), order.end());
+    for (int place = 0; place < order.size(); ++place)
+        fuzzCheck(order.at(place) == place + 1, "the order holds presets 1 ... count");
 }
 
 } // namespace

@@ -161,6 +161,9 @@ def presetrecords_seeds():
           "1\\recallSpeedForm=per-preset\n1\\presets\\1\\name=Wide stage\n"
           "1\\presets\\3\\name=Pulpit\n1\\presets\\3\\recallSpeed=12\n"
           "2\\recallSpeedForm=global\n2\\presets\\127\\name=Last\n")
+    write("presetrecords", "ordered",
+          "[cameras]\n1\\presetCount=6\n1\\presetOrder=\"3,1,2,6,5,4\"\n"
+          "2\\presetOrder=2, x, 2, 0, 17, , 40\n")
     write("presetrecords", "hand-edited",
           "[cameras]\n1\\presetCount=500\n1\\recallSpeedForm=Fast\n"
           "1\\presets\\0\\name=zero\n1\\presets\\128\\name=beyond\n"

@@ -72,7 +72,7 @@ with_display() {
     while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
         display=$((display + 1))
     done
-    Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+    Xvfb ":$display" -screen 0 2560x1080x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     local xvfb=$!
     local i
     for i in $(seq 50); do

@@ -79,6 +79,10 @@ CameraEditor::CameraEditor(const QList<CameraList::Entry> &entries, LinkPool &po
     , lamp(named(new QComboBox, "comboLamp"))
     , connectAtStart(named(new QCheckBox(QStringLiteral("Connect at start")),
                            "checkConnectAtStart"))
+    , tallyLamp(named(new QCheckBox(QStringLiteral("Tally lamp lights on program")),
+                      "checkTallyLamp"))
+    , liveLockout(named(new QCheckBox(QStringLiteral("On program, refuse remote moves")),
+                        "checkLiveLockout"))
     , testButton(named(new QPushButton(QStringLiteral("Test")), "buttonTest"))
     , testResult(named(new QLabel, "labelTest"))
 {
@@ -122,6 +126,8 @@ CameraEditor::CameraEditor(const QList<CameraList::Entry> &entries, LinkPool &po
     form->addRow(QStringLiteral("Address:"), address);
     form->addRow(QStringLiteral("Lamp address:"), lamp);
     form->addRow(QString(), connectAtStart);
+    form->addRow(QString(), tallyLamp);
+    form->addRow(QString(), liveLockout);
     auto *testRow = new QHBoxLayout;
     testRow->addWidget(testButton);
     testRow->addWidget(testResult, 1);
@@ -202,6 +208,8 @@ void CameraEditor::showEntry(int row)
     address->setText(config.routeAddress());
     lamp->setCurrentIndex(config.lampAddress);
     connectAtStart->setChecked(config.connectAtStart);
+    tallyLamp->setChecked(config.tallyLamp);
+    liveLockout->setChecked(config.liveLockout);
     testResult->clear();
     showRouteFields(false);
 }
@@ -234,6 +242,8 @@ void CameraEditor::keepEntry()
         config.networkAddress = address->text().trimmed();
     config.lampAddress = lamp->currentIndex();
     config.connectAtStart = connectAtStart->isChecked();
+    config.tallyLamp = tallyLamp->isChecked();
+    config.liveLockout = liveLockout->isChecked();
 }
 
 void CameraEditor::showRouteFields(bool routeChanged)

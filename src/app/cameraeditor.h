@@ -72,6 +72,8 @@ private:
     QLineEdit *address;
     QComboBox *lamp;
     QCheckBox *connectAtStart;
+    QCheckBox *tallyLamp;
+    QCheckBox *liveLockout;
     QPushButton *testButton;
     QLabel *testResult;
     QPointer<NetworkCameraLink> probe;

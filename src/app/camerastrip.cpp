@@ -13,21 +13,6 @@
 
 namespace {
 
-const char *healthWord(Camera::Health health)
-{
-    switch (health) {
-    case Camera::Health::Connected:
-        return "connected";
-    case Camera::Health::Connecting:
-        return "connecting";
-    case Camera::Health::Failing:
-        return "failing";
-    case Camera::Health::NotConnected:
-        break;
-    }
-    return "not connected";
-}
-
 // A round dot of the health's colour, sharp at the screen's scale.
 QIcon healthDot(Camera::Health health, int side, qreal scale)
 {
@@ -83,6 +68,30 @@ QColor CameraStrip::healthColour(Camera::Health health)
     return QColor(150, 150, 150);
 }
 
+QColor CameraStrip::tallyColour(Camera::Tally tally)
+{
+    return tally == Camera::Tally::Program ? QColor(220, 30, 30) : QColor(30, 170, 60);
+}
+
+void CameraStrip::showTally(int index)
+{
+    const Camera *camera = list.at(index);
+    QPushButton *button = buttons.value(index);
+    if (!camera || !button)
+        return;
+    const Camera::Tally tally = camera->tally();
+    button->setProperty("tally", QLatin1String(Camera::tallyWord(tally)));
+    if (tally == Camera::Tally::Off) {
+        button->setStyleSheet(QString());
+        return;
+    }
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { border: 3px solid %1; border-radius: 3px; padding: 2px 6px;"
+                       " background: palette(button); }"
+                       " QPushButton:checked { background: palette(midlight); }")
+            .arg(tallyColour(tally).name()));
+}
+
 void CameraStrip::rebuild()
 {
     // A button may be in the middle of its own click.
@@ -105,9 +114,11 @@ void CameraStrip::rebuild()
             emit chosen(i);
         });
         connect(camera, &Camera::healthChanged, button, [this, i] { showHealth(i); });
+        connect(camera, &Camera::tallyChanged, button, [this, i] { showTally(i); });
         rows->addWidget(button);
         buttons.append(button);
         showHealth(i);
+        showTally(i);
     }
     showCurrent();
     setVisible(cameras.size() > 1);
@@ -124,7 +135,7 @@ void CameraStrip::showHealth(int index)
     const int side = fontMetrics().height() * 2 / 3;
     button->setIconSize(QSize(side, side));
     button->setIcon(healthDot(health, side, devicePixelRatioF()));
-    button->setProperty("health", QLatin1String(healthWord(health)));
+    button->setProperty("health", QLatin1String(Camera::healthWord(health)));
     // As every control: a name, a description, and the key in the tooltip.
     const int number = camera->number();
     button->setAccessibleName(QStringLiteral("Camera %1, %2").arg(number).arg(camera->shownName()));
@@ -154,7 +165,10 @@ QString CameraStrip::describe() const
         const Camera *camera = list.at(i);
         entries << buttons.at(i)->text()
                 + (buttons.at(i)->isChecked() ? QStringLiteral(" [x] ") : QStringLiteral(" [ ] "))
-                + QLatin1String(healthWord(camera ? camera->health() : Camera::Health::NotConnected));
+                + QLatin1String(Camera::healthWord(camera ? camera->health() : Camera::Health::NotConnected))
+                + (camera && camera->tally() != Camera::Tally::Off
+                       ? QLatin1Char(' ') + QLatin1String(Camera::tallyWord(camera->tally()))
+                       : QString());
     }
     return QStringLiteral("strip ") + entries.join(QStringLiteral(" | "));
 }

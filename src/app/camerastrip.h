@@ -1,7 +1,8 @@
 // The camera strip above the panels: one button per camera of the list, with
 // its number, its name and a dot for its health (green connected, amber
 // connecting, red failing, grey not connected; what it is doing, or why it
-// fails, in the tooltip), the current camera's button checked. A click asks
+// fails, in the tooltip), the current camera's button checked, framed red
+// while the camera is on program and green on preview. A click asks
 // for that camera (chosen()); the window selects it. Shown only while the
 // list holds two cameras or more. The buttons take no keyboard focus: the
 // keys stay with the panels.
@@ -28,7 +29,10 @@ public:
     static QString buttonText(const Camera *camera);
     // The colour of a health's dot.
     static QColor healthColour(Camera::Health health);
-    // One line: "strip 1 Stage left [x] connected | 2 Pulpit [ ] failing".
+    // The frame of a camera on program (red) or preview (green).
+    static QColor tallyColour(Camera::Tally tally);
+    // One line: "strip 1 Stage left [x] connected | 2 Pulpit [ ] failing";
+    // a camera on program or preview adds the word ("... connected program").
     QString describe() const;
 
     bool hasHeightForWidth() const override { return true; }
@@ -44,6 +48,7 @@ protected:
 private:
     void rebuild();
     void showHealth(int index);
+    void showTally(int index);
     void showCurrent();
 
     CameraList &list;

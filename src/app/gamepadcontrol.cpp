@@ -148,7 +148,8 @@ void GamepadControl::panTilt(int pan, int tilt)
         return;
     }
     // At rest: the window's pad may have taken the drive since.
-    if (pan == 0 && tilt == 0 && driven->panTiltMovesIn(PanTiltUnit::PadScale))
+    const bool wasRunning = std::exchange(panTiltRunning, pan != 0 || tilt != 0);
+    if (pan == 0 && tilt == 0 && (!wasRunning || driven->panTiltMovesIn(PanTiltUnit::PadScale)))
         return;
     driven->panTilt(pan, tilt, PanTiltUnit::SpeedStep);
 }
@@ -188,7 +189,7 @@ void GamepadControl::stopOn(Camera *camera)
 {
     if (!camera)
         return;
-    if (camera->panTiltMovesIn(PanTiltUnit::SpeedStep))
+    if (std::exchange(panTiltRunning, false) && camera->panTiltMovesIn(PanTiltUnit::SpeedStep))
         camera->panTilt(0, 0, PanTiltUnit::SpeedStep);
     if (zoomRate != 0 && camera->state().zoomRate == zoomRate)
         camera->zoom(0);

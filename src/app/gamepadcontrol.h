@@ -97,6 +97,9 @@ private:
     QPointer<Camera> driven;
     // The rates the pad last asked of the driven camera (0: none running).
     int zoomRate = 0;
+    // The pad's pan-tilt runs (another mover's, a remote client's, is not
+    // the pad's to stop).
+    bool panTiltRunning = false;
     int focusRate = 0;
     // The movements still deflected when the camera changed: ignored until
     // they have been at rest.

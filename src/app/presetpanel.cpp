@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -11,6 +12,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -69,6 +72,7 @@ PresetPanel::PresetPanel(QWidget *parent)
         button->setMinimumSize(56, 34);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         button->setContextMenuPolicy(Qt::CustomContextMenu);
+        button->installEventFilter(this);
         connect(button, &QPushButton::clicked, this, [this, slot] { clicked(slot); });
         connect(button, &QWidget::customContextMenuRequested, this,
                 [this, slot, button](const QPoint &at) { contextMenu(slot, button->mapToGlobal(at)); });
@@ -125,10 +129,13 @@ void PresetPanel::draw(const PresetBook &presets, int selectedPreset, bool store
 {
     const bool followSelection = selectedPreset != selected && selectedPreset > 0;
     book = presets;
+    order = book.order();
     selected = book.has(selectedPreset) ? selectedPreset : 0;
     armed = storeArmed;
     if (followSelection && selected > 0)
-        shownPage = (selected - 1) / kPerPage;
+        shownPage = book.place(selected) / kPerPage;
+    if (book.has(followed))
+        shownPage = book.place(followed) / kPerPage;
     shownPage = std::clamp(shownPage, 0, pageCount() - 1);
     redraw();
 }
@@ -144,10 +151,38 @@ void PresetPanel::setPage(int page)
     redraw();
 }
 
+// A long name is shortened with an ellipsis to the button's width (the
+// tooltip and the accessible name hold it whole), never cut off at the edge.
+void PresetPanel::fitText(int slot)
+{
+    QPushButton *button = buttons.at(slot);
+    const int n = presetAt(slot);
+    // The room inside the button's frame and padding as its style draws
+    // them, less half a character either side so a name never touches them.
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const int frame
+        = button->style()->sizeFromContents(QStyle::CT_PushButton, &option, QSize(0, 0), button).width();
+    const int room = button->width() - frame - button->fontMetrics().averageCharWidth();
+    const QString name = button->fontMetrics().elidedText(book.name(n), Qt::ElideRight, room);
+    button->setText(n > 0 ? (name.isEmpty() ? QString::number(n)
+                                            : QString::number(n) + QLatin1Char('\n') + name)
+                          : QString());
+}
+
+bool PresetPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize) {
+        const int slot = buttons.indexOf(static_cast<QPushButton *>(watched));
+        if (slot >= 0)
+            fitText(slot);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 int PresetPanel::presetAt(int slot) const
 {
-    const int n = shownPage * kPerPage + slot + 1;
-    return slot >= 0 && slot < kPerPage && book.has(n) ? n : 0;
+    return slot >= 0 && slot < kPerPage ? order.value(shownPage * kPerPage + slot) : 0;
 }
 
 void PresetPanel::redraw()
@@ -156,14 +191,11 @@ void PresetPanel::redraw()
         QPushButton *button = buttons.at(slot);
         const int n = presetAt(slot);
         button->setEnabled(n > 0);
-        button->setText(n > 0 ? (book.name(n).isEmpty() ? QString::number(n)
-                                                        : QString::number(n) + QLatin1Char('\n')
-                                         + book.name(n))
-                              : QString());
+        fitText(slot);
         describe(button, n > 0 ? book.label(n) : QStringLiteral("No preset"),
                  n > 0 ? QStringLiteral("Recalls %1%2.").arg(quoted(book, n), keyOf(n))
                        : QStringLiteral("No preset here on this camera"),
-                 n > 0 ? QStringLiteral("Right-click to store, rename or clear.") : QString());
+                 n > 0 ? QStringLiteral("Right-click to store, rename, clear or move.") : QString());
         button->setChecked(n > 0 && n == selected);
         button->setStyleSheet(n > 0 && n == selected ? selectedStyle : QString());
     }
@@ -218,6 +250,14 @@ void PresetPanel::contextMenu(int slot, const QPoint &at)
     menu->addAction(QStringLiteral("Re&name\u2026"), this, [this, n] { askName(n); });
     menu->addAction(QStringLiteral("&Clear\u2026"), this, [this, n] { confirmClear(n); });
     menu->addSeparator();
+    const int place = book.place(n);
+    QAction *earlier = menu->addAction(QStringLiteral("Move &earlier"), this, [this, n] { move(n, -1); });
+    earlier->setObjectName(QStringLiteral("actionPresetEarlier"));
+    earlier->setEnabled(place > 0);
+    QAction *later = menu->addAction(QStringLiteral("Move &later"), this, [this, n] { move(n, 1); });
+    later->setObjectName(QStringLiteral("actionPresetLater"));
+    later->setEnabled(place + 1 < book.count());
+    menu->addSeparator();
     QMenu *forms = menu->addMenu(QStringLiteral("Recall speed taken"));
     auto *group = new QActionGroup(forms);
     const std::pair<PresetBook::SpeedForm, const char *> choices[] = {
@@ -234,6 +274,14 @@ void PresetPanel::contextMenu(int slot, const QPoint &at)
                 [this, form = form] { emit speedFormChosen(form); });
     }
     menu->popup(at);
+}
+
+void PresetPanel::move(int n, int step)
+{
+    // The book comes back through draw() while the signal is told.
+    followed = n;
+    emit moveRequested(n, step);
+    followed = 0;
 }
 
 QString PresetPanel::storeQuestion(const PresetBook &presets, int n)

@@ -3,7 +3,8 @@
 // page of kPerPage at a time. A click recalls; storing is a separate gesture
 // (the "Store" toggle, then a click, or the context menu) confirmed in a
 // dialog that names the preset being overwritten; the context menu also
-// renames and clears, and chooses how the camera takes a recall speed.
+// renames, clears and moves a preset earlier or later in the grid (its
+// number and memory stay), and chooses how the camera takes a recall speed.
 // Where it takes one, a slider sets the selected preset's speed.
 //
 // A view: it draws the book and the selection it is given and says what the
@@ -41,7 +42,7 @@ public:
     int pageCount() const;
     void setPage(int page);
     // The preset the button in grid position `slot` (0 ... kPerPage - 1)
-    // shows on this page; 0 for none.
+    // shows on this page, in the book's order; 0 for none.
     int presetAt(int slot) const;
     QPushButton *button(int slot) const { return buttons.value(slot); }
 
@@ -61,16 +62,28 @@ signals:
     void renamed(int n, const QString &name);
     void speedChosen(int n, int speed);
     void speedFormChosen(PresetBook::SpeedForm form);
+    // Preset n to sit `step` places later in the grid (earlier when
+    // negative); the page follows it.
+    void moveRequested(int n, int step);
+
+protected:
+    // A button's width changed: its name is shortened again to fit.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void redraw();
+    void fitText(int slot);
     void clicked(int slot);
     void contextMenu(int slot, const QPoint &at);
     void ask(const QString &title, const QString &text, const QString &yes,
              const std::function<void()> &onYes);
 
+    void move(int n, int step);
+
     PresetBook book;
+    QList<int> order;
     int selected = 0;
+    int followed = 0;
     bool armed = false;
     int shownPage = 0;
     QVector<QPushButton *> buttons;

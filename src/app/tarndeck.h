@@ -22,6 +22,8 @@
 //                            current camera, the camera editor, connecting
 //                            at start
 //   tarndeck_gamepad.cpp     the gamepad: its menu entry and status line
+//   tarndeck_remote.cpp      remote control (OSC, WebSocket) when the store
+//                            switches it on, and the tally it sets
 #pragma once
 
 #include "cameraconfig.h"
@@ -31,6 +33,8 @@
 #include "heldkeys.h"
 #include "keyboardmap.h"
 #include "presetpanel.h"
+#include "remotecameras.h"
+#include "remotecontrol.h"
 #include "serialportlister.h"
 #include "settingsguard.h"
 #include "ui_tarndeck.h"
@@ -41,7 +45,10 @@
 #include <QString>
 #include <QTimer>
 
+#include <memory>
+
 class CameraStrip;
+class TallyFrame;
 class QAction;
 class QCloseEvent;
 class QKeyEvent;
@@ -69,6 +76,10 @@ public:
     CameraList &cameraList() { return cameras; }
     // The gamepad, which drives the current camera.
     GamepadControl &gamepad() { return gamepadControl; }
+    // Remote control and what it drives; null while the store leaves it off
+    // (remoteControl=false).
+    RemoteControl *remote() const { return remoteControl.get(); }
+    RemoteCameras *remoteCameras() const { return remoteTarget.get(); }
 
     // Where the "&Connect" menu learns which serial ports exist. The default
     // asks the system; a harness may hand in pseudo-terminals instead.
@@ -235,6 +246,10 @@ private:
     void setUpPanTiltDrive();
     void restPanTiltBeforeRouteCloses();
     void setUpGamepad();
+    void setUpRemote();
+    // The tally the cameras were given: the strip's buttons show each; with
+    // one camera the panels' frame shows it.
+    void showTally();
     void setUpPresets();
     // The presets panel as the camera's book and selection have it.
     void drawPresets();
@@ -267,10 +282,15 @@ private:
     // Camera 1's set-up where the store has none (the form's texts).
     CameraConfig firstCameraDefaults;
     CameraStrip *strip = nullptr;
+    TallyFrame *tallyFrame = nullptr;
     QAction *actionCameras = nullptr;
     // The gamepad: after the cameras, so it stops its moves (and goes)
     // while they and their links are still there.
     GamepadControl gamepadControl{cameras, settings, storeRead};
+    // Remote control, after the cameras: it goes first, its moves' stops
+    // sent while the cameras and their links are still there.
+    std::unique_ptr<RemoteCameras> remoteTarget;
+    std::unique_ptr<RemoteControl> remoteControl;
     QList<SerialPortEntry> portInfoList;
     QTimer timer;
     HeldKeys heldKeys;

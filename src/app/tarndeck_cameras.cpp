@@ -23,6 +23,7 @@ void tarnDeck::setUpCameras()
     connect(&cameras, &CameraList::leaving, this, &tarnDeck::onLeavingCamera);
     connect(&cameras, &CameraList::currentChanged, this, &tarnDeck::onCurrentCamera);
     connect(&cameras, &CameraList::listChanged, this, [this] {
+        showTally(); // the panels' frame is one camera's
         if (cameras.count() > 1)
             showTitle();
     });
@@ -91,6 +92,7 @@ void tarnDeck::onCurrentCamera(Camera *now)
     watchCamera(now);
     showCamera();
     drawPresets();
+    showTally();
     // A field of a route panel that is gone gives the keys back.
     const QWidget *focus = QApplication::focusWidget();
     if (focus && focus->window() == this && !focus->isVisible())
@@ -103,11 +105,12 @@ void tarnDeck::showCamera()
     const bool up = now->carriesCommands();
     setPanelsEnabled(up);
     drawCamera();
-    const std::pair<QSlider *, int> rates[] = {{ui.verticalSliderZoom, now->state().zoomRate},
-                                               {ui.verticalSliderFocus, now->state().focusRate}};
-    for (const auto &[slider, rate] : rates) {
+    // The sliders show the window's own moves, all stopped on the camera
+    // left: a rate the new camera runs is another mover's (a pad, a remote
+    // client), not the sliders' to show or to stop.
+    for (QSlider *slider : {ui.verticalSliderZoom, ui.verticalSliderFocus}) {
         const QSignalBlocker quiet(slider);
-        slider->setValue(rate);
+        slider->setValue(0);
     }
 
     // A camera not yet on its route shows the panel of the route it is set

@@ -136,6 +136,7 @@ tarnDeck::tarnDeck(QWidget *parent)
     timer.start();
 
     setUpGamepad();
+    setUpRemote();
 
     heldKeys = HeldKeys(requestDetectableAutoRepeat());
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
@@ -156,6 +157,7 @@ void tarnDeck::watchCamera(Camera *watched)
     connect(watched, &Camera::connected, this, &tarnDeck::onCameraConnected);
     connect(watched, &Camera::connectFailed, this, &tarnDeck::onCameraConnectFailed);
     connect(watched, &Camera::lost, this, &tarnDeck::onCameraLost);
+    connect(watched, &Camera::tallyChanged, this, &tarnDeck::showTally);
 }
 
 // Only what watchCamera() connected: the presets' connections (every
@@ -168,12 +170,15 @@ void tarnDeck::unwatchCamera(Camera *watched)
     disconnect(watched, &Camera::connected, this, &tarnDeck::onCameraConnected);
     disconnect(watched, &Camera::connectFailed, this, &tarnDeck::onCameraConnectFailed);
     disconnect(watched, &Camera::lost, this, &tarnDeck::onCameraLost);
+    disconnect(watched, &Camera::tallyChanged, this, &tarnDeck::showTally);
 }
 
 void tarnDeck::closeEvent(QCloseEvent *event)
 {
     // The pad's stops leave while the routes still carry them.
     gamepadControl.shutDown();
+    if (remoteControl)
+        remoteControl->stop();
     restPanTiltBeforeRouteCloses();
     // The ports close, the links go; the settings of the routes stay.
     cameras.leaveRoutes();

@@ -36,6 +36,11 @@ void tarnDeck::setUpPresets()
         book.setSpeed(n, speed);
         camera()->setPresets(book);
     });
+    connect(presetPanel, &PresetPanel::moveRequested, this, [this](int n, int step) {
+        PresetBook book = camera()->presets();
+        book.move(n, step);
+        camera()->setPresets(book);
+    });
     connect(presetPanel, &PresetPanel::speedFormChosen, this, [this](PresetBook::SpeedForm form) {
         PresetBook book = camera()->presets();
         book.setSpeedForm(form);

@@ -76,6 +76,15 @@ Camera::Camera(LinkPool &pool, QObject *parent)
         qCWarning(lcCamera).noquote() << "pan-tilt not sent:" << panTiltRecord;
         setStatus(QStringLiteral("Not sent: ") + panTiltRecord, statusIsFailure);
     });
+    tallyRepeat.setInterval(tallyRepeatMs);
+    connect(&tallyRepeat, &QTimer::timeout, this, [this] {
+        if (carriesCommands() && tallyLampLit)
+            command(QStringLiteral("tally"), QStringLiteral("on"));
+    });
+    // A route that connects (again) hears of a lit lamp; one that goes
+    // forgets what the lamp was told.
+    connect(this, &Camera::routeChanged, this, &Camera::showTallyLamp);
+    connect(this, &Camera::configChanged, this, &Camera::showTallyLamp);
 }
 
 Camera::~Camera()
@@ -735,12 +744,14 @@ void Camera::zoom(int rate)
 {
     panels.zoomRate = rate;
     command(zoomGroup, QString::number(rate));
+    emit moveAsked(Axis::Zoom, rate != 0);
 }
 
 void Camera::focus(int rate)
 {
     panels.focusRate = rate;
     command(focusGroup, QString::number(rate));
+    emit moveAsked(Axis::Focus, rate != 0);
 }
 
 void Camera::setFocusMode(FocusMode mode)
@@ -812,6 +823,7 @@ void Camera::lampOff()
 void Camera::panTilt(int pan, int tilt, PanTiltUnit unit)
 {
     drive.want(PanTiltMove::request(pan, tilt, unit));
+    emit moveAsked(Axis::PanTilt, pan != 0 || tilt != 0);
 }
 
 bool Camera::panTiltMovesIn(PanTiltUnit unit) const
@@ -883,6 +895,7 @@ void Camera::recallPreset(int n)
     if (panels.focusRate != 0)
         focus(0);
     drive.stopAtOnce();
+    emit moveAsked(Axis::PanTilt, false);
     const QString number = QString::number(n);
     switch (book.speedForm()) {
     case PresetBook::SpeedForm::PerPreset:
@@ -937,4 +950,61 @@ void Camera::stopAll()
     if (panels.lampDrive != 0)
         lamp(0);
     panTilt(0, 0);
+}
+
+void Camera::setTally(Tally tally)
+{
+    if (tally == onAir)
+        return;
+    onAir = tally;
+    showTallyLamp();
+    emit tallyChanged();
+}
+
+void Camera::showTallyLamp()
+{
+    if (!carriesCommands()) {
+        tallyLampLit = false;
+        tallyRepeat.stop();
+        return;
+    }
+    const bool lit = onAir == Tally::Program && setup.tallyLamp;
+    if (lit != tallyLampLit) {
+        // Never lit, nothing to darken: a camera without a lamp hears nothing.
+        tallyLampLit = lit;
+        command(QStringLiteral("tally"), lit ? QStringLiteral("on") : QStringLiteral("off"));
+    }
+    const bool repeat = lit && routeKind == Route::Network;
+    if (repeat && !tallyRepeat.isActive())
+        tallyRepeat.start();
+    else if (!repeat)
+        tallyRepeat.stop();
+}
+
+const char *Camera::healthWord(Health health)
+{
+    switch (health) {
+    case Health::Connected:
+        return "connected";
+    case Health::Connecting:
+        return "connecting";
+    case Health::Failing:
+        return "failing";
+    case Health::NotConnected:
+        break;
+    }
+    return "not connected";
+}
+
+const char *Camera::tallyWord(Tally tally)
+{
+    switch (tally) {
+    case Tally::Program:
+        return "program";
+    case Tally::Preview:
+        return "preview";
+    case Tally::Off:
+        break;
+    }
+    return "off";
 }

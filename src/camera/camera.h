@@ -25,6 +25,7 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
@@ -54,6 +55,18 @@ public:
     enum class Health { NotConnected, Connecting, Connected, Failing };
     // How long a profile reset waits before it recalls the profile.
     static constexpr int profileResetWaitMs = 500;
+    // The axes its moves drive.
+    enum class Axis { Zoom, Focus, PanTilt };
+    // What the switcher says of it: on program (on air), on preview, or
+    // neither.
+    enum class Tally { Off, Preview, Program };
+    // How often a lit tally lamp is told again over a network camera's
+    // route: some cameras darken it 15 s after the last "on".
+    static constexpr int tallyRepeatMs = 10000;
+    // "connected", "connecting", "failing", "not connected"; "program",
+    // "preview", "off": as the strip, the log and remote clients name them.
+    static const char *healthWord(Health health);
+    static const char *tallyWord(Tally tally);
 
     explicit Camera(LinkPool &pool, QObject *parent = nullptr);
     ~Camera() override;
@@ -191,6 +204,13 @@ public:
     // Stops whatever moves: zoom, focus, lamp and pan-tilt.
     void stopAll();
 
+    // Program lights the camera's tally lamp where its set-up has one
+    // (config().tallyLamp); preview and off darken it. A lamp lit is told
+    // again every tallyRepeatMs over a network camera's route, and again
+    // when the route connects.
+    Tally tally() const { return onAir; }
+    void setTally(Tally tally);
+
     // --- What it shows ----------------------------------------------------
 
     const CameraState &state() const { return panels; }
@@ -226,6 +246,11 @@ signals:
     void healthChanged();
     // The name, route or addresses it is set up with changed.
     void configChanged();
+    void tallyChanged();
+    // An axis was asked to move (moving) or to stop, by whoever drives the
+    // camera: zoom(), focus(), panTilt(), and the stops a preset recall
+    // and stopAll() send.
+    void moveAsked(Camera::Axis axis, bool moving);
 
 private:
     // A request whose packets' outcome the link tells later (the encoder):
@@ -259,6 +284,8 @@ private:
     int encoderError() const;
     void noteHealth();
     void changeConfig(const std::function<void(CameraConfig &)> &change);
+    // Tells the tally lamp what tally() wants of it, where that changed.
+    void showTallyLamp();
 
     LinkPool &pool;
     Route routeKind = Route::None;
@@ -292,6 +319,9 @@ private:
     QString panTiltRecord; // the record of the drive's last request
     PanTiltDrive drive;
     PresetBook book;
+    Tally onAir = Tally::Off;
+    bool tallyLampLit = false; // what the lamp was last told
+    QTimer tallyRepeat;
 };
 
 Q_DECLARE_METATYPE(Camera::Route)

@@ -70,5 +70,6 @@ bool CameraConfig::operator==(const CameraConfig &other) const
     return name == other.name && route == other.route && protocol == other.protocol
         && serialPort == other.serialPort && viscaAddress == other.viscaAddress
         && lampAddress == other.lampAddress && connectAtStart == other.connectAtStart
+        && tallyLamp == other.tallyLamp && liveLockout == other.liveLockout
         && encoderAddress == other.encoderAddress && networkAddress == other.networkAddress;
 }

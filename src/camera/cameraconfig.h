@@ -24,6 +24,12 @@ struct CameraConfig
     int viscaAddress = 1; // 1 ... 7, on a serial line or behind an encoder
     int lampAddress = 0;  // the lamp on the same line, 1 ... 7; 0: none
     bool connectAtStart = false;
+    // The camera's own tally lamp (VISCA 01 7E 01 0A): lit while the camera
+    // is on program. Off for a camera that has none or takes other bytes.
+    bool tallyLamp = true;
+    // On program, the camera refuses moves of remote clients (the operator's
+    // own controls still move it).
+    bool liveLockout = false;
     QString encoderAddress; // host[:port] of the encoder
     QString networkAddress; // host[:port] of a network camera
 

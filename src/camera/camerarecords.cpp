@@ -24,6 +24,8 @@ const QString viscaAddress = QStringLiteral("viscaAddress");
 const QString address = QStringLiteral("address");
 const QString lampAddress = QStringLiteral("lampAddress");
 const QString connectAtStart = QStringLiteral("connectAtStart");
+const QString tallyLamp = QStringLiteral("tallyLamp");
+const QString liveLockout = QStringLiteral("liveLockout");
 } // namespace Key
 
 QString entryKey(int number, const QString &key)
@@ -51,7 +53,7 @@ int storedEntries(const QSettings &settings)
         return size;
     static const QRegularExpression entry(
         QStringLiteral("^cameras/(\\d+)/(name|route|serialPort|viscaAddress|address|lampAddress|"
-                       "connectAtStart)$"));
+                       "connectAtStart|tallyLamp|liveLockout)$"));
     int highest = 0;
     const QStringList keys = settings.allKeys();
     for (const QString &key : keys) {
@@ -146,6 +148,8 @@ CameraConfig readEntry(const QSettings &settings, int number, const CameraConfig
     config.viscaAddress = entry.whole(Key::viscaAddress, 1, 7, defaults.viscaAddress);
     config.lampAddress = entry.whole(Key::lampAddress, 0, 7, defaults.lampAddress);
     config.connectAtStart = entry.flag(Key::connectAtStart, defaults.connectAtStart);
+    config.tallyLamp = entry.flag(Key::tallyLamp, defaults.tallyLamp);
+    config.liveLockout = entry.flag(Key::liveLockout, defaults.liveLockout);
     if (entry.has(Key::address)) {
         if (number == 1) {
             const QString problem = QStringLiteral(
@@ -235,8 +239,9 @@ void write(QSettings &settings, const QList<CameraConfig> &cameras, bool listed,
     const int count = std::min<int>(int(cameras.size()), kMaxCameras);
     for (int number = 1; number <= count; ++number) {
         const CameraConfig defaults = defaultsFor(number, firstNow);
-        before.append(number <= stored ? readEntry(settings, number, defaults, &ignored)
-                                       : defaults);
+        // An entry beyond the size may still hold keys a hand edit left:
+        // they are what the store gives back for a camera added there.
+        before.append(readEntry(settings, number, defaults, &ignored));
     }
 
     // A longer list than the program takes keeps its size: its last
@@ -259,6 +264,9 @@ void write(QSettings &settings, const QList<CameraConfig> &cameras, bool listed,
         update(settings, Key::lampAddress, now.lampAddress, was.lampAddress, fallback.lampAddress);
         update(settings, Key::connectAtStart, now.connectAtStart, was.connectAtStart,
                fallback.connectAtStart);
+        update(settings, Key::tallyLamp, now.tallyLamp, was.tallyLamp, fallback.tallyLamp);
+        update(settings, Key::liveLockout, now.liveLockout, was.liveLockout,
+               fallback.liveLockout);
     }
     settings.endArray();
     // Entries of cameras removed since (those beyond the most the list

@@ -11,6 +11,8 @@
 //   1\viscaAddress=1           (1 ... 7: serial and encoder)
 //   1\lampAddress=3            (0: none, else 1 ... 7)
 //   1\connectAtStart=true
+//   1\tallyLamp=false          (the camera has no tally lamp; true when absent)
+//   1\liveLockout=true         (on program, remote clients cannot move it)
 //
 // Camera 1's address is never in the array (actiIP or viscaIpAddress hold
 // it), and a network camera 1's protocol is viscaIpProtocol. A store

@@ -1,6 +1,6 @@
 // The presets of one camera as the operator keeps them: how many the grid
-// offers, their names, the recall speed of each, and the form in which the
-// camera takes a recall speed. Preset n (1 ... count) is camera memory n - 1;
+// offers, their names, the recall speed of each, the order of the grid, and
+// the form in which the camera takes a recall speed. Preset n (1 ... count) is camera memory n - 1;
 // memory 7Fh is the camera default and never a preset. Plain values: the
 // camera holds its book, the store keeps it (presetrecords.h), the panel
 // draws it.
@@ -47,6 +47,21 @@ public:
     // Forgets the name and the speed of a preset.
     void clear(int preset);
 
+    // The grid's order: every preset 1 ... count once, as the operator
+    // arranged them (1, 2, 3 ... unless arranged). It only places buttons:
+    // preset n stays memory n - 1 wherever it sits.
+    QList<int> order() const;
+    bool arranged() const { return !arrangement.isEmpty(); }
+    // Takes `order` for the grid: numbers outside 1 ... count and repeats
+    // are dropped (returned, in the order met), the presets it leaves out
+    // follow in natural order.
+    QList<int> setOrder(const QList<int> &order);
+    // Where preset n sits in order(), 0 ...; -1 for none.
+    int place(int preset) const;
+    // Moves preset n `step` places later (earlier when negative), no
+    // further than either end.
+    void move(int preset, int step);
+
     // The presets with a name or a speed.
     QList<int> described() const;
 
@@ -63,4 +78,6 @@ private:
     SpeedForm form = SpeedForm::None;
     QMap<int, QString> names;
     QMap<int, int> speeds;
+    // Empty in natural order, else every preset 1 ... count once.
+    QList<int> arrangement;
 };

@@ -12,6 +12,7 @@ namespace {
 
 const QString countKey = QStringLiteral("presetCount");
 const QString formKey = QStringLiteral("recallSpeedForm");
+const QString orderKey = QStringLiteral("presetOrder");
 const QString nameKey = QStringLiteral("name");
 const QString speedKey = QStringLiteral("recallSpeed");
 
@@ -117,6 +118,31 @@ PresetBook read(const QSettings &settings, int number, QStringList *problems)
             note(problems, number, formKey, text, QStringLiteral("none, per-preset or global"),
                  QStringLiteral("none used"));
     }
+    // A short list places the presets it names first; the others follow in
+    // their natural order. Entries that name no preset once are dropped.
+    if (settings.contains(prefix + orderKey)) {
+        const QString text = textOf(settings.value(prefix + orderKey));
+        QList<int> order;
+        QStringList unknown;
+        const QStringList entries = text.split(QLatin1Char(','));
+        for (const QString &entry : entries) {
+            const QString trimmed = entry.trimmed();
+            if (trimmed.isEmpty())
+                continue;
+            bool ok = false;
+            const int n = trimmed.toInt(&ok);
+            if (ok)
+                order.append(n);
+            else
+                unknown.append(trimmed.left(8));
+        }
+        for (int n : book.setOrder(order))
+            unknown.append(QString::number(n));
+        if (!unknown.isEmpty())
+            note(problems, number, orderKey, text,
+                 QStringLiteral("a list of presets 1 ... %1 each once").arg(book.count()),
+                 QStringLiteral("%1 left out").arg(unknown.mid(0, 8).join(QStringLiteral(", "))));
+    }
     const QList<int> presets = storedPresets(settings, number, problems);
     for (int preset : presets) {
         const QString name = presetKey(number, preset, nameKey);
@@ -149,6 +175,16 @@ void write(QSettings &settings, int number, const PresetBook &book)
     update(settings, prefix + formKey, PresetBook::speedFormKey(book.speedForm()),
            PresetBook::speedFormKey(was.speedForm()),
            PresetBook::speedFormKey(fallback.speedForm()));
+    if (book.order() != was.order()) {
+        QStringList order;
+        const QList<int> numbers = book.order();
+        for (int n : numbers)
+            order.append(QString::number(n));
+        if (book.arranged())
+            settings.setValue(prefix + orderKey, order.join(QLatin1Char(',')));
+        else
+            settings.remove(prefix + orderKey);
+    }
     QList<int> presets = book.described() + was.described();
     std::sort(presets.begin(), presets.end());
     presets.erase(std::unique(presets.begin(), presets.end()), presets.end());

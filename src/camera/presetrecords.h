@@ -5,6 +5,7 @@
 //   [cameras]
 //   1\presetCount=24                (1 ... 127; 16 when absent)
 //   1\recallSpeedForm=per-preset    (none, per-preset, global; none when absent)
+//   1\presetOrder="3,1,2"           (the grid's order; 1, 2, 3 ... when absent)
 //   1\presets\3\name=Pulpit         (preset 3, camera memory 2)
 //   1\presets\3\recallSpeed=12      (1 ... 24)
 //

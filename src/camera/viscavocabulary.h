@@ -45,7 +45,8 @@ QString normaliseWord(const QString &word);
 // operator's numbers 1 ... kPresetTop (preset n is camera memory n - 1):
 // "recall <n>", "store <n>", "clear <n>", "speed <n> <q>" (that preset's
 // recall speed, 1 ... kRecallSpeedTop) and "speedall <q>" (one recall speed
-// for every preset, on cameras that take it so).
+// for every preset, on cameras that take it so). "tally" "on" / "off"
+// lights and darkens the camera's own tally lamp.
 QList<ViscaPacket> viscaPackets(const QString &group, const QString &action,
                                 const ViscaAddresses &to = ViscaAddresses());
 

@@ -357,8 +357,8 @@ void tst_Cameras::editorBuildsTheList()
 
 // Each camera keeps its own presets: selecting camera 2 draws its presets
 // in the panel; the editor taking camera 2 out and moving camera 3 up moves
-// the presets' keys in the store with their cameras; a camera shown before
-// a switch still writes a preset renamed after it.
+// the presets' keys (names, order) in the store with their cameras; a
+// camera shown before a switch still writes a preset renamed after it.
 void tst_Cameras::presetsStayWithTheirCamera()
 {
     storeCameras({{"A", QString(), QString(), QString(), 1, false},
@@ -369,6 +369,7 @@ void tst_Cameras::presetsStayWithTheirCamera()
         for (int n = 1; n <= 3; ++n)
             store.setValue(QStringLiteral("cameras/%1/presets/1/name").arg(n),
                            QStringLiteral("Shot %1").arg(QChar(QLatin1Char('A' + n - 1))));
+        store.setValue(QStringLiteral("cameras/3/presetOrder"), QStringLiteral("2"));
     }
     harness = std::make_unique<WindowHarness>();
     tarnDeck &window = harness->window();
@@ -408,6 +409,8 @@ void tst_Cameras::presetsStayWithTheirCamera()
     QCOMPARE(keys.value(QStringLiteral("cameras/2/presets/1/name")), QStringLiteral("Shot A"));
     QCOMPARE(keys.value(QStringLiteral("cameras/2/presets/2/name")), QStringLiteral("Wide"));
     QVERIFY(!keys.contains(QStringLiteral("cameras/3/presets/1/name")));
+    QVERIFY(keys.value(QStringLiteral("cameras/1/presetOrder")).startsWith(QStringLiteral("2,1,3,")));
+    QVERIFY(!keys.contains(QStringLiteral("cameras/3/presetOrder")));
 }
 
 void tst_Cameras::noTextIsCut_data()

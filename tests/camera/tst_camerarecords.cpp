@@ -1,7 +1,10 @@
 // The cameras in the settings store, read and written as files an operator
 // or an older version leaves: what each file opens as, the values that
-// cannot be used, and that writing back changes only what changed.
+// cannot be used, and that writing back changes only what changed. The
+// presets' order beside them: a hand-edited list repaired, read back as
+// written.
 #include "camerarecords.h"
+#include "presetrecords.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -26,7 +29,9 @@ Keys keysOf(const QString &file)
     return keys;
 }
 
-// One camera per word: "name/route/address/visca/lamp/start".
+// One camera per word: "name/route/address/visca/lamp/start", then
+// "/no-tally" and "/locked" where the camera has no tally lamp or the live
+// lockout.
 QString summary(const QList<CameraConfig> &cameras)
 {
     QStringList words;
@@ -38,7 +43,9 @@ QString summary(const QList<CameraConfig> &cameras)
                                                              : c.routeAddress())
                      .arg(c.viscaAddress)
                      .arg(c.lampAddress)
-                     .arg(c.connectAtStart ? QStringLiteral("start") : QStringLiteral("-"));
+                     .arg(c.connectAtStart ? QStringLiteral("start") : QStringLiteral("-"))
+                 + (c.tallyLamp ? QString() : QStringLiteral("/no-tally"))
+                 + (c.liveLockout ? QStringLiteral("/locked") : QString());
     }
     return words.join(QLatin1Char(' '));
 }
@@ -87,6 +94,8 @@ private slots:
     void opensAs();
     void editsWriteWhatChanged_data();
     void editsWriteWhatChanged();
+    void presetOrder_data();
+    void presetOrder();
 
 private:
     QString storeWith(const QByteArray &text);
@@ -119,6 +128,9 @@ void tst_CameraRecords::opensAs_data()
         << "Stage left/serial//dev/ttyUSB0/1/3/start Stage right/serial/ttyUSB0/2/0/- "
            "Pulpit, high/tcp/10.0.0.7:5678/1/0/-"
         << true << 0;
+    QTest::newRow("a camera without a tally lamp, locked on program")
+        << QByteArray("[cameras]\nsize=2\n2\\name=B\n2\\tallyLamp=false\n2\\liveLockout=true\n")
+        << "///1/2/- B///1/0/-/no-tally/locked" << true << 0;
     QTest::newRow("entries without a size")
         << QByteArray("[cameras]\n1\\name=A\n2\\name=B\n2\\route=udp\n2\\address=10.0.0.9\n")
         << "A///1/2/- B/udp/10.0.0.9/1/0/-" << true << 0;
@@ -240,6 +252,66 @@ void tst_CameraRecords::editsWriteWhatChanged()
             changed << key + QLatin1Char('=') + after.value(key);
     }
     QCOMPARE(changed, changedKeys);
+}
+
+void tst_CameraRecords::presetOrder_data()
+{
+    QTest::addColumn<QByteArray>("order"); // the key's line as the file holds it
+    QTest::addColumn<QString>("grid");
+    QTest::addColumn<int>("problems");
+
+    QTest::newRow("absent: natural order") << QByteArray() << "1,2,3,4,5,6" << 0;
+    QTest::newRow("as the program writes it")
+        << QByteArray("presetOrder=\"3,1,2,6,5,4\"") << "3,1,2,6,5,4" << 0;
+    QTest::newRow("unquoted: the settings library reads a list")
+        << QByteArray("presetOrder=6, 5, 4, 3, 2, 1") << "6,5,4,3,2,1" << 0;
+    QTest::newRow("a short list: the others follow in natural order")
+        << QByteArray("presetOrder=5") << "5,1,2,3,4,6" << 0;
+    QTest::newRow("natural order written out") << QByteArray("presetOrder=\"1,2\"") << "1,2,3,4,5,6" << 0;
+    QTest::newRow("words, repeats, out of range: dropped, said once")
+        << QByteArray("presetOrder=2, x, 2, 0, 7, , 4") << "2,4,1,3,5,6" << 1;
+}
+
+// presetCount=6 beside each order: the grid it opens as; written back
+// unchanged the file stays as it was, written into a fresh store it reads
+// back the same with nothing to say.
+void tst_CameraRecords::presetOrder()
+{
+    QFETCH(QByteArray, order);
+    QFETCH(QString, grid);
+    QFETCH(int, problems);
+
+    const QByteArray text = "[cameras]\n1\\presetCount=6\n"
+        + (order.isEmpty() ? QByteArray() : "1\\" + order + "\n");
+    const QString file = storeWith(text);
+    PresetBook book;
+    {
+        QSettings settings(file, QSettings::IniFormat);
+        QStringList said;
+        book = PresetRecords::read(settings, 1, &said);
+        QCOMPARE(said.size(), problems);
+        PresetRecords::write(settings, 1, book);
+    }
+    QStringList shown;
+    const QList<int> numbers = book.order();
+    for (int n : numbers)
+        shown << QString::number(n);
+    QCOMPARE(shown.join(QLatin1Char(',')), grid);
+    QFile unchanged(file);
+    QVERIFY(unchanged.open(QIODevice::ReadOnly));
+    QCOMPARE(unchanged.readAll(), text);
+
+    const QString fresh = storeWith(QByteArray());
+    {
+        QSettings settings(fresh, QSettings::IniFormat);
+        PresetRecords::write(settings, 1, book);
+    }
+    QSettings settings(fresh, QSettings::IniFormat);
+    QStringList said;
+    QVERIFY(PresetRecords::read(settings, 1, &said) == book);
+    QCOMPARE(said, QStringList());
+    QCOMPARE(settings.value(QStringLiteral("cameras/1/presetOrder")).toString(),
+             book.arranged() ? grid : QString());
 }
 
 QTEST_GUILESS_MAIN(tst_CameraRecords)

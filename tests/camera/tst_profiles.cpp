@@ -4,7 +4,7 @@
 // of a reset during which the window stays live, and the profile number in
 // the settings file. The presets beside them: the panel's grid and its pages,
 // the keypad's recall and store, the confirmation before a store, a recall
-// stopping what drives first, and the presets' names in the store.
+// stopping what drives first, the presets' names and order in the store.
 #include "packettext.h"
 #include "presetpanel.h"
 #include "testsettings.h"
@@ -89,6 +89,7 @@ private slots:
     void storeAsksFirst();
     void namesInTheStore();
     void gridAndMenuShareTheSelection();
+    void reorderFromTheMenu();
 
 private:
     // A fresh window on a store holding `lines`, its port open.
@@ -425,6 +426,8 @@ void TstProfiles::presetKeys_data()
     QTest::newRow("keypad 3 recalls preset 3") << StoreLines() << Presses{kp3} << recall3;
     QTest::newRow("keypad 0 recalls preset 10")
         << StoreLines() << Presses{{Qt::Key_0, keypad}} << QStringLiteral("8101043F0209FF");
+    QTest::newRow("keypad 3 recalls preset 3 wherever the grid shows it")
+        << StoreLines{{"cameras/1/presetOrder", "3,1,2"}} << Presses{kp3} << recall3;
     QTest::newRow("* then 3 stores preset 3")
         << StoreLines() << Presses{star, kp3} << QStringLiteral("8101043F0102FF");
     QTest::newRow("* twice cancels") << StoreLines() << Presses{star, star, kp3} << recall3;
@@ -573,7 +576,15 @@ void TstProfiles::namesInTheStore()
     dialog->setTextValue(QStringLiteral("  Stage   left "));
     dialog->accept();
     QTRY_COMPARE(storedValue(QStringLiteral("cameras/1/presets/2/name")), QStringLiteral("Stage left"));
-    QCOMPARE(panel()->button(1)->text(), QStringLiteral("2\nStage left"));
+    // The button names it whole to assistive tools and the tooltip; its own
+    // text is shortened to its width, never cut at the edge.
+    const QPushButton *renamed = panel()->button(1);
+    QCOMPARE(renamed->accessibleName(), QStringLiteral("2 Stage left"));
+    const QStringList shown = renamed->text().split(QLatin1Char('\n'));
+    QCOMPARE(shown.size(), 2);
+    QVERIFY2(shown.at(1) == QLatin1String("Stage left") || shown.at(1).endsWith(QChar(0x2026)),
+             qPrintable(shown.at(1)));
+    QVERIFY(renamed->fontMetrics().horizontalAdvance(shown.at(1)) < renamed->width());
 
     panel()->confirmClear(4);
     QMessageBox *question = nullptr;
@@ -613,6 +624,36 @@ void TstProfiles::gridAndMenuShareTheSelection()
     const QString expected = QStringLiteral("8101043F0202FF8101043F020BFF8101043F010BFF");
     QCOMPARE(cameraReceived(expected), PacketText::fromHex(expected));
     QCOMPARE(selectedProfiles(), QList<int>());
+}
+
+// The context menu moves a preset in the grid: the buttons show the new
+// order, the store keeps it, the moved button still recalls its own memory;
+// a move past the page's end takes the page along.
+void TstProfiles::reorderFromTheMenu()
+{
+    restartWith({{"presetsControl", "true"}, {"cameras/1/presetCount", "20"}});
+    const auto move = [this](int slot, const QString &action) {
+        qDeleteAll(panel()->findChildren<QMenu *>(QStringLiteral("menuPreset")));
+        emit panel()->button(slot)->customContextMenuRequested(QPoint(4, 4));
+        auto *menu = panel()->findChild<QMenu *>(QStringLiteral("menuPreset"));
+        QVERIFY(menu);
+        QAction *chosen = menu->findChild<QAction *>(action);
+        QVERIFY(chosen && chosen->isEnabled());
+        chosen->trigger();
+        menu->close();
+    };
+    move(2, QStringLiteral("actionPresetEarlier"));
+    QCOMPARE(panel()->button(1)->text(), QStringLiteral("3"));
+    QCOMPARE(panel()->button(2)->text(), QStringLiteral("2"));
+    QTRY_VERIFY(storedValue(QStringLiteral("cameras/1/presetOrder")).startsWith(QStringLiteral("1,3,2,4,")));
+    panel()->button(1)->click();
+    QCOMPARE(cameraReceived(QStringLiteral("8101043F0202FF")), PacketText::fromHex("8101043F0202FF"));
+    QVERIFY(panel()->button(1)->isChecked());
+
+    move(PresetPanel::kPerPage - 1, QStringLiteral("actionPresetLater"));
+    QCOMPARE(panel()->page(), 1);
+    QCOMPARE(panel()->presetAt(0), 16);
+    QCOMPARE(panel()->presetAt(1), 18);
 }
 
 QTEST_MAIN(TstProfiles)

@@ -88,6 +88,9 @@ void tst_ViscaVocabulary::fixedPairs_data()
     row("wdr", "off", {"8101043D03FF"});
     row("wdr", "on", {"8101043D02FF"});
 
+    row("tally", "on", {"81017E010A0002FF"});
+    row("tally", "off", {"81017E010A0003FF"});
+
     row("profile", "recall0", {"8101043F0200FF"});
     row("profile", "recall1", {"8101043F0201FF"});
     row("profile", "recall2", {"8101043F0202FF"});

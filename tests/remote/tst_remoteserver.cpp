@@ -4,6 +4,7 @@
 // be asked.
 #include "logcapture.h"
 #include "recordingtarget.h"
+#include "remoteclient.h"
 #include "remotecontrol.h"
 #include "remotesettings.h"
 #include "testsettings.h"
@@ -34,20 +35,6 @@ RemoteSettings onLoopback(int leaseMs = RemoteSettings::defaultLeaseMs, const QS
     return settings;
 }
 
-lo_message oscMessage(const QVariantList &args)
-{
-    lo_message message = lo_message_new();
-    for (const QVariant &arg : args) {
-        if (arg.userType() == QMetaType::Int)
-            lo_message_add_int32(message, arg.toInt());
-        else if (arg.userType() == QMetaType::Double)
-            lo_message_add_float(message, float(arg.toDouble()));
-        else
-            lo_message_add_string(message, arg.toString().toUtf8().constData());
-    }
-    return message;
-}
-
 QByteArray slipFrame(const char *path, const QVariantList &args)
 {
     lo_message message = oscMessage(args);
@@ -59,66 +46,6 @@ QByteArray slipFrame(const char *path, const QVariantList &args)
     frame.replace('\xDB', QByteArray("\xDB\xDD")).replace('\xC0', QByteArray("\xDB\xDC"));
     return '\xC0' + frame + '\xC0';
 }
-
-// A client of one kind: liblo over UDP or TCP (SLIP), or a QWebSocket.
-class Client
-{
-public:
-    Client(const QString &kind, const RemoteControl &remote, const QString &token = {},
-           const QString &origin = {})
-        : kind(kind)
-        , webSocket(origin)
-    {
-        if (kind == QLatin1String("websocket")) {
-            QObject::connect(&webSocket, &QWebSocket::textMessageReceived,
-                             [this](const QString &text) { received << text; });
-            QString url = QStringLiteral("ws://127.0.0.1:%1/").arg(remote.webSocketPort());
-            if (!token.isEmpty())
-                url += QStringLiteral("?token=") + token;
-            webSocket.open(QUrl(url));
-        } else {
-            const int protocol = kind == QLatin1String("osc-tcp") ? LO_TCP : LO_UDP;
-            osc = lo_address_new_with_proto(protocol, "127.0.0.1",
-                                            QByteArray::number(remote.oscPort()).constData());
-            lo_address_set_stream_slip(osc, protocol == LO_TCP);
-        }
-    }
-    ~Client() { close(); }
-
-    bool ready()
-    {
-        if (kind != QLatin1String("websocket"))
-            return osc != nullptr;
-        return QTest::qWaitFor(
-            [this] { return webSocket.state() == QAbstractSocket::ConnectedState; });
-    }
-
-    void send(const char *path, const QVariantList &args = {})
-    {
-        if (osc) {
-            lo_message message = oscMessage(args);
-            QVERIFY(lo_send_message(osc, path, message) >= 0);
-            lo_message_free(message);
-        } else {
-            const QJsonObject object{{QStringLiteral("address"), QLatin1String(path)},
-                                     {QStringLiteral("args"), QJsonArray::fromVariantList(args)}};
-            webSocket.sendTextMessage(QString::fromUtf8(QJsonDocument(object).toJson()));
-        }
-    }
-
-    void close()
-    {
-        if (osc)
-            lo_address_free(osc);
-        osc = nullptr;
-        webSocket.abort();
-    }
-
-    QString kind;
-    lo_address osc = nullptr;
-    QWebSocket webSocket;
-    QStringList received;
-};
 
 QStringList calls(std::initializer_list<const char *> list)
 {
@@ -174,7 +101,7 @@ void tst_RemoteServer::moveEnds()
     RecordingTarget target;
     RemoteControl remote(&target);
     QVERIFY(remote.start(onLoopback()));
-    Client client(kind, remote);
+    RemoteClient client(kind, remote);
     QVERIFY(client.ready());
 
     client.send("/tarndeck/camera/2/zoom", {3});
@@ -202,7 +129,7 @@ void tst_RemoteServer::leaseRunsOutUnlessRenewed()
     RecordingTarget target;
     RemoteControl remote(&target);
     QVERIFY(remote.start(onLoopback(leaseMs)));
-    Client client(QStringLiteral("osc-udp"), remote);
+    RemoteClient client(QStringLiteral("osc-udp"), remote);
 
     // A TouchOSC pad held still repeats its value: each repeat renews the
     // lease, and the move runs on past one lease.
@@ -231,9 +158,9 @@ void tst_RemoteServer::stopStopsEverything()
     RecordingTarget target;
     RemoteControl remote(&target);
     QVERIFY(remote.start(onLoopback()));
-    Client udp(QStringLiteral("osc-udp"), remote);
-    Client web(QStringLiteral("websocket"), remote);
-    Client tcp(QStringLiteral("osc-tcp"), remote);
+    RemoteClient udp(QStringLiteral("osc-udp"), remote);
+    RemoteClient web(QStringLiteral("websocket"), remote);
+    RemoteClient tcp(QStringLiteral("osc-tcp"), remote);
     QVERIFY(web.ready());
 
     udp.send("/tarndeck/camera/1/zoom", {5});
@@ -284,7 +211,7 @@ void tst_RemoteServer::webSocketDoor()
     RemoteControl remote(&target);
     QVERIFY(remote.start(onLoopback(RemoteSettings::defaultLeaseMs, token)));
     QCOMPARE(remote.status().contains("token required"), !token.isEmpty());
-    Client client(QStringLiteral("websocket"), remote, given, origin);
+    RemoteClient client(QStringLiteral("websocket"), remote, given, origin);
     if (refusal.isEmpty()) {
         QVERIFY(client.ready());
         QTRY_VERIFY(!client.received.isEmpty());
@@ -331,7 +258,7 @@ void tst_RemoteServer::malformedInputIsDropped()
               + slipFrame("/tarndeck/camera/1/zoom", {2}));
 
     // WebSocket: no JSON, a binary message, then one too large closes it.
-    Client web(QStringLiteral("websocket"), remote);
+    RemoteClient web(QStringLiteral("websocket"), remote);
     QVERIFY(web.ready());
     web.webSocket.sendTextMessage(QStringLiteral("{\"address\": "));
     web.webSocket.sendBinaryMessage(QByteArray("\x01\x02"));
@@ -392,7 +319,7 @@ void tst_RemoteServer::floodIsDroppedAndTold()
     QVERIFY2(warnings.size() <= 10, qPrintable(QString::number(warnings.size())));
 
     // Another client is not held back by the flood.
-    Client other(QStringLiteral("osc-udp"), remote);
+    RemoteClient other(QStringLiteral("osc-udp"), remote);
     other.send("/tarndeck/camera/2/tally", {QStringLiteral("program")});
     QTRY_COMPARE(target.calls.last(), QStringLiteral("tally 2 program"));
 }
@@ -402,7 +329,7 @@ void tst_RemoteServer::stateIsPushed()
     RecordingTarget target;
     RemoteControl remote(&target);
     QVERIFY(remote.start(onLoopback()));
-    Client web(QStringLiteral("websocket"), remote);
+    RemoteClient web(QStringLiteral("websocket"), remote);
     QVERIFY(web.ready());
     QTRY_COMPARE(web.received, QStringList{R"({"state":{"cameras":3,"selected":1}})"});
 
@@ -434,7 +361,7 @@ void tst_RemoteServer::offUntilSwitchedOn()
 
     // Switched on, then off with a move running: the move stops.
     QVERIFY(remote.start(onLoopback()));
-    Client client(QStringLiteral("osc-udp"), remote);
+    RemoteClient client(QStringLiteral("osc-udp"), remote);
     client.send("/tarndeck/camera/1/zoom", {-3});
     QTRY_COMPARE(target.calls, calls({"zoom 1 -3"}));
     remote.stop();
