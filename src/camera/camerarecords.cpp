@@ -1,6 +1,7 @@
 #include "camerarecords.h"
 
 #include "logcategories.h"
+#include "storeupdate.h"
 
 #include <QRegularExpression>
 
@@ -163,20 +164,6 @@ CameraConfig readEntry(const QSettings &settings, int number, const CameraConfig
     return config;
 }
 
-// Sets the key of the array's current entry unless the store gives back
-// `was` for it already; a value back at its default goes from the entry.
-template<typename Value>
-void update(QSettings &settings, const QString &key, const Value &now, const Value &was,
-            const Value &fallback)
-{
-    if (now == was)
-        return;
-    if (now == fallback)
-        settings.remove(key);
-    else
-        settings.setValue(key, now);
-}
-
 } // namespace
 
 CameraConfig firstCameraDefaults(const QString &encoderAddress, const QString &networkAddress)
@@ -253,20 +240,22 @@ void write(QSettings &settings, const QList<CameraConfig> &cameras, bool listed,
         const CameraConfig &now = cameras.at(i);
         const CameraConfig &was = before.at(i);
         const CameraConfig fallback = defaultsFor(i + 1, firstNow);
-        update(settings, Key::name, now.name, was.name, fallback.name);
-        update(settings, Key::route, now.routeKey(), was.routeKey(), fallback.routeKey());
-        update(settings, Key::serialPort, now.serialPort, was.serialPort, fallback.serialPort);
-        update(settings, Key::viscaAddress, now.viscaAddress, was.viscaAddress,
-               fallback.viscaAddress);
+        updateStored(settings, Key::name, now.name, was.name, fallback.name);
+        updateStored(settings, Key::route, now.routeKey(), was.routeKey(), fallback.routeKey());
+        updateStored(settings, Key::serialPort, now.serialPort, was.serialPort,
+                     fallback.serialPort);
+        updateStored(settings, Key::viscaAddress, now.viscaAddress, was.viscaAddress,
+                     fallback.viscaAddress);
         if (i > 0)
-            update(settings, Key::address, now.routeAddress(), was.routeAddress(),
-                   fallback.routeAddress());
-        update(settings, Key::lampAddress, now.lampAddress, was.lampAddress, fallback.lampAddress);
-        update(settings, Key::connectAtStart, now.connectAtStart, was.connectAtStart,
-               fallback.connectAtStart);
-        update(settings, Key::tallyLamp, now.tallyLamp, was.tallyLamp, fallback.tallyLamp);
-        update(settings, Key::liveLockout, now.liveLockout, was.liveLockout,
-               fallback.liveLockout);
+            updateStored(settings, Key::address, now.routeAddress(), was.routeAddress(),
+                         fallback.routeAddress());
+        updateStored(settings, Key::lampAddress, now.lampAddress, was.lampAddress,
+                     fallback.lampAddress);
+        updateStored(settings, Key::connectAtStart, now.connectAtStart, was.connectAtStart,
+                     fallback.connectAtStart);
+        updateStored(settings, Key::tallyLamp, now.tallyLamp, was.tallyLamp, fallback.tallyLamp);
+        updateStored(settings, Key::liveLockout, now.liveLockout, was.liveLockout,
+                     fallback.liveLockout);
     }
     settings.endArray();
     // Entries of cameras removed since (those beyond the most the list

@@ -1,6 +1,7 @@
 #include "presetrecords.h"
 
 #include "logcategories.h"
+#include "storeupdate.h"
 
 #include <QRegularExpression>
 
@@ -73,18 +74,6 @@ QList<int> storedPresets(const QSettings &settings, int number, QStringList *pro
              QStringLiteral("left unused"));
     }
     return presets;
-}
-
-template<typename Value>
-void update(QSettings &settings, const QString &key, const Value &now, const Value &was,
-            const Value &fallback)
-{
-    if (now == was)
-        return;
-    if (now == fallback)
-        settings.remove(key);
-    else
-        settings.setValue(key, now);
 }
 
 } // namespace
@@ -171,8 +160,8 @@ void write(QSettings &settings, int number, const PresetBook &book)
         return;
     const PresetBook fallback;
     const QString prefix = cameraPrefix(number);
-    update(settings, prefix + countKey, book.count(), was.count(), fallback.count());
-    update(settings, prefix + formKey, PresetBook::speedFormKey(book.speedForm()),
+    updateStored(settings, prefix + countKey, book.count(), was.count(), fallback.count());
+    updateStored(settings, prefix + formKey, PresetBook::speedFormKey(book.speedForm()),
            PresetBook::speedFormKey(was.speedForm()),
            PresetBook::speedFormKey(fallback.speedForm()));
     if (book.order() != was.order()) {
@@ -189,10 +178,10 @@ void write(QSettings &settings, int number, const PresetBook &book)
     std::sort(presets.begin(), presets.end());
     presets.erase(std::unique(presets.begin(), presets.end()), presets.end());
     for (int preset : qAsConst(presets)) {
-        update(settings, presetKey(number, preset, nameKey), book.name(preset), was.name(preset),
-               QString());
-        update(settings, presetKey(number, preset, speedKey), book.speed(preset),
-               was.speed(preset), 0);
+        updateStored(settings, presetKey(number, preset, nameKey), book.name(preset),
+                     was.name(preset), QString());
+        updateStored(settings, presetKey(number, preset, speedKey), book.speed(preset),
+                     was.speed(preset), 0);
     }
 }
 
