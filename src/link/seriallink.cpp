@@ -377,7 +377,8 @@ void SerialLink::armAnswerWait()
         answerTimer.stop();
         return;
     }
-    answerTimer.start(int(qBound<qint64>(0, due - clock.elapsed(), SerialAnswers::kAnswerWaitMs)));
+    answerTimer.start(
+        int(qBound(qint64(0), due - clock.elapsed(), qint64(SerialAnswers::kAnswerWaitMs))));
 }
 
 QString SerialLink::writeFailed() const
