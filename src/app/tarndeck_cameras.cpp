@@ -162,6 +162,8 @@ void tarnDeck::showFields()
 void tarnDeck::showTitle()
 {
     QString tail = camera()->carriesCommands() ? camera()->routeName() : notConnected;
+    if (camera()->health() == Camera::Health::Reconnecting)
+        tail = camera()->routeName() + QStringLiteral(" (reconnecting)");
     if (cameras.count() > 1)
         tail = QStringLiteral("%1 %2 - ").arg(camera()->number()).arg(camera()->shownName())
             + tail;

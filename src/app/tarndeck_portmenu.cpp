@@ -17,9 +17,12 @@ void tarnDeck::setPortLister(SerialPortLister lister)
 
 void tarnDeck::on_menuPort_aboutToShow()
 {
-    portInfoList
-        = cameras.pool().ports(settings.value(QStringLiteral("serialPorts")).toStringList());
     const Camera::Route route = camera()->route();
+    QStringList configured = settings.value(QStringLiteral("serialPorts")).toStringList();
+    // A port waiting for its adapter stays on offer, to be closed.
+    if (route == Camera::Route::Serial)
+        configured.append(camera()->config().serialPort);
+    portInfoList = cameras.pool().ports(configured);
     QMenu *menu = ui.menuPort;
     QAction *acti = ui.actionACTi;
     acti->setEnabled(route != Camera::Route::Network);
@@ -42,7 +45,7 @@ void tarnDeck::on_menuPort_aboutToShow()
         const bool current = !openPort.isEmpty() && isSerialPort(port, openPort);
         entry->setChecked(current);
         if ((route != Camera::Route::None && route != Camera::Route::Serial)
-            || port.portName.endsWith(serialPortMissingSuffix))
+            || (port.portName.endsWith(serialPortMissingSuffix) && !current))
             entry->setEnabled(false);
         if (current) {
             acti->setEnabled(false);

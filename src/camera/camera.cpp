@@ -196,6 +196,8 @@ bool Camera::connectConfigured(const QString &encoderUser, const QString &encode
 
 Camera::Health Camera::health() const
 {
+    if (routeKind == Route::Serial && serialBus && serialBus->isWaiting())
+        return Health::Reconnecting;
     switch (state_) {
     case LinkState::Connected:
         return statusIsFailure || heard == SerialAnswers::Hearing::Silent ? Health::Failing
@@ -226,6 +228,10 @@ QString Camera::healthReason() const
         return QStringLiteral("connected to ") + routeName();
     case Health::Connecting:
         return QStringLiteral("connecting");
+    case Health::Reconnecting:
+        if (statusIsFailure && !status.isEmpty())
+            return status;
+        return QStringLiteral("reconnecting to ") + routeName();
     case Health::NotConnected:
         break;
     }
@@ -323,6 +329,9 @@ bool Camera::openSerial(const SerialPortEntry &port)
     serialBus = bus;
     take(bus);
     connect(bus, &SerialBus::lost, this, &Camera::onSerialLost);
+    connect(bus, &SerialBus::reopened, this, &Camera::onSerialReopened);
+    connect(bus, &SerialBus::reopenFailed, this,
+            [this](const QString &why) { setStatus(why, true); });
     serial = bus->settings();
     routeKind = Route::Serial;
     changeConfig([&port](CameraConfig &c) {
@@ -341,16 +350,34 @@ bool Camera::openSerial(const SerialPortEntry &port)
     return true;
 }
 
+// The adapter went: the route stays chosen, and the bus brings it back when
+// the port is there again (onSerialReopened()). Nothing waits meanwhile.
 void Camera::onSerialLost()
 {
     const QString name = serialBus->portName();
     failure = serialBus->lineError();
-    dropLink();
-    routeKind = Route::None;
+    serialBus->dropWaiting(this);
+    awaited.clear();
+    heard = SerialAnswers::Hearing::Unknown;
     drive.routeClosed();
     setLinkState(LinkState::NotConnected);
     emit lost(Route::Serial, failure);
-    setStatus(QStringLiteral("Port lost: ") + name, true);
+    setStatus(QStringLiteral("Port lost: ") + name + QStringLiteral(" \u2013 reconnecting when it is back"),
+              true);
+}
+
+void Camera::onSerialReopened()
+{
+    serial = serialBus->settings();
+    failure.clear();
+    failureShown = false;
+    // Told before the state changes, so that no "failing" shows between.
+    status = connectedText;
+    statusIsFailure = false;
+    setLinkState(LinkState::Connected);
+    setStatus(connectedText);
+    emit connected();
+    askVersion();
 }
 
 void Camera::chooseEncoder()
@@ -990,6 +1017,8 @@ const char *Camera::healthWord(Health health)
         return "connecting";
     case Health::Failing:
         return "failing";
+    case Health::Reconnecting:
+        return "reconnecting";
     case Health::NotConnected:
         break;
     }

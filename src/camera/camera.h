@@ -51,8 +51,9 @@ public:
     // What a glance at the camera should tell: not connected (nothing
     // tried, or left), connecting, connected, or failing: a connect that
     // failed, a link that went, a far end that stopped answering, or a
-    // command that did not get through (until the next one does).
-    enum class Health { NotConnected, Connecting, Connected, Failing };
+    // command that did not get through (until the next one does); or
+    // reconnecting: its link went and comes back by itself.
+    enum class Health { NotConnected, Connecting, Connected, Failing, Reconnecting };
     // How long a profile reset waits before it recalls the profile.
     static constexpr int profileResetWaitMs = 500;
     // The axes its moves drive.
@@ -63,7 +64,8 @@ public:
     // How often a lit tally lamp is told again over a network camera's
     // route: some cameras darken it 15 s after the last "on".
     static constexpr int tallyRepeatMs = 10000;
-    // "connected", "connecting", "failing", "not connected"; "program",
+    // "connected", "connecting", "failing", "reconnecting", "not
+    // connected"; "program",
     // "preview", "off": as the strip, the log and remote clients name them.
     static const char *healthWord(Health health);
     static const char *tallyWord(Tally tally);
@@ -239,8 +241,9 @@ signals:
     void connected();
     // A connect failed: the status its panel shows ("Failed, ...") and why.
     void connectFailed(const QString &panelStatus, const QString &why);
-    // The link went without the operator's doing: the serial route is left,
-    // a network camera's route stays chosen. The status line says so.
+    // The link went without the operator's doing; the route stays chosen
+    // (a serial port is reopened when its adapter is back). The status line
+    // says so.
     void lost(Camera::Route route, const QString &reason);
     // health() or healthReason() changed.
     void healthChanged();
@@ -280,6 +283,7 @@ private:
     void onEncoderConnected();
     void onEncoderFailed(SendFailure::ConnectStep step, const QString &why);
     void onSerialLost();
+    void onSerialReopened();
     void sendForSelectedProfile(const QString &actionPrefix);
     int encoderError() const;
     void noteHealth();

@@ -6,6 +6,7 @@
 SerialBus::SerialBus(const QString &location, QObject *parent)
     : PacketLink(parent)
     , path(location)
+    , watch(location, this)
 {
     port.setPortName(location);
     connect(&link, &SerialLink::packetFailed, this, &PacketLink::packetFailed);
@@ -22,6 +23,7 @@ SerialBus::SerialBus(const QString &location, QObject *parent)
                                    << "- numbering the chain again";
         numberChain();
     });
+    connect(&watch, &PortWatch::present, this, &SerialBus::reopen);
 }
 
 SerialBus::~SerialBus()
@@ -43,6 +45,12 @@ bool SerialBus::open(const SerialSettings &settings)
     qCDebug(lcSerial) << port.stopBits();
     qCDebug(lcSerial) << port.parity();
     qCDebug(lcSerial) << port.flowControl();
+    // A camera that opens a port the bus waited for brings the others back.
+    if (port.isOpen() && watch.isWatching()) {
+        watch.stop();
+        reopenFailure.clear();
+        emit reopened();
+    }
     return port.isOpen();
 }
 
@@ -53,6 +61,7 @@ QString SerialBus::openFailure(const QString &shownName) const
 
 void SerialBus::close()
 {
+    watch.stop();
     if (!port.isOpen())
         return;
     const QString name = port.portName();
@@ -126,8 +135,8 @@ void SerialBus::onAnswerRead(const SerialAnswers::Heard &heard)
 }
 
 // An adapter unplugged while open: the port is closed instead of being left
-// open on nothing. A hang-up shows up as a resource error or, when the line
-// ends, as a read error.
+// open on nothing, and the path watched for its return. A hang-up shows up
+// as a resource error or, when the line ends, as a read error.
 void SerialBus::onPortError(QSerialPort::SerialPortError error)
 {
     const bool lineBroken = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
@@ -135,8 +144,38 @@ void SerialBus::onPortError(QSerialPort::SerialPortError error)
         return;
     brokenError = port.errorString();
     qCWarning(lcSerial).noquote() << "Port lost:" << port.portName() << "error" << int(error)
-                                  << brokenError;
+                                  << brokenError << "- waiting for" << path << "to come back";
+    // The port keeps its parameters while closed; they apply at the reopen.
+    port.close();
+    link.reset();
+    powerUpGather.stop();
+    watch.start();
     emit lost();
+}
+
+// The path is there again: opened with the parameters the port had. One
+// that does not open (permission, busy, a device that is not ready) is said
+// once, and waited for again.
+void SerialBus::reopen()
+{
+    if (port.isOpen())
+        return;
+    link.reset();
+    brokenError.clear();
+    if (port.open(QIODevice::ReadWrite)) {
+        watch.stop();
+        reopenFailure.clear();
+        qCInfo(lcSerial).noquote() << "Reopened:" << path << port.baudRate();
+        emit reopened();
+        return;
+    }
+    const QString why = SendFailure::serialOpenFailedText(port.portName(), port.error(),
+                                                         port.errorString());
+    if (why != reopenFailure)
+        qCWarning(lcSerial).noquote() << why << "- waiting for a change of" << path;
+    reopenFailure = why;
+    watch.watchDevice();
+    emit reopenFailed(why);
 }
 
 // A line that broke while draining has closed the port, which forgets its

@@ -6,9 +6,14 @@
 // A camera that announces its power-up (y0 38 FF) has lost its address: the
 // chain is numbered again (address set, then interface clear), once for a
 // burst of announcements.
+//
+// An adapter unplugged closes the port, and the bus waits for the same path
+// to be there again (portwatch.h): then it opens it by itself with the
+// parameters it had, and every camera on it comes back together.
 #pragma once
 
 #include "packetlink.h"
+#include "portwatch.h"
 #include "seriallink.h"
 #include "serialsettings.h"
 
@@ -33,8 +38,11 @@ public:
     // (openFailure() then says why, for the name the operator chose).
     bool open(const SerialSettings &settings);
     QString openFailure(const QString &shownName) const;
+    // Closes the port; a bus that waited for its adapter stops waiting.
     void close();
     bool isOpen() const { return port.isOpen(); }
+    // The adapter went and the bus waits for it to come back.
+    bool isWaiting() const { return watch.isWatching(); }
 
     // Sets one parameter on the port, open or closed, and returns what the
     // port then reports: an open port may refuse a value.
@@ -58,15 +66,21 @@ public:
     static constexpr int kPowerUpGatherMs = 200;
 
 signals:
-    // The adapter was unplugged or the line hung up while open: the cameras
-    // on it leave it, and the last one out closes the port.
+    // The adapter was unplugged or the line hung up while open: the port is
+    // closed and the bus waits for the path to come back (isWaiting()).
     void lost();
+    // The path came back and opened with the parameters the port had.
+    void reopened();
+    // The path came back but did not open: why, in the operator's words.
+    // The bus keeps waiting.
+    void reopenFailed(const QString &why);
     // The address set came round: `cameras` took an address.
     void chainNumbered(int cameras);
 
 private:
     void onPortError(QSerialPort::SerialPortError error);
     void onAnswerRead(const SerialAnswers::Heard &heard);
+    void reopen();
     QString writeFailure() const;
 
     QString path;
@@ -76,4 +90,6 @@ private:
     // closing the port forgets them.
     QString brokenError;
     QTimer powerUpGather;
+    PortWatch watch;
+    QString reopenFailure; // the last one, logged once
 };
