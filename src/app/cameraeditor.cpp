@@ -3,7 +3,9 @@
 #include "camerarecords.h"
 #include "endpoint.h"
 #include "linkpool.h"
+#include "camera.h"
 #include "networkcameralink.h"
+#include "serialprobe.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -84,7 +86,9 @@ CameraEditor::CameraEditor(const QList<CameraList::Entry> &entries, LinkPool &po
     , liveLockout(named(new QCheckBox(QStringLiteral("On program, refuse remote moves")),
                         "checkLiveLockout"))
     , testButton(named(new QPushButton(QStringLiteral("Test")), "buttonTest"))
+    , numberButton(named(new QPushButton(QStringLiteral("Number the chain")), "buttonNumberChain"))
     , testResult(named(new QLabel, "labelTest"))
+    , serialProbe(new SerialProbe(pool, this))
 {
     setObjectName(QStringLiteral("cameraEditor"));
     setWindowTitle(QStringLiteral("Cameras"));
@@ -130,6 +134,7 @@ CameraEditor::CameraEditor(const QList<CameraList::Entry> &entries, LinkPool &po
     form->addRow(QString(), liveLockout);
     auto *testRow = new QHBoxLayout;
     testRow->addWidget(testButton);
+    testRow->addWidget(numberButton);
     testRow->addWidget(testResult, 1);
     form->addRow(QString(), testRow);
 
@@ -162,6 +167,8 @@ CameraEditor::CameraEditor(const QList<CameraList::Entry> &entries, LinkPool &po
             item->setText(rowText(shown, list.at(shown).config));
     });
     connect(testButton, &QPushButton::clicked, this, &CameraEditor::test);
+    connect(numberButton, &QPushButton::clicked, this, &CameraEditor::numberChain);
+    connect(serialProbe, &SerialProbe::finished, this, &CameraEditor::endTest);
 
     showList();
     cameraList->setCurrentRow(0);
@@ -268,7 +275,9 @@ void CameraEditor::showRouteFields(bool routeChanged)
     address->setEnabled(encoder || network);
     lamp->setEnabled(serial || encoder);
     connectAtStart->setEnabled(chosen.route != CameraRoute::None);
-    testButton->setEnabled(network && !probe);
+    const bool idle = !probe && !serialProbe->isRunning();
+    testButton->setEnabled((network || serial) && idle);
+    numberButton->setEnabled(serial && idle);
     if (QListWidgetItem *item = cameraList->item(shown)) {
         CameraConfig config = shown < list.size() ? list.at(shown).config : CameraConfig();
         config.route = chosen.route;
@@ -318,6 +327,10 @@ void CameraEditor::test()
 {
     keepEntry();
     const CameraConfig chosen = chosenRoute();
+    if (chosen.route == CameraRoute::Serial) {
+        testSerial();
+        return;
+    }
     if (chosen.route != CameraRoute::Network)
         return;
     QHostAddress host;
@@ -345,4 +358,49 @@ void CameraEditor::endTest(const QString &result)
         pool.release(done);
     }
     showRouteFields(false);
+}
+
+QString CameraEditor::chosenSerialPath() const
+{
+    const QString named = serialPort->currentText().trimmed();
+#ifdef Q_OS_UNIX
+    if (!named.isEmpty() && !named.startsWith(QLatin1Char('/')))
+        return QStringLiteral("/dev/") + named;
+#endif
+    return named;
+}
+
+SerialSettings CameraEditor::shownSerialSettings() const
+{
+    const Camera *camera = shown >= 0 && shown < list.size() ? list.at(shown).camera : nullptr;
+    return camera ? camera->serialSettings() : SerialSettings();
+}
+
+// The version inquiry to the camera's address on its port: the model, a
+// line that answers nothing, or why the port did not open.
+void CameraEditor::testSerial()
+{
+    const QString path = chosenSerialPath();
+    if (path.isEmpty()) {
+        endTest(SerialProbe::failedWords(QStringLiteral("no serial port chosen")));
+        return;
+    }
+    testResult->setText(QStringLiteral("Testing.."));
+    testButton->setEnabled(false);
+    numberButton->setEnabled(false);
+    serialProbe->testCamera(path, viscaAddress->value(), shownSerialSettings());
+}
+
+void CameraEditor::numberChain()
+{
+    keepEntry();
+    const QString path = chosenSerialPath();
+    if (path.isEmpty()) {
+        endTest(SerialProbe::failedWords(QStringLiteral("no serial port chosen")));
+        return;
+    }
+    testResult->setText(QStringLiteral("Numbering.."));
+    testButton->setEnabled(false);
+    numberButton->setEnabled(false);
+    serialProbe->numberChain(path, shownSerialSettings());
 }

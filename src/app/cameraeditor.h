@@ -1,16 +1,19 @@
 // The camera editor (Options → Cameras…): the list of cameras with their
 // names, routes and the routes' parameters. Add, remove, rename, move up and
-// down; for a network camera "Test" sends the version inquiry and shows the
-// model, or why it failed. It edits a copy: the window takes the list on OK
+// down; "Test" sends the version inquiry and shows the model, or why it
+// failed (a serial camera's line may answer nothing: "sending only"); for a
+// serial camera "Number the chain" numbers the cameras on its port and shows
+// how many answered. It edits a copy: the window takes the list on OK
 // (entries()), and nothing changes on Cancel.
 //
 // Object names for those who drive it (tests): listCameras, buttonAdd,
 // buttonRemove, buttonUp, buttonDown, lineEditName, comboRoute,
 // comboSerialPort, spinViscaAddress, lineEditAddress, comboLamp,
-// checkConnectAtStart, buttonTest, labelTest.
+// checkConnectAtStart, buttonTest, buttonNumberChain, labelTest.
 #pragma once
 
 #include "cameralist.h"
+#include "serialsettings.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -24,6 +27,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QSpinBox;
+class SerialProbe;
 
 class CameraEditor : public QDialog
 {
@@ -50,6 +54,12 @@ private:
     void remove();
     void move(int step);
     void test();
+    void testSerial();
+    void numberChain();
+    // The port the serial port field names ("ttyUSB0" stands for
+    // /dev/ttyUSB0), and the parameters of the camera shown.
+    QString chosenSerialPath() const;
+    SerialSettings shownSerialSettings() const;
     void endTest(const QString &result);
     // The route box's entry: the set-up's route and, for a network camera,
     // its protocol.
@@ -75,6 +85,8 @@ private:
     QCheckBox *tallyLamp;
     QCheckBox *liveLockout;
     QPushButton *testButton;
+    QPushButton *numberButton;
     QLabel *testResult;
     QPointer<NetworkCameraLink> probe;
+    SerialProbe *serialProbe;
 };
