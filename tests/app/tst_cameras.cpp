@@ -6,9 +6,12 @@
 // of the window is cut, up to the most cameras the strip lays out.
 #include "camerarecords.h"
 #include "camerastrip.h"
+#include "linkpool.h"
 #include "logcapture.h"
 #include "packettext.h"
 #include "presetpanel.h"
+#include "serialbus.h"
+#include "serialprobe.h"
 #include "simulator.h"
 #include "testsettings.h"
 #include "windowharness.h"
@@ -87,6 +90,8 @@ private slots:
     void stripShowsEveryCamerasHealth();
     void oneCameraStoreStaysOneCamera();
     void editorBuildsTheList();
+    void editorAsksTheSerialLine_data();
+    void editorAsksTheSerialLine();
     void presetsStayWithTheirCamera();
     void noTextIsCut_data();
     void noTextIsCut();
@@ -506,6 +511,75 @@ void tst_Cameras::noTextIsCut()
                        .arg(room);
     }
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
+}
+
+enum class Line { InUse, Silent, Missing };
+Q_DECLARE_METATYPE(Line)
+
+void tst_Cameras::editorAsksTheSerialLine_data()
+{
+    QTest::addColumn<Line>("line");
+    QTest::addColumn<QString>("test");
+    QTest::addColumn<QString>("numbered");
+    QTest::newRow("chain of two answering, port in use")
+        << Line::InUse << "Answers: model 0D15" << "2 cameras answered";
+    QTest::newRow("silent line, opened for the question")
+        << Line::Silent << "sending only (no answers on this line)"
+        << "no camera answered (sending only line)";
+    QTest::newRow("no such port") << Line::Missing << "Could not open /nonexistent/ttyTarn0: "
+                                  << "Could not open /nonexistent/ttyTarn0: ";
+}
+
+// "Test" and "Number the chain" for a serial camera, on the simulator's
+// serial line: on the running port or one opened for the question and given
+// back; the answer comes without the dialog waiting.
+void tst_Cameras::editorAsksTheSerialLine()
+{
+    QFETCH(Line, line);
+    QFETCH(QString, test);
+    QFETCH(QString, numbered);
+    ViscaModel::Config config;
+    config.serialCameras = 2;
+    sim = std::make_unique<Simulator>(config);
+    QString error;
+    QVERIFY2(sim->serial().openPty(&error), qPrintable(error));
+    sim->setSerialAnswers(line == Line::InUse);
+    const QString path = line == Line::Missing ? QStringLiteral("/nonexistent/ttyTarn0")
+                                               : sim->serial().path();
+    TestSettings::clear();
+    harness = std::make_unique<WindowHarness>();
+    tarnDeck &window = harness->window();
+    LinkPool &pool = window.cameraList().pool();
+    Camera *camera = window.cameraList().current();
+    if (line == Line::InUse)
+        QVERIFY(camera->openSerial({QStringLiteral("sim"), path}));
+    harness->find<QAction>(QStringLiteral("actionCameras"))->trigger();
+    auto *editor = window.findChild<QDialog *>(QStringLiteral("cameraEditor"));
+    QVERIFY(editor);
+    const auto field = [editor](const char *name) {
+        return editor->findChild<QWidget *>(QLatin1String(name));
+    };
+    auto *route = qobject_cast<QComboBox *>(field("comboRoute"));
+    auto *port = qobject_cast<QComboBox *>(field("comboSerialPort"));
+    auto *result = qobject_cast<QLabel *>(field("labelTest"));
+    auto *testButton = qobject_cast<QPushButton *>(field("buttonTest"));
+    auto *numberButton = qobject_cast<QPushButton *>(field("buttonNumberChain"));
+    QVERIFY(route && port && result && testButton && numberButton);
+    route->setCurrentIndex(route->findText(QStringLiteral("serial line")));
+    port->setCurrentText(path);
+    QVERIFY(testButton->isEnabled() && numberButton->isEnabled());
+
+    for (auto [button, expected] : {std::pair{testButton, test}, std::pair{numberButton, numbered}}) {
+        button->click();
+        if (line != Line::Missing)
+            QVERIFY(!testButton->isEnabled() && !numberButton->isEnabled());
+        QTRY_VERIFY2_WITH_TIMEOUT(result->text().startsWith(expected), qPrintable(result->text()),
+                                  SerialProbe::kWaitMs + 1000);
+        QVERIFY(testButton->isEnabled() && numberButton->isEnabled());
+    }
+    // A port opened for the questions is given back; one in use stays.
+    QTRY_COMPARE(pool.findChildren<SerialBus *>().size(), line == Line::InUse ? 1 : 0);
+    editor->reject();
 }
 
 QTEST_MAIN(tst_Cameras)
