@@ -376,31 +376,34 @@ SerialSettings CameraEditor::shownSerialSettings() const
     return camera ? camera->serialSettings() : SerialSettings();
 }
 
-// The version inquiry to the camera's address on its port: the model, a
-// line that answers nothing, or why the port did not open.
-void CameraEditor::testSerial()
+// The port a serial question goes to, the dialog showing that it waits;
+// empty, and said, when no port is chosen.
+QString CameraEditor::serialQuestionPath(const QString &waiting)
 {
     const QString path = chosenSerialPath();
     if (path.isEmpty()) {
         endTest(SerialProbe::failedWords(QStringLiteral("no serial port chosen")));
-        return;
+        return path;
     }
-    testResult->setText(QStringLiteral("Testing.."));
+    testResult->setText(waiting);
     testButton->setEnabled(false);
     numberButton->setEnabled(false);
-    serialProbe->testCamera(path, viscaAddress->value(), shownSerialSettings());
+    return path;
+}
+
+// The version inquiry to the camera's address on its port: the model, a
+// line that answers nothing, or why the port did not open.
+void CameraEditor::testSerial()
+{
+    const QString path = serialQuestionPath(QStringLiteral("Testing.."));
+    if (!path.isEmpty())
+        serialProbe->testCamera(path, viscaAddress->value(), shownSerialSettings());
 }
 
 void CameraEditor::numberChain()
 {
     keepEntry();
-    const QString path = chosenSerialPath();
-    if (path.isEmpty()) {
-        endTest(SerialProbe::failedWords(QStringLiteral("no serial port chosen")));
-        return;
-    }
-    testResult->setText(QStringLiteral("Numbering.."));
-    testButton->setEnabled(false);
-    numberButton->setEnabled(false);
-    serialProbe->numberChain(path, shownSerialSettings());
+    const QString path = serialQuestionPath(QStringLiteral("Numbering.."));
+    if (!path.isEmpty())
+        serialProbe->numberChain(path, shownSerialSettings());
 }

@@ -60,6 +60,7 @@ private:
     // /dev/ttyUSB0), and the parameters of the camera shown.
     QString chosenSerialPath() const;
     SerialSettings shownSerialSettings() const;
+    QString serialQuestionPath(const QString &waiting);
     void endTest(const QString &result);
     // The route box's entry: the set-up's route and, for a network camera,
     // its protocol.
