@@ -37,17 +37,6 @@ speed_t lineSpeed(int fd)
     return cfgetospeed(&settings);
 }
 
-// When a camera first shows `health`, in µs on `clock`.
-qint64 *timeTo(Camera &camera, Camera::Health health, const QElapsedTimer &clock, QObject *context)
-{
-    auto *at = new qint64(-1);
-    QObject::connect(&camera, &Camera::healthChanged, context, [&camera, health, &clock, at] {
-        if (*at < 0 && camera.health() == health)
-            *at = clock.nsecsElapsed() / 1000;
-    });
-    return at;
-}
-
 } // namespace
 
 void tst_SerialReturn::initTestCase()
@@ -91,18 +80,17 @@ void tst_SerialReturn::adapterComesBack()
     // folder with the last adapter).
     QElapsedTimer clock;
     clock.start();
-    QObject context;
-    qint64 *lostAt = timeTo(first, Camera::Health::Reconnecting, clock, &context);
     QSignalSpy lost(&first, &Camera::lost);
     pty->closeMaster();
     QVERIFY(lost.wait(5000));
+    const qint64 lostAt = clock.nsecsElapsed() / 1000;
     QCOMPARE(first.health(), Camera::Health::Reconnecting);
     QTRY_COMPARE(second.health(), Camera::Health::Reconnecting);
     QCOMPARE(Camera::healthWord(first.health()), "reconnecting");
     QVERIFY2(first.statusText().contains(QLatin1String("reconnecting when it is back")),
              qPrintable(first.statusText()));
     QCOMPARE(first.route(), Camera::Route::Serial);
-    qInfo("reconnecting shown %lld µs after the line hung up", *lostAt);
+    qInfo("reconnecting shown %lld µs after the line hung up", lostAt);
     QVERIFY(QFile::remove(link));
     QVERIFY(QDir(dir.filePath(QStringLiteral("serial"))).removeRecursively());
     const QString oldSlave = pty->slavePath();
@@ -114,16 +102,16 @@ void tst_SerialReturn::adapterComesBack()
     if (!byId && pty->slavePath() != oldSlave)
         QSKIP("the new pseudo-terminal got another number (another program took it)");
     clock.restart();
-    qint64 *backAt = timeTo(first, Camera::Health::Connected, clock, &context);
     QSignalSpy back(&first, &Camera::connected);
     if (byId) {
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(QFile::link(pty->slavePath(), link));
     }
     QVERIFY(back.wait(5000));
+    const qint64 backAt = clock.nsecsElapsed() / 1000;
     QCOMPARE(first.health(), Camera::Health::Connected);
     QTRY_COMPARE(second.health(), Camera::Health::Connected);
-    qInfo("connected again %lld µs after the path came back", *backAt);
+    qInfo("connected again %lld µs after the path came back", backAt);
     QCOMPARE(first.statusText(), connected);
     QCOMPARE(lineSpeed(pty->master()), speed_t(B19200));
     QCOMPARE(first.serialSettings().value(SerialParameter::BaudRate), 19200);
@@ -136,8 +124,6 @@ void tst_SerialReturn::adapterComesBack()
     first.leaveRoute();
     second.leaveRoute();
     QTRY_VERIFY(pool.findChildren<QObject *>().isEmpty());
-    delete lostAt;
-    delete backAt;
 }
 
 QTEST_MAIN(tst_SerialReturn)
