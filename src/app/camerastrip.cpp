@@ -62,6 +62,8 @@ QColor CameraStrip::healthColour(Camera::Health health)
         return QColor(223, 148, 0);
     case Camera::Health::Failing:
         return QColor(220, 50, 40);
+    case Camera::Health::Reconnecting:
+        return QColor(150, 90, 200);
     case Camera::Health::NotConnected:
         break;
     }
