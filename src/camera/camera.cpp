@@ -243,8 +243,11 @@ QString Camera::healthReason() const
     case Health::Connecting:
         return QStringLiteral("connecting");
     case Health::Reconnecting:
-        return QStringLiteral("reconnecting to ") + routeName() + QStringLiteral(" (") + reconnectWhy
-            + QLatin1Char(')');
+        // The status line says how far it got ("..., next try in 4 s").
+        if (statusIsFailure && status.startsWith(QLatin1String("Reconnecting: ")))
+            return status;
+        return QStringLiteral("Reconnecting: ") + routeName() + QStringLiteral(" \u2013 ")
+            + reconnectWhy;
     case Health::NotConnected:
         break;
     }

@@ -398,7 +398,7 @@ void tst_Camera::healthFollowsTheLink_data()
         << Route::Tcp << Fault::Checks << Camera::Health::Failing << notAnswering;
     QTest::newRow("tcp: a camera that closes")
         << Route::Tcp << Fault::Close << Camera::Health::Reconnecting
-        << QStringLiteral("reconnecting to VISCA <camera>");
+        << QStringLiteral("Reconnecting: VISCA <camera> \u2013 ");
     QTest::newRow("encoder: no address") << Route::Encoder << Fault::NoAddress
                                          << Camera::Health::Failing << "no address entered";
 }

@@ -16,6 +16,8 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+#include <memory>
+
 class tst_ViscaIpWindow : public QObject
 {
     Q_OBJECT
@@ -26,6 +28,7 @@ private slots:
     void connectDriveAndFail();
     void noCameraAtTheAddress();
     void answersFromElsewhereAreNamed();
+    void tcpCameraComesBack();
 };
 
 void tst_ViscaIpWindow::initTestCase()
@@ -162,6 +165,58 @@ void tst_ViscaIpWindow::answersFromElsewhereAreNamed()
     QTest::qWait(100);
     QCOMPARE(received, connectDatagrams);
     QVERIFY(status->text().startsWith(QStringLiteral("answers come from")));
+}
+
+// The TCP camera goes while a zoom is held: the title and the status line
+// say it reconnects; the camera back on the same port is connected again
+// without a click, and the zoom that ran when it went is not sent again.
+void tst_ViscaIpWindow::tcpCameraComesBack()
+{
+    auto sim = std::make_unique<Simulator>();
+    QVERIFY(sim->network().listenTcp(QHostAddress::LocalHost, 0));
+    const quint16 port = sim->network().tcpPort();
+    const QString address = sim->network().tcpAuthority();
+    WindowHarness harness;
+    tarnDeck &window = harness.window();
+    window.show();
+    QVERIFY(harness.choosePortEntry(QStringLiteral("VISCA over IP")));
+    harness.find<QLineEdit>("lineEditViscaIpAddress")->setText(address);
+    harness.find<QComboBox>("comboBoxViscaIpProtocol")->setCurrentIndex(1);
+    harness.find<QPushButton>("pushButtonViscaIpConnect")->click();
+    const QString connectedTitle = QStringLiteral(" - VISCA <") + address + '>';
+    QTRY_VERIFY(window.windowTitle().endsWith(connectedTitle));
+    QLabel *status = harness.find<QLabel>("labelLastCommand");
+    QTest::keyPress(&window, Qt::Key_PageUp);
+    QTRY_VERIFY(sim->state().picture.zoom > 0);
+
+    QElapsedTimer clock;
+    clock.start();
+    sim.reset();
+    QTRY_VERIFY2(window.windowTitle().endsWith(connectedTitle + " (reconnecting)"),
+                 qPrintable(window.windowTitle()));
+    qInfo("tcp: reconnecting shown %lld ms after the camera went", clock.elapsed());
+    QVERIFY2(status->text().startsWith(QStringLiteral("Reconnecting: VISCA <") + address + '>'),
+             qPrintable(status->text()));
+    QVERIFY(!harness.find<QGroupBox>("groupBoxZoom")->isEnabled());
+
+    sim = std::make_unique<Simulator>();
+    QVERIFY(sim->network().listenTcp(QHostAddress::LocalHost, port));
+    QSignalSpy decoded(sim.get(), &Simulator::packetDecoded);
+    clock.restart();
+    QTRY_COMPARE_WITH_TIMEOUT(status->text(),
+                              QStringLiteral("Connected to VISCA <") + address
+                                  + QStringLiteral("> (model 0D15)"),
+                              10000);
+    qInfo("tcp: connected again %lld ms after the camera came back", clock.elapsed());
+    QVERIFY(window.windowTitle().endsWith(connectedTitle));
+    QVERIFY(harness.find<QGroupBox>("groupBoxZoom")->isEnabled());
+    // What reaches it first is what the operator asks now.
+    QCOMPARE(window.sendCommand(QStringLiteral("focus"), QStringLiteral("auto")), 1);
+    QTRY_VERIFY(!decoded.isEmpty());
+    QCOMPARE(decoded.constFirst().at(0).value<ViscaModel::Packet>().bytes,
+             QByteArray::fromHex("8101043802FF"));
+    QCOMPARE(sim->state().picture.zoom, 0.0);
+    QTest::keyRelease(&window, Qt::Key_PageUp);
 }
 
 QTEST_MAIN(tst_ViscaIpWindow)
