@@ -204,9 +204,14 @@ void tarnDeck::showTitle()
     QString tail = camera()->carriesCommands() || health == Camera::Health::Reconnecting
         ? camera()->routeName()
         : notConnected;
-    // A camera that stopped answering says so beside its route.
+    // A camera that stopped answering says so beside its route (a command
+    // that failed, or an encoder that went quiet, says so in the status
+    // line only).
+    const bool silent = (camera()->route() == Camera::Route::Network
+                         && camera()->linkState() == Camera::LinkState::Failing)
+        || camera()->hearing() == SerialAnswers::Hearing::Silent;
     if (health == Camera::Health::Reconnecting
-        || (health == Camera::Health::Failing && camera()->carriesCommands()))
+        || (health == Camera::Health::Failing && camera()->carriesCommands() && silent))
         tail += QStringLiteral(" (") + QLatin1String(Camera::healthWord(health))
             + QLatin1Char(')');
     if (cameras.count() > 1)
