@@ -155,6 +155,7 @@ void tarnDeck::watchCamera(Camera *watched)
     connect(watched, &Camera::statusChanged, this, &tarnDeck::showStatus);
     connect(watched, &Camera::healthChanged, this, &tarnDeck::showHearing);
     connect(watched, &Camera::healthChanged, this, &tarnDeck::showTitle);
+    connect(watched, &Camera::routeChanged, this, &tarnDeck::showTitle);
     connect(watched, &Camera::connected, this, &tarnDeck::onCameraConnected);
     connect(watched, &Camera::connectFailed, this, &tarnDeck::onCameraConnectFailed);
     connect(watched, &Camera::lost, this, &tarnDeck::onCameraLost);
@@ -169,6 +170,7 @@ void tarnDeck::unwatchCamera(Camera *watched)
     disconnect(watched, &Camera::statusChanged, this, &tarnDeck::showStatus);
     disconnect(watched, &Camera::healthChanged, this, &tarnDeck::showHearing);
     disconnect(watched, &Camera::healthChanged, this, &tarnDeck::showTitle);
+    disconnect(watched, &Camera::routeChanged, this, &tarnDeck::showTitle);
     disconnect(watched, &Camera::connected, this, &tarnDeck::onCameraConnected);
     disconnect(watched, &Camera::connectFailed, this, &tarnDeck::onCameraConnectFailed);
     disconnect(watched, &Camera::lost, this, &tarnDeck::onCameraLost);

@@ -87,15 +87,32 @@ void tst_ViscaIpWindow::connectDriveAndFail()
     QVERIFY(sim.state().picture.zoom > 0);
     QCOMPARE(sim.state().lamp, 0.0);
 
-    // A camera that stops answering: said in the status line; an answered
-    // command clears it.
+    // A camera that stops answering: each command said in the status line;
+    // the third in a row without an answer shows it failing, in the title
+    // too. Answering again (or reconnected) it is healthy by itself.
     ViscaIpFront::Faults faults;
     faults.mute = true;
     sim.network().setFaults(faults);
     QCOMPARE(window.sendCommand(QStringLiteral("zoom"), QStringLiteral("3")), 1);
     QTRY_COMPARE_WITH_TIMEOUT(
         status->text(), QStringLiteral("Not sent: zoom,3 \u2013 camera did not answer"), 3000);
+    QVERIFY(window.windowTitle().endsWith('>'));
+    QCOMPARE(window.sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        status->text(), QStringLiteral("Not sent: zoom,0 \u2013 camera did not answer"), 3000);
+    QCOMPARE(window.sendCommand(QStringLiteral("focus"), QStringLiteral("auto")), 1);
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_COMPARE_WITH_TIMEOUT(
+        status->text(),
+        QStringLiteral("Not answering: VISCA <") + address + QStringLiteral("> \u2013 camera did not answer"),
+        3000);
+    qInfo("%s: failing shown %lld ms after the third command", tcp ? "tcp" : "udp", clock.elapsed());
+    QVERIFY(window.windowTitle().endsWith(address + QStringLiteral("> (failing)")));
     sim.network().setFaults({});
+    QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith(QStringLiteral("Connected to VISCA <")), 5000);
+    QVERIFY(window.windowTitle().endsWith(address + '>'));
+    QTRY_VERIFY(harness.find<QGroupBox>("groupBoxZoom")->isEnabled());
     QCOMPARE(window.sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), 1);
     QTRY_COMPARE(status->text(), QStringLiteral("zoom,0"));
 
