@@ -20,11 +20,11 @@ class HealthWatch : public QObject
 public:
     // A keep-alive goes this long after the last answer heard; while one is
     // unanswered the next goes as soon as the route says it was missed, or
-    // kKeepAliveRetryMs later (just after its answer was due, where the
-    // route does not say). A camera that stops answering is so shown
-    // silent within kKeepAliveMs + 3 × kKeepAliveRetryMs (4.8 s).
+    // kKeepAliveRetryMs later (when its answer was due: a serial line does
+    // not say). Either route waits 1 s for an answer, so a camera that
+    // stops answering is shown silent within kKeepAliveMs + 3 × 1 s (4.5 s).
     static constexpr int kKeepAliveMs = 1500;
-    static constexpr int kKeepAliveRetryMs = 1100;
+    static constexpr int kKeepAliveRetryMs = 1000;
     // The words a keep-alive is tagged with (the log names it; the status
     // line never shows it).
     static const char *const kKeepAliveWords;
