@@ -5,10 +5,18 @@
 // context switches of all their threads (every wake-up is one), CPU time,
 // and system calls (counted by perf on the raw_syscalls tracepoint, which
 // does not disturb the process; reported as unknown when perf cannot count).
+<<<<<<< HEAD
 // Target: 0 wake-ups and 0 system calls in the 30 s. Then the panel's
 // adapter is unplugged (its by-id link, a symbolic link here, goes with the
 // line) and the panel, waiting for it to come back, is watched for 10 s:
 // target 0 wake-ups there too.
+=======
+// Target: 0 wake-ups and 0 system calls in the 30 s.
+//
+// Health checks cost: two panels, each with one UDP network camera at one
+// simulator process, health checks off and on, watched over the same 30 s;
+// the difference is what the keep-alives cost.
+>>>>>>> h3
 #include "benchtable.h"
 #include "privatexserver.h"
 #include "processwatch.h"
@@ -21,6 +29,9 @@
 #include <string>
 #include <thread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -79,6 +90,23 @@ double syscallsCounted(SyscallCount &count)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? result : -1;
 }
 
+// A loopback UDP port free just now, for the simulator to listen on.
+int freeUdpPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    if (fd >= 0)
+        ::close(fd);
+    return port;
+}
+
 } // namespace
 
 int main(int, char *argv[])
@@ -99,14 +127,25 @@ int main(int, char *argv[])
     WindowProcess panel(besideSelf(argv[0], "panelwindow"), {"--serial", byId}, display);
     WindowProcess floor(besideSelf(argv[0], "floorwindow"),
                         {"--serial", floorLine.slavePath().toStdString()}, display);
-    if (!panel.waitReady(15000) || !floor.waitReady(15000)) {
+    const std::string camera = "127.0.0.1:" + std::to_string(freeUdpPort());
+    WindowProcess sim(TARNDECK_SIM_PATH, {"--headless", "--visca-udp", camera}, display);
+    if (!panel.waitReady(15000) || !floor.waitReady(15000) || !sim.waitReady(15000)) {
         std::fprintf(stderr, "bench_idle: a window did not start with its port open\n");
+        return 1;
+    }
+    WindowProcess checksOff(besideSelf(argv[0], "panelwindow"), {"--network", camera}, display);
+    WindowProcess checksOn(besideSelf(argv[0], "panelwindow"),
+                           {"--network", camera, "--health-checks"}, display);
+    if (!checksOff.waitReady(15000) || !checksOn.waitReady(15000)) {
+        std::fprintf(stderr, "bench_idle: a panel did not connect its network camera\n");
         return 1;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
 
     const ProcessCounters panelBefore = processCounters(panel.pid());
     const ProcessCounters floorBefore = processCounters(floor.pid());
+    const ProcessCounters offBefore = processCounters(checksOff.pid());
+    const ProcessCounters onBefore = processCounters(checksOn.pid());
     SyscallCount panelCalls = countSyscalls(panel.pid(), kWatchSeconds);
     SyscallCount floorCalls = countSyscalls(floor.pid(), kWatchSeconds);
     std::this_thread::sleep_for(std::chrono::seconds(kWatchSeconds));
@@ -114,6 +153,8 @@ int main(int, char *argv[])
     const double floorSyscalls = syscallsCounted(floorCalls);
     const ProcessCounters panelAfter = processCounters(panel.pid());
     const ProcessCounters floorAfter = processCounters(floor.pid());
+    const ProcessCounters offAfter = processCounters(checksOff.pid());
+    const ProcessCounters onAfter = processCounters(checksOn.pid());
 
     const std::string floorName = "bare Qt window + open QSerialPort";
     const std::string over = " in " + std::to_string(kWatchSeconds) + " s idle";
@@ -128,6 +169,7 @@ int main(int, char *argv[])
                     floorAfter.cpuMs - floorBefore.cpuMs, "-");
     benchTableCount("threads while idle", "threads", panelAfter.threads, floorName,
                     floorAfter.threads, "-");
+<<<<<<< HEAD
 
     panelLine.closeMaster();
     ::unlink(byId.c_str());
@@ -142,5 +184,13 @@ int main(int, char *argv[])
                         + " s waiting for an unplugged adapter",
                     "switches", double(waitAfter.switches - waitBefore.switches), floorName,
                     double(floorWaitAfter.switches - floorWaitBefore.switches), "= 0");
+=======
+    const std::string offName = "the same, health checks off";
+    benchTableCount("wake-ups" + over + ", 1 UDP camera, health checks on", "switches",
+                    double(onAfter.switches - onBefore.switches), offName,
+                    double(offAfter.switches - offBefore.switches), "off: = 0");
+    benchTableCount("CPU time" + over + ", 1 UDP camera, health checks on", "ms",
+                    onAfter.cpuMs - onBefore.cpuMs, offName, offAfter.cpuMs - offBefore.cpuMs, "-");
+>>>>>>> h3
     return 0;
 }

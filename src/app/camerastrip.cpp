@@ -59,10 +59,11 @@ QColor CameraStrip::healthColour(Camera::Health health)
     case Camera::Health::Connected:
         return QColor(70, 180, 70);
     case Camera::Health::Connecting:
-    case Camera::Health::Reconnecting:
         return QColor(223, 148, 0);
     case Camera::Health::Failing:
         return QColor(220, 50, 40);
+    case Camera::Health::Reconnecting:
+        return QColor(150, 90, 200);
     case Camera::Health::NotConnected:
         break;
     }

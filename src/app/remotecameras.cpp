@@ -409,7 +409,8 @@ QJsonObject RemoteCameras::state() const
             if (movesRemotely(camera, axis))
                 remote.append(QLatin1String(axisWord(axis)));
         }
-        const bool failing = camera->health() == Camera::Health::Failing;
+        const bool failing = camera->health() == Camera::Health::Failing
+            || camera->health() == Camera::Health::Reconnecting;
         const QString failure = failing ? camera->healthReason()
             : camera->statusFailed()    ? camera->statusText()
                                         : QString();

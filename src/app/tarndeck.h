@@ -193,6 +193,10 @@ private:
 
     // Several cameras (tarndeck_cameras.cpp).
     void setUpCameras();
+    // The "Health checks" setting, read from the store, given to every
+    // camera; written at once when the operator changes it.
+    void setUpHealthChecks();
+    void applyHealthChecks();
     void loadCameras();
     void connectCamerasAtStart();
     void onLeavingCamera(Camera *leaving);
@@ -284,6 +288,7 @@ private:
     CameraStrip *strip = nullptr;
     TallyFrame *tallyFrame = nullptr;
     QAction *actionCameras = nullptr;
+    QAction *actionHealthChecks = nullptr;
     // The gamepad: after the cameras, so it stops its moves (and goes)
     // while they and their links are still there.
     GamepadControl gamepadControl{cameras, settings, storeRead};

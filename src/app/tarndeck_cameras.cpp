@@ -32,6 +32,45 @@ void tarnDeck::setUpCameras()
     actionCameras->setObjectName(QStringLiteral("actionCameras"));
     ui.menuOptions->addAction(actionCameras);
     connect(actionCameras, &QAction::triggered, this, &tarnDeck::editCameras);
+    setUpHealthChecks();
+}
+
+void tarnDeck::setUpHealthChecks()
+{
+    const QString key = QStringLiteral("healthChecks");
+    bool on = false;
+    if (settings.contains(key)) {
+        const QString stored = settings.value(key).toString().trimmed().toLower();
+        on = stored == QLatin1String("true");
+        if (!on && stored != QLatin1String("false"))
+            qCWarning(lcApp).noquote()
+                << "Settings: healthChecks is neither true nor false, health checks off";
+    }
+    actionHealthChecks = new QAction(QStringLiteral("Health checks"), this);
+    actionHealthChecks->setObjectName(QStringLiteral("actionHealthChecks"));
+    actionHealthChecks->setCheckable(true);
+    actionHealthChecks->setChecked(on);
+    actionHealthChecks->setToolTip(
+        QStringLiteral("Asks every camera whose route answers whether it is there, every "
+                       "1.5 s while nothing else goes to it"));
+    ui.menuOptions->addAction(actionHealthChecks);
+    connect(actionHealthChecks, &QAction::toggled, this, [this, key](bool checked) {
+        applyHealthChecks();
+        qCInfo(lcApp) << "health checks" << (checked ? "on" : "off");
+        // A store that could not be read is left as it is.
+        if (!storeRead)
+            return;
+        settings.setValue(key, checked);
+        settings.sync();
+    });
+    connect(&cameras, &CameraList::listChanged, this, &tarnDeck::applyHealthChecks);
+    applyHealthChecks();
+}
+
+void tarnDeck::applyHealthChecks()
+{
+    for (Camera *each : cameras.cameras())
+        each->setHealthChecks(actionHealthChecks->isChecked());
 }
 
 // The store's cameras, before the serial parameters are restored (so every
@@ -161,9 +200,20 @@ void tarnDeck::showFields()
 // is named first: "... - 2 Pulpit - VISCA <192.168.0.91>".
 void tarnDeck::showTitle()
 {
-    QString tail = camera()->carriesCommands() ? camera()->routeName() : notConnected;
-    if (camera()->health() == Camera::Health::Reconnecting)
-        tail = camera()->routeName() + QStringLiteral(" (reconnecting)");
+    const Camera::Health health = camera()->health();
+    QString tail = camera()->carriesCommands() || health == Camera::Health::Reconnecting
+        ? camera()->routeName()
+        : notConnected;
+    // A camera that stopped answering says so beside its route (a command
+    // that failed, or an encoder that went quiet, says so in the status
+    // line only).
+    const bool silent = (camera()->route() == Camera::Route::Network
+                         && camera()->linkState() == Camera::LinkState::Failing)
+        || camera()->hearing() == SerialAnswers::Hearing::Silent;
+    if (health == Camera::Health::Reconnecting
+        || (health == Camera::Health::Failing && camera()->carriesCommands() && silent))
+        tail += QStringLiteral(" (") + QLatin1String(Camera::healthWord(health))
+            + QLatin1Char(')');
     if (cameras.count() > 1)
         tail = QStringLiteral("%1 %2 - ").arg(camera()->number()).arg(camera()->shownName())
             + tail;

@@ -154,6 +154,8 @@ void tarnDeck::watchCamera(Camera *watched)
     connect(watched, &Camera::stateChanged, this, &tarnDeck::drawCamera);
     connect(watched, &Camera::statusChanged, this, &tarnDeck::showStatus);
     connect(watched, &Camera::healthChanged, this, &tarnDeck::showHearing);
+    connect(watched, &Camera::healthChanged, this, &tarnDeck::showTitle);
+    connect(watched, &Camera::routeChanged, this, &tarnDeck::showTitle);
     connect(watched, &Camera::connected, this, &tarnDeck::onCameraConnected);
     connect(watched, &Camera::connectFailed, this, &tarnDeck::onCameraConnectFailed);
     connect(watched, &Camera::lost, this, &tarnDeck::onCameraLost);
@@ -167,6 +169,8 @@ void tarnDeck::unwatchCamera(Camera *watched)
     disconnect(watched, &Camera::stateChanged, this, &tarnDeck::drawCamera);
     disconnect(watched, &Camera::statusChanged, this, &tarnDeck::showStatus);
     disconnect(watched, &Camera::healthChanged, this, &tarnDeck::showHearing);
+    disconnect(watched, &Camera::healthChanged, this, &tarnDeck::showTitle);
+    disconnect(watched, &Camera::routeChanged, this, &tarnDeck::showTitle);
     disconnect(watched, &Camera::connected, this, &tarnDeck::onCameraConnected);
     disconnect(watched, &Camera::connectFailed, this, &tarnDeck::onCameraConnectFailed);
     disconnect(watched, &Camera::lost, this, &tarnDeck::onCameraLost);

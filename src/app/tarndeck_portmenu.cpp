@@ -159,7 +159,11 @@ void tarnDeck::onCameraLost(Camera::Route route, const QString &)
     }
     enablePanels(false);
     showTitle();
-    ui.labelViscaIpStatus->setText(QStringLiteral("Failed, connection lost"));
+    // "Reconnecting..": the camera tries again by itself; Connect tries at
+    // once.
+    ui.labelViscaIpStatus->setText(camera()->connectStatus().isEmpty()
+                                       ? QStringLiteral("Failed, connection lost")
+                                       : camera()->connectStatus());
     ui.pushButtonViscaIpConnect->setEnabled(true);
     ui.groupBoxViscaIp->show();
 }

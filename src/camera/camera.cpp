@@ -9,6 +9,7 @@
 #include "sendfailure.h"
 #include "serialbus.h"
 
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <algorithm>
@@ -42,6 +43,13 @@ bool isPanTilt(const QString &group)
 const char *const whiteBalanceWords[] = {nullptr, "auto", "2700k", "3200k", "5800k"};
 static_assert(std::size(whiteBalanceWords) == size_t(WhiteBalance::Outdoor5800K) + 1,
               "one word for each white balance");
+
+// The status line's words for a camera that answered and stopped.
+QString notAnsweringText(const QString &route)
+{
+    return QStringLiteral("Not answering: ") + route + QStringLiteral(" \u2013 ")
+        + SendFailure::reason({SendFailure::Kind::CameraNoAnswer, QString()});
+}
 
 bool usableAddress(const QHostAddress &address)
 {
@@ -85,6 +93,10 @@ Camera::Camera(LinkPool &pool, QObject *parent)
     // forgets what the lamp was told.
     connect(this, &Camera::routeChanged, this, &Camera::showTallyLamp);
     connect(this, &Camera::configChanged, this, &Camera::showTallyLamp);
+    connect(&watch, &HealthWatch::keepAliveDue, this, &Camera::sendKeepAlive);
+    connect(&watch, &HealthWatch::silenceChanged, this, &Camera::onNetworkSilence);
+    connect(&watch, &HealthWatch::reconnectDue, this, &Camera::reconnectNetworkCamera);
+    connect(this, &Camera::routeChanged, this, &Camera::noteAnswering);
 }
 
 Camera::~Camera()
@@ -196,12 +208,15 @@ bool Camera::connectConfigured(const QString &encoderUser, const QString &encode
 
 Camera::Health Camera::health() const
 {
-    if (routeKind == Route::Serial && serialBus && serialBus->isWaiting())
+    // A camera that fell silent is failing until the first attempt starts.
+    if ((routeKind == Route::Serial && serialBus && serialBus->isWaiting())
+        || (watch.reconnecting() && state_ != LinkState::Failing))
         return Health::Reconnecting;
     switch (state_) {
     case LinkState::Connected:
-        return statusIsFailure || heard == SerialAnswers::Hearing::Silent ? Health::Failing
-                                                                          : Health::Connected;
+        return (statusIsFailure && !missOnly) || heard == SerialAnswers::Hearing::Silent
+            ? Health::Failing
+            : Health::Connected;
     case LinkState::Failing:
         return Health::Failing;
     case LinkState::Connecting:
@@ -229,9 +244,17 @@ QString Camera::healthReason() const
     case Health::Connecting:
         return QStringLiteral("connecting");
     case Health::Reconnecting:
-        if (statusIsFailure && !status.isEmpty())
+        // The status line says how far it got ("..., next try in 4 s"; "Port
+        // lost: ttyUSB0 – reconnecting when it is back").
+        if (routeKind == Route::Serial) {
+            if (statusIsFailure && !status.isEmpty())
+                return status;
+            return QStringLiteral("reconnecting to ") + routeName();
+        }
+        if (statusIsFailure && status.startsWith(QLatin1String("Reconnecting: ")))
             return status;
-        return QStringLiteral("reconnecting to ") + routeName();
+        return QStringLiteral("Reconnecting: ") + routeName() + QStringLiteral(" \u2013 ")
+            + reconnectWhy;
     case Health::NotConnected:
         break;
     }
@@ -248,9 +271,11 @@ void Camera::noteHealth()
     shownReason = reason;
     // The failure itself is logged as a warning where it happens; this line
     // names the camera it happened to.
-    if (now == Health::Failing)
-        qCInfo(lcCamera).noquote()
-            << QStringLiteral("camera %1 (%2) failing:").arg(place).arg(shownName()) << reason;
+    if (now == Health::Failing || now == Health::Reconnecting)
+        qCInfo(lcCamera).noquote() << QStringLiteral("camera %1 (%2) %3:")
+                                          .arg(place)
+                                          .arg(shownName(), QLatin1String(healthWord(now)))
+                                   << reason;
     emit healthChanged();
 }
 
@@ -290,6 +315,10 @@ void Camera::dropLink()
     ++attempt;
     awaited.clear();
     heard = SerialAnswers::Hearing::Unknown;
+    // No reconnect, no keep-alive outlives the route.
+    watch.stopReconnecting();
+    watch.resetCount();
+    watch.setAnswering(false);
     if (!link)
         return;
     if (encoderBus)
@@ -490,16 +519,35 @@ void Camera::chooseNetworkCamera()
     networkLink = pool.networkCamera(this);
     take(networkLink);
     connect(networkLink, &NetworkCameraLink::connected, this, [this](const QString &model) {
+        if (watch.reconnecting())
+            qCInfo(lcCamera).noquote() << QStringLiteral("camera %1 (%2) reconnected, attempt %3")
+                                              .arg(place)
+                                              .arg(shownName())
+                                              .arg(watch.attempt());
+        watch.stopReconnecting();
+        watch.resetCount();
         failure.clear();
         panelWords.clear();
-        setLinkState(LinkState::Connected);
         setStatus(QStringLiteral("Connected to ") + routeName() + QStringLiteral(" (model ") + model
                   + QLatin1Char(')'));
+        setLinkState(LinkState::Connected);
         emit connected();
     });
     connect(networkLink, &NetworkCameraLink::connectFailed, this, [this](const QString &reason) {
         qCInfo(lcViscaIp).noquote() << "VISCA over IP not connected:" << reason;
         failure = reason;
+        if (watch.reconnecting()) {
+            // The next attempt after the back-off; the panel keeps saying
+            // it reconnects.
+            watch.attemptFailed();
+            const int next = (watch.nextAttemptInMs() + 999) / 1000;
+            setLinkState(LinkState::NotConnected);
+            setStatus(QStringLiteral("Reconnecting: %1 \u2013 %2, next try in %3 s")
+                          .arg(routeName(), reason)
+                          .arg(next),
+                      true);
+            return;
+        }
         panelWords = QStringLiteral("Failed, ") + reason;
         setLinkState(LinkState::NotConnected);
         emit routeChanged();
@@ -510,12 +558,17 @@ void Camera::chooseNetworkCamera()
     connect(networkLink, &NetworkCameraLink::lost, this, [this](const QString &reason) {
         qCWarning(lcViscaIp).noquote() << "VISCA over IP lost:" << reason;
         failure = reason;
-        panelWords = QStringLiteral("Failed, connection lost");
+        reconnectWhy = reason;
+        panelWords = QStringLiteral("Reconnecting..");
         awaited.clear();
         drive.routeClosed();
+        watch.resetCount();
+        watch.startReconnecting();
         setLinkState(LinkState::NotConnected);
         emit lost(Route::Network, reason);
-        setStatus(QStringLiteral("Camera lost: ") + reason, true);
+        setStatus(QStringLiteral("Reconnecting: ") + routeName() + QStringLiteral(" \u2013 ")
+                      + reason,
+                  true);
     });
     setLinkState(LinkState::NotConnected);
     emit routeChanged();
@@ -531,6 +584,12 @@ void Camera::connectNetworkCamera(const QHostAddress &address, quint16 port,
         c.networkAddress = shown;
     });
     networkShown = shown;
+    networkAddress = address;
+    networkPort = port;
+    networkProtocol = protocol;
+    // The operator's own connect: a reconnect that waited is over.
+    watch.stopReconnecting();
+    watch.resetCount();
     setLinkState(LinkState::Connecting);
     networkLink->connectTo(address, port, protocol);
 }
@@ -630,6 +689,9 @@ void Camera::onPacketAnswered(const PacketTag &tag)
 {
     if (!isMine(tag))
         return;
+    watch.answered();
+    if (tag.words == QLatin1String(HealthWatch::kKeepAliveWords))
+        return;
     const auto waiting = awaited.find(tag.request);
     if (waiting != awaited.end()) {
         if (--waiting->packets > 0)
@@ -651,12 +713,23 @@ void Camera::onPacketFailed(const PacketTag &tag, const QString &reason)
 {
     if (!isMine(tag))
         return;
+    // Counted once the status line shows it: the silence it may complete
+    // has the last word.
+    const bool miss = isMiss(reason);
+    const auto count = qScopeGuard([this, miss] {
+        if (miss)
+            watch.unanswered();
+    });
+    if (tag.words == QLatin1String(HealthWatch::kKeepAliveWords)) {
+        qCDebug(lcCamera).noquote() << "keep-alive:" << reason;
+        return;
+    }
     const QString text = SendFailure::notSentText(tag.words, reason);
     const auto waiting = awaited.find(tag.request);
     if (waiting == awaited.end()) {
         qCWarning(lcCamera).noquote() << text;
         failureShown = true;
-        setStatus(text, true);
+        putStatus(text, true, miss);
         return;
     }
     // A request the far end judges: its first refusal is its outcome, as
@@ -669,9 +742,109 @@ void Camera::onPacketFailed(const PacketTag &tag, const QString &reason)
     if (!firstRefusal)
         return;
     qCWarning(lcCamera).noquote() << text;
-    setStatus(text, true);
+    putStatus(text, true, miss);
     if (!panTilt.isEmpty())
         drive.refusedLater(panTilt);
+}
+
+// A network camera's packet left without an answer: not answered in time,
+// or (over TCP, where nothing but stops goes to a camera that left one
+// unanswered) waited in vain behind such a packet.
+bool Camera::isMiss(const QString &reason) const
+{
+    if (routeKind != Route::Network)
+        return false;
+    return reason == SendFailure::reason({SendFailure::Kind::CameraNoAnswer, QString()})
+        || (watch.misses() > 0
+            && reason == SendFailure::reason({SendFailure::Kind::CameraBusy, QString()}));
+}
+
+void Camera::onNetworkSilence(bool silent)
+{
+    if (routeKind != Route::Network)
+        return;
+    if (silent && state_ == LinkState::Connected) {
+        reconnectWhy = SendFailure::reason({SendFailure::Kind::CameraNoAnswer, QString()});
+        qCWarning(lcCamera).noquote()
+            << QStringLiteral("camera %1 (%2) on %3:").arg(place).arg(shownName(), routeName())
+            << reconnectWhy;
+        // Failing now; reconnected from the first back-off on unless it
+        // answers before.
+        setStatus(notAnsweringText(routeName()), true);
+        setLinkState(LinkState::Failing);
+        watch.startReconnecting();
+    } else if (!silent && state_ == LinkState::Failing) {
+        watch.stopReconnecting();
+        qCInfo(lcCamera).noquote()
+            << QStringLiteral("camera %1 (%2) answers again").arg(place).arg(shownName());
+        failureShown = false;
+        setLinkState(LinkState::Connected);
+        setStatus(QStringLiteral("Connected to ") + routeName());
+    }
+}
+
+// One attempt of the normal connect flow (over UDP the sequence reset and
+// the version inquiry). Nothing that ran before the link went is sent
+// again: the drive forgets its move, the rates are back at rest.
+void Camera::reconnectNetworkCamera()
+{
+    if (routeKind != Route::Network || !networkLink) {
+        watch.stopReconnecting();
+        return;
+    }
+    const bool wasUp = carriesCommands();
+    awaited.clear();
+    drive.routeClosed();
+    for (Axis axis : {Axis::Zoom, Axis::Focus}) {
+        int &rate = axis == Axis::Zoom ? panels.zoomRate : panels.focusRate;
+        if (rate == 0)
+            continue;
+        rate = 0;
+        emit moveAsked(axis, false);
+    }
+    watch.resetCount();
+    panelWords = QStringLiteral("Reconnecting..");
+    qCInfo(lcCamera).noquote() << QStringLiteral("camera %1 (%2): reconnect attempt %3 to %4")
+                                      .arg(place)
+                                      .arg(shownName())
+                                      .arg(watch.attempt())
+                                      .arg(routeName());
+    setLinkState(LinkState::Connecting);
+    if (wasUp)
+        emit lost(Route::Network, reconnectWhy);
+    setStatus(QStringLiteral("Reconnecting: ") + routeName() + QStringLiteral(" \u2013 ")
+                  + reconnectWhy,
+              true);
+    networkLink->connectTo(networkAddress, networkPort, networkProtocol);
+}
+
+// Keep-alives go where the route answers: a network camera that is up, a
+// serial camera heard on its line (never a line that only carries
+// commands), not the encoder's pass-through.
+void Camera::noteAnswering()
+{
+    const bool answers = carriesCommands()
+        && (routeKind == Route::Network
+            || (routeKind == Route::Serial
+                && (heard == SerialAnswers::Hearing::Answers
+                    || heard == SerialAnswers::Hearing::Silent)));
+    watch.setAnswering(answers);
+}
+
+// The power inquiry, tagged as a keep-alive; only when nothing else is in
+// flight, so it never delays the operator's commands.
+void Camera::sendKeepAlive()
+{
+    if (!carriesCommands())
+        return;
+    const bool inFlight = routeKind == Route::Network ? !networkLink->connection().idle()
+                                                      : link->busy();
+    if (inFlight)
+        return;
+    QByteArray inquiry = QByteArray::fromHex("81090400FF");
+    inquiry[0] = char(0x80 + setup.viscaAddress);
+    link->send({inquiry, QString::fromLatin1(inquiry.toHex().toUpper()),
+                {this, ++requests, QLatin1String(HealthWatch::kKeepAliveWords)}});
 }
 
 void Camera::onTrouble(const QString &text)
@@ -709,9 +882,7 @@ void Camera::onHearing(int address, SerialAnswers::Hearing hearing)
     case SerialAnswers::Hearing::Silent:
         qCWarning(lcCamera).noquote() << QStringLiteral("camera %1 (%2) on %3:").arg(place).arg(
             shownName(), port) << SendFailure::reason({SendFailure::Kind::CameraNoAnswer, QString()});
-        setStatus(QStringLiteral("Not answering: ") + port + QStringLiteral(" – ")
-                      + SendFailure::reason({SendFailure::Kind::CameraNoAnswer, QString()}),
-                  true);
+        setStatus(notAnsweringText(port), true);
         break;
     case SerialAnswers::Hearing::Answers:
         if (before == SerialAnswers::Hearing::Silent) {
@@ -724,6 +895,7 @@ void Camera::onHearing(int address, SerialAnswers::Hearing hearing)
     case SerialAnswers::Hearing::Unknown:
         break;
     }
+    noteAnswering();
     noteHealth();
 }
 
@@ -741,7 +913,10 @@ void Camera::askVersion()
 
 void Camera::onInquiryAnswered(const PacketTag &tag, const QByteArray &data)
 {
-    if (!isMine(tag) || tag.words != QLatin1String("version"))
+    if (!isMine(tag))
+        return;
+    watch.answered();
+    if (tag.words != QLatin1String("version"))
         return;
     const QString model = ViscaIp::modelCode(QByteArray(1, char(0x90)) + char(0x50) + data
                                              + char(0xFF));
@@ -754,8 +929,14 @@ void Camera::onInquiryAnswered(const PacketTag &tag, const QByteArray &data)
 
 void Camera::setStatus(const QString &text, bool failed)
 {
+    putStatus(text, failed, false);
+}
+
+void Camera::putStatus(const QString &text, bool failed, bool miss)
+{
     status = text;
     statusIsFailure = failed;
+    missOnly = miss;
     emit statusChanged(text, failed);
 }
 

@@ -12,6 +12,7 @@
 
 #include "cameraconfig.h"
 #include "camerastate.h"
+#include "healthwatch.h"
 #include "pantiltdrive.h"
 #include "presetbook.h"
 #include "sendfailure.h"
@@ -52,7 +53,8 @@ public:
     // tried, or left), connecting, connected, or failing: a connect that
     // failed, a link that went, a far end that stopped answering, or a
     // command that did not get through (until the next one does); or
-    // reconnecting: its link went and comes back by itself.
+    // reconnecting: its link went (a network camera's connection, a serial
+    // adapter unplugged) and comes back by itself until it is back or left.
     enum class Health { NotConnected, Connecting, Connected, Failing, Reconnecting };
     // How long a profile reset waits before it recalls the profile.
     static constexpr int profileResetWaitMs = 500;
@@ -97,6 +99,12 @@ public:
     // Why it is failing, or what it is doing otherwise, in the operator's
     // words.
     QString healthReason() const;
+    // Health checks (the operator's setting for every camera): a keep-alive
+    // inquiry while the route answers and nothing else is in flight
+    // (healthwatch.h). Off: nothing is sent unless the operator acts.
+    void setHealthChecks(bool on) { watch.setChecks(on); }
+    bool healthChecks() const { return watch.checks(); }
+    const HealthWatch &healthWatch() const { return watch; }
     // --- The route --------------------------------------------------------
 
     Route route() const { return routeKind; }
@@ -271,6 +279,8 @@ private:
     void take(PacketLink *newLink);
     void dropLink();
     void setLinkState(LinkState newState);
+    // setStatus(); `miss`: the failure is one packet left unanswered.
+    void putStatus(const QString &text, bool failed, bool miss);
     void changeState(const std::function<void(CameraState &)> &change);
     bool isMine(const PacketTag &tag) const;
     void onPacketAnswered(const PacketTag &tag);
@@ -280,6 +290,13 @@ private:
     void onHearing(int address, SerialAnswers::Hearing hearing);
     void onInquiryAnswered(const PacketTag &tag, const QByteArray &data);
     void askVersion();
+    // Health (healthwatch.h): the keep-alive, a packet counted as missed, a
+    // network camera that fell silent or answers again, its reconnect.
+    void sendKeepAlive();
+    bool isMiss(const QString &reason) const;
+    void onNetworkSilence(bool silent);
+    void reconnectNetworkCamera();
+    void noteAnswering();
     void onEncoderConnected();
     void onEncoderFailed(SendFailure::ConnectStep step, const QString &why);
     void onSerialLost();
@@ -308,6 +325,10 @@ private:
     EncoderBus *encoderBus = nullptr;
     NetworkCameraLink *networkLink = nullptr;
     QString networkShown;     // the network camera's address as typed
+    QHostAddress networkAddress; // where the network camera is reconnected
+    quint16 networkPort = 0;
+    ViscaIp::Protocol networkProtocol = ViscaIp::Protocol::Udp;
+    QString reconnectWhy; // why the network camera is reconnected
     int keptEncoderError = 0; // of an encoder given back
     quint32 attempt = 0;      // counts connect attempts and leavings
 
@@ -318,6 +339,10 @@ private:
     // A failure the link reported after the send is shown until the next
     // answer.
     bool failureShown = false;
+    // The status line's failure is one packet left unanswered: the camera
+    // is failing only once HealthWatch counts it silent.
+    bool missOnly = false;
+    HealthWatch watch;
     quint64 requests = 0;
     QHash<quint64, Awaited> awaited;
     QString panTiltRecord; // the record of the drive's last request

@@ -12,13 +12,12 @@ NetworkCameraLink::NetworkCameraLink(const QObject *owner, QObject *parent)
     connect(&link, &ViscaIpLink::lost, this, &NetworkCameraLink::lost);
     connect(&link, &ViscaIpLink::packetFailed, this,
             [this](const QByteArray &, const QString &request, const QString &reason) {
-                if (reason == SendFailure::reason({SendFailure::Kind::CameraNoAnswer, QString()}))
-                    emit silenceChanged(true);
                 emit packetFailed(tagOf(request), reason);
             });
+    // Whether the camera fell silent is the camera's to judge from the
+    // outcomes (the count of misses in a row, healthwatch.h).
     connect(&link, &ViscaIpLink::packetAnswered, this,
             [this](const QByteArray &, const QString &request) {
-                emit silenceChanged(false);
                 emit packetAnswered(tagOf(request));
             });
     connect(&link, &ViscaIpLink::unreadable, this, [this] {

@@ -224,7 +224,7 @@ void tst_Cameras::switchingStopsFirst()
 }
 
 // Camera 2 a TCP camera at the simulator, camera 1 current: the simulator
-// going marks camera 2 failing on the strip at once, with the reason in its
+// going marks camera 2 reconnecting on the strip at once, with the reason in its
 // tooltip and in the log; selecting it puts the reason on the status line.
 void tst_Cameras::stripShowsEveryCamerasHealth()
 {
@@ -246,14 +246,14 @@ void tst_Cameras::stripShowsEveryCamerasHealth()
 
     LogCapture log("tarndeck.camera");
     sim.reset();
-    QTRY_VERIFY2(strip->describe().contains(QStringLiteral("2 Balcony [ ] failing")),
+    QTRY_VERIFY2(strip->describe().contains(QStringLiteral("2 Balcony [ ] reconnecting")),
                  qPrintable(strip->describe()));
     auto *button = harness->find<QPushButton>(QStringLiteral("cameraButton2"));
     const QString reason = window.cameraList().at(1)->healthReason();
     QVERIFY(!reason.isEmpty());
     QVERIFY2(button->toolTip().contains(reason), qPrintable(button->toolTip()));
     const QString logged = LogCapture::lines(QtInfoMsg).join(QLatin1Char('\n'));
-    QVERIFY2(logged.contains(QStringLiteral("camera 2 (Balcony) failing")), qPrintable(logged));
+    QVERIFY2(logged.contains(QStringLiteral("camera 2 (Balcony) reconnecting")), qPrintable(logged));
 
     QTest::keyClick(&window, Qt::Key_2, Qt::ControlModifier);
     QTRY_VERIFY2(harness->find<QLabel>(QStringLiteral("labelLastCommand"))->text().contains(reason),

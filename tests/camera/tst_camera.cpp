@@ -174,6 +174,8 @@ private slots:
     void sharedLinkKeepsCamerasApart();
     void healthFollowsTheLink_data();
     void healthFollowsTheLink();
+    void reconnectBacksOff_data();
+    void reconnectBacksOff();
     void listSelectsAndEdits();
 };
 
@@ -371,30 +373,46 @@ void tst_Camera::sharedLinkKeepsCamerasApart()
     QTRY_VERIFY(pool.findChildren<PacketLink *>().isEmpty());
 }
 
-enum class Fault { None, Mute, Close, NoAddress };
+enum class Fault { None, Mute, Checks, Close, NoAddress };
 Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(Camera::Health)
 
 void tst_Camera::healthFollowsTheLink_data()
 {
     QTest::addColumn<Route>("route");
     QTest::addColumn<Fault>("fault");
-    QTest::addColumn<QString>("reason"); // of the failure; empty: stays healthy
+    QTest::addColumn<Camera::Health>("health"); // after the fault
+    QTest::addColumn<QString>("reason");        // its start; empty: stays healthy
 
-    QTest::newRow("serial: connected") << Route::Serial << Fault::None << QString();
+    const QString notAnswering
+        = QStringLiteral("Not answering: VISCA <camera> \u2013 camera did not answer");
+    QTest::newRow("serial: connected")
+        << Route::Serial << Fault::None << Camera::Health::Connected << QString();
     QTest::newRow("udp: a camera that stops answering")
-        << Route::Udp << Fault::Mute << "Not sent: zoom,3 \u2013 camera did not answer";
-    QTest::newRow("tcp: a camera that closes") << Route::Tcp << Fault::Close << "";
-    QTest::newRow("encoder: no address")
-        << Route::Encoder << Fault::NoAddress << "no address entered";
+        << Route::Udp << Fault::Mute << Camera::Health::Failing << notAnswering;
+    QTest::newRow("tcp: a camera that stops answering")
+        << Route::Tcp << Fault::Mute << Camera::Health::Failing << notAnswering;
+    QTest::newRow("udp: health checks, no command")
+        << Route::Udp << Fault::Checks << Camera::Health::Failing << notAnswering;
+    QTest::newRow("tcp: health checks, no command")
+        << Route::Tcp << Fault::Checks << Camera::Health::Failing << notAnswering;
+    QTest::newRow("tcp: a camera that closes")
+        << Route::Tcp << Fault::Close << Camera::Health::Reconnecting
+        << QStringLiteral("Reconnecting: VISCA <camera> \u2013 ");
+    QTest::newRow("encoder: no address") << Route::Encoder << Fault::NoAddress
+                                         << Camera::Health::Failing << "no address entered";
 }
 
 // A camera's health as a glance shows it: connected once its route is up,
-// failing (with the reason) when the far end stops answering, goes, or the
-// connect fails.
+// failing (with the reason) when the far end stops answering (at the third
+// packet in a row without an answer, or by the keep-alives where health
+// checks are on), reconnecting when it went; back by itself when it answers
+// again.
 void tst_Camera::healthFollowsTheLink()
 {
     QFETCH(Route, route);
     QFETCH(Fault, fault);
+    QFETCH(Camera::Health, health);
     QFETCH(QString, reason);
 
     LinkPool pool;
@@ -426,12 +444,16 @@ void tst_Camera::healthFollowsTheLink()
                                     ViscaIp::Protocol::Tcp, QStringLiteral("camera"));
         QTRY_VERIFY(camera.carriesCommands());
     } else {
+        camera.setHealthChecks(fault == Fault::Checks);
         QVERIFY(far.connect(camera));
     }
     QCOMPARE(camera.health(), Camera::Health::Connected);
     QVERIFY(camera.healthReason().startsWith(QLatin1String("connected to ")));
     const int healthy = changed.size();
 
+    QElapsedTimer clock;
+    ViscaIpFront::Faults mute;
+    mute.mute = true;
     switch (fault) {
     case Fault::None:
         camera.zoom(3);
@@ -439,22 +461,63 @@ void tst_Camera::healthFollowsTheLink()
         QCOMPARE(changed.size(), healthy);
         return;
     case Fault::Mute: {
-        ViscaIpFront::Faults mute;
-        mute.mute = true;
         far.sim.network().setFaults(mute);
-        camera.zoom(3);
+        // Each command waits for its outcome; two misses are not yet a
+        // failing camera. Over TCP the third waits behind the silence.
+        QSignalSpy status(&camera, &Camera::statusChanged);
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(camera.health(), Camera::Health::Connected);
+            status.clear();
+            camera.command(QStringLiteral("focus"), i == 1 ? QStringLiteral("0") : QStringLiteral("auto"));
+            QTRY_VERIFY_WITH_TIMEOUT(!status.isEmpty() && status.last().at(1).toBool(), 5000);
+        }
         break;
     }
+    case Fault::Checks:
+        clock.start();
+        far.sim.network().setFaults(mute);
+        break;
     case Fault::Close:
         peer->abort();
         break;
     case Fault::NoAddress:
         break;
     }
-    QTRY_COMPARE_WITH_TIMEOUT(camera.health(), Camera::Health::Failing, 5000);
-    if (!reason.isEmpty())
-        QCOMPARE(camera.healthReason(), reason);
+    QTRY_COMPARE_WITH_TIMEOUT(camera.health(), health, 10000);
+    if (clock.isValid())
+        qInfo("keep-alives: failing %lld ms after the camera went silent", clock.elapsed());
+    QVERIFY2(camera.healthReason().startsWith(reason), qPrintable(camera.healthReason()));
     QVERIFY(changed.size() > healthy);
+    if (fault == Fault::Close) {
+        // Left by the operator: no reconnect waits any more.
+        camera.leaveRoute();
+        QCOMPARE(camera.health(), Camera::Health::NotConnected);
+        QVERIFY(!camera.healthWatch().reconnecting());
+        QCOMPARE(camera.healthWatch().nextAttemptInMs(), -1);
+        return;
+    }
+    // It answers again: healthy without anything asked of the operator.
+    far.sim.network().setFaults({});
+    QTRY_COMPARE_WITH_TIMEOUT(camera.health(), Camera::Health::Connected, 10000);
+    QVERIFY2(camera.statusText().startsWith(QLatin1String("Connected to VISCA <camera>")),
+             qPrintable(camera.statusText()));
+}
+
+void tst_Camera::reconnectBacksOff_data()
+{
+    QTest::addColumn<int>("attempt");
+    QTest::addColumn<int>("waitMs");
+    const int rows[][2] = {{0, 1000}, {1, 1000}, {2, 2000}, {3, 4000}, {4, 8000},
+                           {5, 16000}, {6, 30000}, {7, 30000}, {1000, 30000}};
+    for (const auto &row : rows)
+        QTest::addRow("attempt %d", row[0]) << row[0] << row[1];
+}
+
+void tst_Camera::reconnectBacksOff()
+{
+    QFETCH(int, attempt);
+    QFETCH(int, waitMs);
+    QCOMPARE(HealthWatch::backOffMs(attempt), waitMs);
 }
 
 // Selecting says leaving() for the camera left before currentChanged() for

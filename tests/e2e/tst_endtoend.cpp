@@ -589,16 +589,21 @@ void tst_EndToEnd::serialLineHeard_data()
 {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<bool>("answers");
+    QTest::addColumn<bool>("checks"); // health checks, nothing sent by the operator
 
     QTest::newRow("answering line")
-        << QStringList{QStringLiteral("--wake-time"), QStringLiteral("300")} << true;
-    QTest::newRow("write-only line") << QStringList{QStringLiteral("--serial-silent")} << false;
+        << QStringList{QStringLiteral("--wake-time"), QStringLiteral("300")} << true << false;
+    QTest::newRow("answering line, health checks")
+        << QStringList{QStringLiteral("--wake-time"), QStringLiteral("300")} << true << true;
+    QTest::newRow("write-only line")
+        << QStringList{QStringLiteral("--serial-silent")} << false << false;
 }
 
 void tst_EndToEnd::serialLineHeard()
 {
     QFETCH(QStringList, options);
     QFETCH(bool, answers);
+    QFETCH(bool, checks);
     const QString sendingOnly = QStringLiteral("sending only (no answers on this line)");
 
     PtyPair cameraSide;
@@ -656,14 +661,17 @@ void tst_EndToEnd::serialLineHeard()
     QTRY_COMPARE_WITH_TIMEOUT(numbered.size(), 1, kWaitMs);
     QCOMPARE(numbered.constFirst().constFirst().toInt(), 1);
 
-    // The camera goes away: the third command without an answer shows it.
+    // The camera goes away: the third command without an answer shows it,
+    // or with health checks on the keep-alives do, nothing else sent.
+    camera->setHealthChecks(checks);
     sim.reset();
     QElapsedTimer clock;
     clock.start();
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3 && !checks; ++i)
         window.sendCommand(QStringLiteral("focus"), QStringLiteral("0"));
     QTRY_COMPARE_WITH_TIMEOUT(camera->health(), Camera::Health::Failing, kWaitMs);
-    qInfo("serial: failing shown %lld ms after the third command", clock.elapsed());
+    qInfo("serial: failing shown %lld ms after the %s", clock.elapsed(),
+          checks ? "camera went (keep-alives)" : "third command");
     QVERIFY2(status->text().contains(QLatin1String("camera did not answer")),
              qPrintable(status->text()));
     QCOMPARE(camera->healthReason(), status->text());

@@ -16,6 +16,8 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+#include <memory>
+
 class tst_ViscaIpWindow : public QObject
 {
     Q_OBJECT
@@ -26,6 +28,7 @@ private slots:
     void connectDriveAndFail();
     void noCameraAtTheAddress();
     void answersFromElsewhereAreNamed();
+    void tcpCameraComesBack();
 };
 
 void tst_ViscaIpWindow::initTestCase()
@@ -84,15 +87,32 @@ void tst_ViscaIpWindow::connectDriveAndFail()
     QVERIFY(sim.state().picture.zoom > 0);
     QCOMPARE(sim.state().lamp, 0.0);
 
-    // A camera that stops answering: said in the status line; an answered
-    // command clears it.
+    // A camera that stops answering: each command said in the status line;
+    // the third in a row without an answer shows it failing, in the title
+    // too. Answering again (or reconnected) it is healthy by itself.
     ViscaIpFront::Faults faults;
     faults.mute = true;
     sim.network().setFaults(faults);
     QCOMPARE(window.sendCommand(QStringLiteral("zoom"), QStringLiteral("3")), 1);
     QTRY_COMPARE_WITH_TIMEOUT(
         status->text(), QStringLiteral("Not sent: zoom,3 \u2013 camera did not answer"), 3000);
+    QVERIFY(window.windowTitle().endsWith('>'));
+    QCOMPARE(window.sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        status->text(), QStringLiteral("Not sent: zoom,0 \u2013 camera did not answer"), 3000);
+    QCOMPARE(window.sendCommand(QStringLiteral("focus"), QStringLiteral("auto")), 1);
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_COMPARE_WITH_TIMEOUT(
+        status->text(),
+        QStringLiteral("Not answering: VISCA <") + address + QStringLiteral("> \u2013 camera did not answer"),
+        3000);
+    qInfo("%s: failing shown %lld ms after the third command", tcp ? "tcp" : "udp", clock.elapsed());
+    QVERIFY(window.windowTitle().endsWith(address + QStringLiteral("> (failing)")));
     sim.network().setFaults({});
+    QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith(QStringLiteral("Connected to VISCA <")), 5000);
+    QVERIFY(window.windowTitle().endsWith(address + '>'));
+    QTRY_VERIFY(harness.find<QGroupBox>("groupBoxZoom")->isEnabled());
     QCOMPARE(window.sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), 1);
     QTRY_COMPARE(status->text(), QStringLiteral("zoom,0"));
 
@@ -162,6 +182,58 @@ void tst_ViscaIpWindow::answersFromElsewhereAreNamed()
     QTest::qWait(100);
     QCOMPARE(received, connectDatagrams);
     QVERIFY(status->text().startsWith(QStringLiteral("answers come from")));
+}
+
+// The TCP camera goes while a zoom is held: the title and the status line
+// say it reconnects; the camera back on the same port is connected again
+// without a click, and the zoom that ran when it went is not sent again.
+void tst_ViscaIpWindow::tcpCameraComesBack()
+{
+    auto sim = std::make_unique<Simulator>();
+    QVERIFY(sim->network().listenTcp(QHostAddress::LocalHost, 0));
+    const quint16 port = sim->network().tcpPort();
+    const QString address = sim->network().tcpAuthority();
+    WindowHarness harness;
+    tarnDeck &window = harness.window();
+    window.show();
+    QVERIFY(harness.choosePortEntry(QStringLiteral("VISCA over IP")));
+    harness.find<QLineEdit>("lineEditViscaIpAddress")->setText(address);
+    harness.find<QComboBox>("comboBoxViscaIpProtocol")->setCurrentIndex(1);
+    harness.find<QPushButton>("pushButtonViscaIpConnect")->click();
+    const QString connectedTitle = QStringLiteral(" - VISCA <") + address + '>';
+    QTRY_VERIFY(window.windowTitle().endsWith(connectedTitle));
+    QLabel *status = harness.find<QLabel>("labelLastCommand");
+    QTest::keyPress(&window, Qt::Key_PageUp);
+    QTRY_VERIFY(sim->state().picture.zoom > 0);
+
+    QElapsedTimer clock;
+    clock.start();
+    sim.reset();
+    QTRY_VERIFY2(window.windowTitle().endsWith(connectedTitle + " (reconnecting)"),
+                 qPrintable(window.windowTitle()));
+    qInfo("tcp: reconnecting shown %lld ms after the camera went", clock.elapsed());
+    QVERIFY2(status->text().startsWith(QStringLiteral("Reconnecting: VISCA <") + address + '>'),
+             qPrintable(status->text()));
+    QVERIFY(!harness.find<QGroupBox>("groupBoxZoom")->isEnabled());
+
+    sim = std::make_unique<Simulator>();
+    QVERIFY(sim->network().listenTcp(QHostAddress::LocalHost, port));
+    QSignalSpy decoded(sim.get(), &Simulator::packetDecoded);
+    clock.restart();
+    QTRY_COMPARE_WITH_TIMEOUT(status->text(),
+                              QStringLiteral("Connected to VISCA <") + address
+                                  + QStringLiteral("> (model 0D15)"),
+                              10000);
+    qInfo("tcp: connected again %lld ms after the camera came back", clock.elapsed());
+    QVERIFY(window.windowTitle().endsWith(connectedTitle));
+    QVERIFY(harness.find<QGroupBox>("groupBoxZoom")->isEnabled());
+    // What reaches it first is what the operator asks now.
+    QCOMPARE(window.sendCommand(QStringLiteral("focus"), QStringLiteral("auto")), 1);
+    QTRY_VERIFY(!decoded.isEmpty());
+    QCOMPARE(decoded.constFirst().at(0).value<ViscaModel::Packet>().bytes,
+             QByteArray::fromHex("8101043802FF"));
+    QCOMPARE(sim->state().picture.zoom, 0.0);
+    QTest::keyRelease(&window, Qt::Key_PageUp);
 }
 
 QTEST_MAIN(tst_ViscaIpWindow)

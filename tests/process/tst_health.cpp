@@ -1,0 +1,126 @@
+// A network camera that goes and comes back, with the real program and the
+// real simulator each a process of its own: the store (written here, as
+// another program would) connects a TCP camera at start with health checks
+// on; the simulator is killed and started again on the same loopback port.
+// The program shows "reconnecting" and is connected again by itself; its
+// store keeps the setting and the camera across a close and a start.
+#include "programprocess.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+using Match = ProgramProcess::Match;
+
+#define SHOWS(...) PROGRAM_SHOWS(program, __VA_ARGS__)
+
+constexpr int kWaitMs = 10000;
+
+// tarndeck-sim as a network camera on TCP at `authority` ("127.0.0.1:0"
+// for a free port); the address it listens on, empty when it did not come
+// up.
+QString startSim(QProcess &sim, const QString &authority)
+{
+    sim.setProcessChannelMode(QProcess::SeparateChannels);
+    sim.start(QStringLiteral(TARNDECK_SIM_PATH),
+              {QStringLiteral("--headless"), QStringLiteral("--visca-tcp"), authority});
+    if (!sim.waitForStarted(kWaitMs))
+        return QString();
+    QString listening;
+    QByteArray pending;
+    QDeadlineTimer deadline(kWaitMs);
+    while (!deadline.hasExpired() && sim.state() == QProcess::Running) {
+        if (!sim.canReadLine() && !sim.waitForReadyRead(100))
+            continue;
+        while (sim.canReadLine()) {
+            const QString line = QString::fromUtf8(sim.readLine()).trimmed();
+            if (line.startsWith(QLatin1String("tarndeck-sim: visca tcp at ")))
+                listening = line.section(QLatin1Char(' '), 4);
+            else if (line == QLatin1String("tarndeck-sim: ready"))
+                return listening;
+        }
+    }
+    return QString();
+}
+
+void stopSim(QProcess &sim)
+{
+    sim.kill();
+    sim.waitForFinished(kWaitMs);
+}
+
+} // namespace
+
+class tst_Health : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit tst_Health(const PrivateXServer &server)
+        : server(server)
+    {
+    }
+
+private slots:
+    void tcpCameraReconnectsAcrossASimulatorRestart();
+
+private:
+    const PrivateXServer &server;
+};
+
+void tst_Health::tcpCameraReconnectsAcrossASimulatorRestart()
+{
+    QProcess sim;
+    const QString address = startSim(sim, QStringLiteral("127.0.0.1:0"));
+    QVERIFY2(address.startsWith(QLatin1String("127.0.0.1:")), qPrintable(sim.readAllStandardError()));
+    ProgramProcess program(server);
+    program.writeStore("[General]\nviscaIpAddress=" + address.toUtf8()
+                       + "\nviscaIpProtocol=tcp\nhealthChecks=true\n\n"
+                         "[cameras]\nsize=1\n1\\route=tcp\n1\\connectAtStart=true\n");
+
+    const QString title = QStringLiteral("title Veltrane - tarnDeck 1.0 - VISCA <") + address + '>';
+    QVERIFY2(program.start(), qPrintable(program.why()));
+    SHOWS(title);
+    SHOWS(QStringLiteral("label labelLastCommand Connected to VISCA <") + address
+          + QStringLiteral("> (model 0D15)"));
+    SHOWS(QStringLiteral("menu Options: "), Match::Start);
+    SHOWS(QStringLiteral("Health checks [x]"), Match::Part);
+
+    QElapsedTimer clock;
+    clock.start();
+    stopSim(sim);
+    SHOWS(title + QStringLiteral(" (reconnecting)"));
+    qInfo("reconnecting shown %lld ms after the simulator was killed", clock.elapsed());
+    SHOWS(QStringLiteral("label labelLastCommand Reconnecting: VISCA <") + address + '>',
+          Match::Start);
+    const QByteArray shots = qgetenv("TARNDECK_SHOT_DIR");
+    if (!shots.isEmpty() && QDir().mkpath(QString::fromLocal8Bit(shots)))
+        program.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/reconnecting.png"));
+
+    QVERIFY(!startSim(sim, address).isEmpty());
+    clock.restart();
+    SHOWS(title);
+    SHOWS(QStringLiteral("label labelLastCommand Connected to VISCA <") + address
+          + QStringLiteral("> (model 0D15)"));
+    qInfo("connected again %lld ms after the simulator was started again", clock.elapsed());
+
+    QVERIFY2(program.close(), qPrintable(program.why()));
+    const QByteArray store = program.readStore();
+    for (const QByteArray &line :
+         {QByteArray("healthChecks=true\n"), "viscaIpAddress=" + address.toUtf8() + '\n',
+          QByteArray("viscaIpProtocol=tcp\n"), QByteArray("1\\connectAtStart=true\n"),
+          QByteArray("1\\route=tcp\n"), QByteArray("size=1\n")})
+        QVERIFY2(store.contains(line), store.constData());
+
+    QVERIFY2(program.start(), qPrintable(program.why()));
+    SHOWS(title);
+    QVERIFY2(program.close(), qPrintable(program.why()));
+    stopSim(sim);
+}
+
+PROGRAM_PROCESS_TEST_MAIN(tst_Health)
+
+#include "tst_health.moc"
