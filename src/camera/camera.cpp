@@ -5,6 +5,7 @@
 #include "endpoint.h"
 #include "linkpool.h"
 #include "logcategories.h"
+#include "motion.h"
 #include "networkcameralink.h"
 #include "sendfailure.h"
 #include "serialbus.h"
@@ -32,6 +33,7 @@ const QString presetGroup = QStringLiteral("preset");
 constexpr int kProfileWords = 10;
 const QString panTiltGroup = QStringLiteral("pantilt");
 const QString panTiltSpeedGroup = QStringLiteral("pantiltspeed");
+const QString powerGroup = QStringLiteral("power");
 
 bool isPanTilt(const QString &group)
 {
@@ -66,6 +68,8 @@ Camera::Camera(LinkPool &pool, QObject *parent)
                 return link->busy() ? PanTiltDrive::RouteState::Busy
                                     : PanTiltDrive::RouteState::Free;
             })
+    , lens([this](const QByteArray &inquiry, const QString &words) { return askInquiry(inquiry, words); },
+           [this] { return setup.viscaAddress; })
 {
     qRegisterMetaType<PacketTag>();
     setup.lampAddress = 2;
@@ -85,10 +89,14 @@ Camera::Camera(LinkPool &pool, QObject *parent)
     // forgets what the lamp was told.
     connect(this, &Camera::routeChanged, this, &Camera::showTallyLamp);
     connect(this, &Camera::configChanged, this, &Camera::showTallyLamp);
+    connect(&lens, &CameraReadback::changed, this, &Camera::readbackChanged);
+    connect(&lens, &CameraReadback::powerChanged, this, &Camera::onPowerRead);
+    connect(this, &Camera::routeChanged, this, &Camera::noteAnswering);
 }
 
 Camera::~Camera()
 {
+    lens.blockSignals(true);
     dropLink();
 }
 
@@ -284,6 +292,7 @@ void Camera::dropLink()
     ++attempt;
     awaited.clear();
     heard = SerialAnswers::Hearing::Unknown;
+    lens.forget();
     if (!link)
         return;
     if (encoderBus)
@@ -530,11 +539,28 @@ int Camera::command(const QString &groupWord, const QString &actionWord)
     record = request;
     qCDebug(lcCamera).noquote() << "sendCommand():" << record;
 
+    const QList<ViscaPacket> packets = viscaPackets(group, action, addresses());
+    // In standby (or while waking) a move is not sent: the camera would
+    // refuse it, or start it once it is up. Stops always go.
+    if (!lens.drivable() && carriesCommands()) {
+        const bool moves = std::any_of(packets.cbegin(), packets.cend(), [this](const ViscaPacket &p) {
+            const Motion::Kind kind = Motion::of(p.bytes);
+            return kind.isDrive() && kind.device == setup.viscaAddress;
+        });
+        if (moves || (group == presetGroup && action.startsWith(QLatin1String("recall")))
+            || (group == profileGroup && action.startsWith(QLatin1String("recall")))) {
+            const QString text = SendFailure::notSentText(
+                request, QStringLiteral("camera ") + QLatin1String(CameraReadback::powerWord(lens.power()))
+                             + QStringLiteral(", Power on to drive it"));
+            qCInfo(lcCamera).noquote() << text;
+            setStatus(text);
+            return 0;
+        }
+    }
     const quint64 id = ++requests;
     int result = 0;
     QString firstFailure; // the first packet that did not leave
     bool answerFollows = false;
-    const QList<ViscaPacket> packets = viscaPackets(group, action, addresses());
     for (const ViscaPacket &packet : packets) {
         QString failed;
         bool follows = false;
@@ -601,7 +627,7 @@ bool Camera::isMine(const PacketTag &tag) const
 
 void Camera::onPacketAnswered(const PacketTag &tag)
 {
-    if (!isMine(tag))
+    if (!isMine(tag) || CameraReadback::isOwn(tag.words))
         return;
     const auto waiting = awaited.find(tag.request);
     if (waiting != awaited.end()) {
@@ -624,6 +650,10 @@ void Camera::onPacketFailed(const PacketTag &tag, const QString &reason)
 {
     if (!isMine(tag))
         return;
+    if (CameraReadback::isOwn(tag.words)) {
+        qCDebug(lcCamera).noquote() << tag.words << "not answered:" << reason;
+        return;
+    }
     const QString text = SendFailure::notSentText(tag.words, reason);
     const auto waiting = awaited.find(tag.request);
     if (waiting == awaited.end()) {
@@ -698,6 +728,7 @@ void Camera::onHearing(int address, SerialAnswers::Hearing hearing)
         break;
     }
     noteHealth();
+    noteAnswering();
 }
 
 // The version inquiry, where the route can answer it: the serial line (a
@@ -712,8 +743,59 @@ void Camera::askVersion()
                 {this, ++requests, QStringLiteral("version")}});
 }
 
+// Read-back asks only where answers come: a network camera that answers, a
+// serial line once its camera has answered (never one that carries commands
+// only).
+void Camera::noteAnswering()
+{
+    lens.setAnswering(carriesCommands()
+                      && (routeKind == Route::Network ? state_ == LinkState::Connected
+                                                      : routeKind == Route::Serial
+                                                            && heard == SerialAnswers::Hearing::Answers));
+}
+
+bool Camera::askInquiry(const QByteArray &inquiry, const QString &words)
+{
+    if (!carriesCommands())
+        return false;
+    return link->send({inquiry, QString::fromLatin1(inquiry.toHex().toUpper()),
+                       {this, ++requests, words}})
+               .result
+        > 0;
+}
+
+void Camera::onPowerRead(CameraReadback::Power before)
+{
+    const QString name = shownName();
+    switch (lens.power()) {
+    case CameraReadback::Power::Standby:
+        qCInfo(lcCamera).noquote() << QStringLiteral("camera %1 (%2) in standby").arg(place).arg(name);
+        setStatus(QStringLiteral("Standby: %1 \u2013 Power on to drive it").arg(name));
+        break;
+    case CameraReadback::Power::Waking:
+        setStatus(QStringLiteral("Waking: %1 \u2013 coming out of standby").arg(name));
+        break;
+    case CameraReadback::Power::On:
+        if (before == CameraReadback::Power::Standby || before == CameraReadback::Power::Waking) {
+            qCInfo(lcCamera).noquote() << QStringLiteral("camera %1 (%2) on").arg(place).arg(name);
+            setStatus(QStringLiteral("Power on: ") + name);
+        }
+        break;
+    case CameraReadback::Power::Unknown:
+        break;
+    }
+}
+
+void Camera::setPower(bool on)
+{
+    if (command(powerGroup, on ? QStringLiteral("on") : QStringLiteral("standby")) > 0)
+        lens.powerSent(on);
+}
+
 void Camera::onInquiryAnswered(const PacketTag &tag, const QByteArray &data)
 {
+    if (isMine(tag) && lens.take(tag.words, data))
+        return;
     if (!isMine(tag) || tag.words != QLatin1String("version"))
         return;
     const QString model = ViscaIp::modelCode(QByteArray(1, char(0x90)) + char(0x50) + data
@@ -744,6 +826,8 @@ void Camera::zoom(int rate)
 {
     panels.zoomRate = rate;
     command(zoomGroup, QString::number(rate));
+    if (rate == 0)
+        lens.zoomStopped();
     emit moveAsked(Axis::Zoom, rate != 0);
 }
 
@@ -751,6 +835,8 @@ void Camera::focus(int rate)
 {
     panels.focusRate = rate;
     command(focusGroup, QString::number(rate));
+    if (rate == 0)
+        lens.focusStopped();
     emit moveAsked(Axis::Focus, rate != 0);
 }
 
