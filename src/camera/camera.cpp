@@ -550,8 +550,9 @@ int Camera::command(const QString &groupWord, const QString &actionWord)
         if (moves || (group == presetGroup && action.startsWith(QLatin1String("recall")))
             || (group == profileGroup && action.startsWith(QLatin1String("recall")))) {
             const QString text = SendFailure::notSentText(
-                request, QStringLiteral("camera ") + QLatin1String(CameraReadback::powerWord(lens.power()))
-                             + QStringLiteral(", Power on to drive it"));
+                request, lens.power() == CameraReadback::Power::Standby
+                             ? QStringLiteral("camera in standby, Power on to drive it")
+                             : QStringLiteral("camera still coming out of standby"));
             qCInfo(lcCamera).noquote() << text;
             setStatus(text);
             return 0;
