@@ -549,11 +549,14 @@ int Camera::command(const QString &groupWord, const QString &actionWord)
         });
         if (moves || (group == presetGroup && action.startsWith(QLatin1String("recall")))
             || (group == profileGroup && action.startsWith(QLatin1String("recall")))) {
-            const QString text = SendFailure::notSentText(
-                request, lens.power() == CameraReadback::Power::Standby
-                             ? QStringLiteral("camera in standby, Power on to drive it")
-                             : QStringLiteral("camera still coming out of standby"));
+            const QString reason = lens.power() == CameraReadback::Power::Standby
+                ? QStringLiteral("camera in standby, Power on to drive it")
+                : QStringLiteral("camera still coming out of standby");
+            const QString text = SendFailure::notSentText(request, reason);
             qCInfo(lcCamera).noquote() << text;
+            // The drive says "Not sent: " and its record when refused.
+            if (isPanTilt(group))
+                panTiltRecord = text.mid(text.indexOf(request));
             setStatus(text);
             return 0;
         }

@@ -185,6 +185,10 @@ void tst_Readback::standbyGreysOutThePanels()
     QVERIFY2(camera->statusText().contains(QStringLiteral("zoom,3 \u2013 camera in standby")),
              qPrintable(camera->statusText()));
     camera->zoom(0);
+    camera->panTilt(2, 0);
+    QVERIFY2(camera->statusText().contains(QStringLiteral("camera in standby")),
+             qPrintable(camera->statusText()));
+    camera->panTilt(0, 0);
 
     harness->find<QAction>(QStringLiteral("actionPowerOn"))->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(zoomPanel->isEnabled(), 10000);
@@ -192,6 +196,7 @@ void tst_Readback::standbyGreysOutThePanels()
     QCOMPARE(camera->statusText(), QStringLiteral("Power on: Lectern"));
     // The zoom drive never reached the camera: its stop and the power on did.
     QVERIFY(!decoded.contains(QByteArray::fromHex("8101040722FF")));
+    QVERIFY(!decoded.contains(QByteArray::fromHex("8101060107010203FF")));
     QVERIFY(decoded.contains(QByteArray::fromHex("8101040700FF")));
     QVERIFY(decoded.contains(QByteArray::fromHex("8101040002FF")));
 }
