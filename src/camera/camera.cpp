@@ -556,7 +556,7 @@ int Camera::command(const QString &groupWord, const QString &actionWord)
             qCInfo(lcCamera).noquote() << text;
             // The drive says "Not sent: " and its record when refused.
             if (isPanTilt(group))
-                panTiltRecord = text.mid(text.indexOf(request));
+                panTiltRecord = request + QStringLiteral(" \u2013 ") + reason;
             setStatus(text);
             return 0;
         }
