@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QIcon>
+#include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -13,8 +14,9 @@
 
 namespace {
 
-// A round dot of the health's colour, sharp at the screen's scale.
-QIcon healthDot(Camera::Health health, int side, qreal scale)
+// A round dot of the health's colour, sharp at the screen's scale; a ring
+// for a camera in standby.
+QIcon healthDot(Camera::Health health, bool asleep, int side, qreal scale)
 {
     QPixmap dot(QSize(side, side) * scale);
     dot.setDevicePixelRatio(scale);
@@ -24,6 +26,10 @@ QIcon healthDot(Camera::Health health, int side, qreal scale)
     painter.setPen(QPen(QColor(31, 31, 31), 1));
     painter.setBrush(CameraStrip::healthColour(health));
     painter.drawEllipse(QRectF(0.5, 0.5, side - 1.0, side - 1.0));
+    if (asleep) {
+        painter.setBrush(QColor(31, 31, 31));
+        painter.drawEllipse(QRectF(side / 3.0, side / 3.0, side / 3.0, side / 3.0));
+    }
     return QIcon(dot);
 }
 
@@ -117,6 +123,11 @@ void CameraStrip::rebuild()
         });
         connect(camera, &Camera::healthChanged, button, [this, i] { showHealth(i); });
         connect(camera, &Camera::tallyChanged, button, [this, i] { showTally(i); });
+        connect(camera, &Camera::readbackChanged, button, [this, i] { showHealth(i); });
+        // Power on and standby for this camera, current or not.
+        button->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(button, &QWidget::customContextMenuRequested, this,
+                [this, i, button](const QPoint &at) { powerMenu(i, button->mapToGlobal(at)); });
         rows->addWidget(button);
         buttons.append(button);
         showHealth(i);
@@ -134,10 +145,12 @@ void CameraStrip::showHealth(int index)
     if (!camera || !button)
         return;
     const Camera::Health health = camera->health();
+    const bool asleep = !camera->readback().drivable();
     const int side = fontMetrics().height() * 2 / 3;
     button->setIconSize(QSize(side, side));
-    button->setIcon(healthDot(health, side, devicePixelRatioF()));
+    button->setIcon(healthDot(health, asleep, side, devicePixelRatioF()));
     button->setProperty("health", QLatin1String(Camera::healthWord(health)));
+    button->setProperty("power", QLatin1String(CameraReadback::powerWord(camera->readback().power())));
     // As every control: a name, a description, and the key in the tooltip.
     const int number = camera->number();
     button->setAccessibleName(QStringLiteral("Camera %1, %2").arg(number).arg(camera->shownName()));
@@ -149,6 +162,9 @@ void CameraStrip::showHealth(int index)
         tip += QStringLiteral("\nKey: Ctrl+%1").arg(number);
     tip += QStringLiteral("\n%1, %2: %3")
                .arg(camera->shownName(), camera->config().routeWords(), camera->healthReason());
+    if (asleep)
+        tip += QStringLiteral("\nIn %1: Power on (right click) to drive it")
+                   .arg(QLatin1String(CameraReadback::powerWord(camera->readback().power())));
     button->setToolTip(tip);
 }
 
@@ -168,6 +184,10 @@ QString CameraStrip::describe() const
         entries << buttons.at(i)->text()
                 + (buttons.at(i)->isChecked() ? QStringLiteral(" [x] ") : QStringLiteral(" [ ] "))
                 + QLatin1String(Camera::healthWord(camera ? camera->health() : Camera::Health::NotConnected))
+                + (camera && !camera->readback().drivable()
+                       ? QLatin1Char(' ')
+                           + QLatin1String(CameraReadback::powerWord(camera->readback().power()))
+                       : QString())
                 + (camera && camera->tally() != Camera::Tally::Off
                        ? QLatin1Char(' ') + QLatin1String(Camera::tallyWord(camera->tally()))
                        : QString());
@@ -197,4 +217,20 @@ void CameraStrip::changeEvent(QEvent *event)
         for (int i = 0; i < buttons.size(); ++i)
             showHealth(i);
     }
+}
+
+void CameraStrip::powerMenu(int index, const QPoint &at)
+{
+    Camera *camera = list.at(index);
+    if (!camera)
+        return;
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction *on = menu->addAction(QStringLiteral("Power on"), camera, [camera] { camera->setPower(true); });
+    QAction *standby
+        = menu->addAction(QStringLiteral("Standby"), camera, [camera] { camera->setPower(false); });
+    on->setEnabled(camera->carriesCommands());
+    standby->setEnabled(camera->carriesCommands()
+                        && camera->readback().power() != CameraReadback::Power::Standby);
+    menu->popup(at);
 }

@@ -3,7 +3,9 @@
 // connecting, red failing, grey not connected; what it is doing, or why it
 // fails, in the tooltip), the current camera's button checked, framed red
 // while the camera is on program and green on preview. A click asks
-// for that camera (chosen()); the window selects it. Shown only while the
+// for that camera (chosen()); the window selects it. Its context menu sends
+// that camera power on or standby; a camera in standby has a ring for a dot,
+// and says so in the tooltip. Shown only while the
 // list holds two cameras or more. The buttons take no keyboard focus: the
 // keys stay with the panels.
 #pragma once
@@ -32,7 +34,8 @@ public:
     // The frame of a camera on program (red) or preview (green).
     static QColor tallyColour(Camera::Tally tally);
     // One line: "strip 1 Stage left [x] connected | 2 Pulpit [ ] failing";
-    // a camera on program or preview adds the word ("... connected program").
+    // a camera on program or preview adds the word ("... connected program"),
+    // one in standby or waking that word first.
     QString describe() const;
 
     bool hasHeightForWidth() const override { return true; }
@@ -50,6 +53,7 @@ private:
     void showHealth(int index);
     void showTally(int index);
     void showCurrent();
+    void powerMenu(int index, const QPoint &at);
 
     CameraList &list;
     StripLayout *rows;

@@ -21,6 +21,7 @@
 //   tarndeck_cameras.cpp     several cameras: the strip, choosing the
 //                            current camera, the camera editor, connecting
 //                            at start
+//   tarndeck_readback.cpp    the zoom and focus readouts, power on / standby
 //   tarndeck_gamepad.cpp     the gamepad: its menu entry and status line
 //   tarndeck_remote.cpp      remote control (OSC, WebSocket) when the store
 //                            switches it on, and the tally it sets
@@ -52,6 +53,7 @@ class TallyFrame;
 class QAction;
 class QCloseEvent;
 class QKeyEvent;
+class QLabel;
 class QPaintEvent;
 class QResizeEvent;
 
@@ -212,6 +214,11 @@ private:
     void setPanelsEnabled(bool enabled);
     void applyCameraEdits(const QList<CameraList::Entry> &entries);
 
+    // The positions and power the current camera's route read back
+    // (tarndeck_readback.cpp).
+    void setUpReadback();
+    void showReadback();
+
     // Room for a whole address and a failure's words in the route panels.
     void fitRoutePanels();
     void restoreSettings();
@@ -289,6 +296,10 @@ private:
     TallyFrame *tallyFrame = nullptr;
     QAction *actionCameras = nullptr;
     QAction *actionHealthChecks = nullptr;
+    QLabel *zoomReadout = nullptr;
+    QLabel *focusReadout = nullptr;
+    QAction *actionPowerOn = nullptr;
+    QAction *actionStandby = nullptr;
     // The gamepad: after the cameras, so it stops its moves (and goes)
     // while they and their links are still there.
     GamepadControl gamepadControl{cameras, settings, storeRead};

@@ -142,7 +142,7 @@ void tarnDeck::showCamera()
 {
     Camera *now = camera();
     const bool up = now->carriesCommands();
-    setPanelsEnabled(up);
+    showReadback(); // the panels on or off with it
     drawCamera();
     // The sliders show the window's own moves, all stopped on the camera
     // left: a rate the new camera runs is another mover's (a pad, a remote

@@ -61,6 +61,7 @@ tarnDeck::tarnDeck(QWidget *parent)
 
     // The panels are a view of the camera: its state draws them, its status
     // line is the window's.
+    setUpReadback();
     watchCamera(camera());
     setUpCameras();
 
@@ -160,6 +161,7 @@ void tarnDeck::watchCamera(Camera *watched)
     connect(watched, &Camera::connectFailed, this, &tarnDeck::onCameraConnectFailed);
     connect(watched, &Camera::lost, this, &tarnDeck::onCameraLost);
     connect(watched, &Camera::tallyChanged, this, &tarnDeck::showTally);
+    connect(watched, &Camera::readbackChanged, this, &tarnDeck::showReadback);
 }
 
 // Only what watchCamera() connected: the presets' connections (every
@@ -175,6 +177,7 @@ void tarnDeck::unwatchCamera(Camera *watched)
     disconnect(watched, &Camera::connectFailed, this, &tarnDeck::onCameraConnectFailed);
     disconnect(watched, &Camera::lost, this, &tarnDeck::onCameraLost);
     disconnect(watched, &Camera::tallyChanged, this, &tarnDeck::showTally);
+    disconnect(watched, &Camera::readbackChanged, this, &tarnDeck::showReadback);
 }
 
 void tarnDeck::closeEvent(QCloseEvent *event)
@@ -208,6 +211,8 @@ void tarnDeck::enablePanels(bool enabled)
 
 void tarnDeck::setPanelsEnabled(bool enabled)
 {
+    // A camera in standby (or waking) is not driven: its panels grey out.
+    enabled = enabled && camera()->readback().drivable();
     for (QGroupBox *panel : {ui.groupBoxZoom, ui.groupBoxFocus, ui.groupBoxBrightness,
                              ui.groupBoxColor, ui.groupBoxLED, ui.groupBoxPresets})
         panel->setEnabled(enabled);

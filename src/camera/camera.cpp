@@ -5,6 +5,7 @@
 #include "endpoint.h"
 #include "linkpool.h"
 #include "logcategories.h"
+#include "motion.h"
 #include "networkcameralink.h"
 #include "sendfailure.h"
 #include "serialbus.h"
@@ -33,6 +34,7 @@ const QString presetGroup = QStringLiteral("preset");
 constexpr int kProfileWords = 10;
 const QString panTiltGroup = QStringLiteral("pantilt");
 const QString panTiltSpeedGroup = QStringLiteral("pantiltspeed");
+const QString powerGroup = QStringLiteral("power");
 
 bool isPanTilt(const QString &group)
 {
@@ -74,6 +76,8 @@ Camera::Camera(LinkPool &pool, QObject *parent)
                 return link->busy() ? PanTiltDrive::RouteState::Busy
                                     : PanTiltDrive::RouteState::Free;
             })
+    , lens([this](const QByteArray &inquiry, const QString &words) { return askInquiry(inquiry, words); },
+           [this] { return setup.viscaAddress; })
 {
     qRegisterMetaType<PacketTag>();
     setup.lampAddress = 2;
@@ -96,11 +100,14 @@ Camera::Camera(LinkPool &pool, QObject *parent)
     connect(&watch, &HealthWatch::keepAliveDue, this, &Camera::sendKeepAlive);
     connect(&watch, &HealthWatch::silenceChanged, this, &Camera::onNetworkSilence);
     connect(&watch, &HealthWatch::reconnectDue, this, &Camera::reconnectNetworkCamera);
+    connect(&lens, &CameraReadback::changed, this, &Camera::readbackChanged);
+    connect(&lens, &CameraReadback::powerChanged, this, &Camera::onPowerRead);
     connect(this, &Camera::routeChanged, this, &Camera::noteAnswering);
 }
 
 Camera::~Camera()
 {
+    lens.blockSignals(true);
     dropLink();
 }
 
@@ -319,6 +326,7 @@ void Camera::dropLink()
     watch.stopReconnecting();
     watch.resetCount();
     watch.setAnswering(false);
+    lens.forget();
     if (!link)
         return;
     if (encoderBus)
@@ -616,11 +624,32 @@ int Camera::command(const QString &groupWord, const QString &actionWord)
     record = request;
     qCDebug(lcCamera).noquote() << "sendCommand():" << record;
 
+    const QList<ViscaPacket> packets = viscaPackets(group, action, addresses());
+    // In standby (or while waking) a move is not sent: the camera would
+    // refuse it, or start it once it is up. Stops always go.
+    if (!lens.drivable() && carriesCommands()) {
+        const bool moves = std::any_of(packets.cbegin(), packets.cend(), [this](const ViscaPacket &p) {
+            const Motion::Kind kind = Motion::of(p.bytes);
+            return kind.isDrive() && kind.device == setup.viscaAddress;
+        });
+        if (moves || (group == presetGroup && action.startsWith(QLatin1String("recall")))
+            || (group == profileGroup && action.startsWith(QLatin1String("recall")))) {
+            const QString reason = lens.power() == CameraReadback::Power::Standby
+                ? QStringLiteral("camera in standby, Power on to drive it")
+                : QStringLiteral("camera still coming out of standby");
+            const QString text = SendFailure::notSentText(request, reason);
+            qCInfo(lcCamera).noquote() << text;
+            // The drive says "Not sent: " and its record when refused.
+            if (isPanTilt(group))
+                panTiltRecord = request + QStringLiteral(" \u2013 ") + reason;
+            setStatus(text);
+            return 0;
+        }
+    }
     const quint64 id = ++requests;
     int result = 0;
     QString firstFailure; // the first packet that did not leave
     bool answerFollows = false;
-    const QList<ViscaPacket> packets = viscaPackets(group, action, addresses());
     for (const ViscaPacket &packet : packets) {
         QString failed;
         bool follows = false;
@@ -687,7 +716,7 @@ bool Camera::isMine(const PacketTag &tag) const
 
 void Camera::onPacketAnswered(const PacketTag &tag)
 {
-    if (!isMine(tag))
+    if (!isMine(tag) || CameraReadback::isOwn(tag.words))
         return;
     watch.answered();
     if (tag.words == QLatin1String(HealthWatch::kKeepAliveWords))
@@ -722,6 +751,10 @@ void Camera::onPacketFailed(const PacketTag &tag, const QString &reason)
     });
     if (tag.words == QLatin1String(HealthWatch::kKeepAliveWords)) {
         qCDebug(lcCamera).noquote() << "keep-alive:" << reason;
+        return;
+    }
+    if (CameraReadback::isOwn(tag.words)) {
+        qCDebug(lcCamera).noquote() << tag.words << "not answered:" << reason;
         return;
     }
     const QString text = SendFailure::notSentText(tag.words, reason);
@@ -818,18 +851,6 @@ void Camera::reconnectNetworkCamera()
     networkLink->connectTo(networkAddress, networkPort, networkProtocol);
 }
 
-// Keep-alives go where the route answers: a network camera that is up, a
-// serial camera heard on its line (never a line that only carries
-// commands), not the encoder's pass-through.
-void Camera::noteAnswering()
-{
-    const bool answers = carriesCommands()
-        && (routeKind == Route::Network
-            || (routeKind == Route::Serial
-                && (heard == SerialAnswers::Hearing::Answers
-                    || heard == SerialAnswers::Hearing::Silent)));
-    watch.setAnswering(answers);
-}
 
 // The power inquiry, tagged as a keep-alive; only when nothing else is in
 // flight, so it never delays the operator's commands.
@@ -895,8 +916,8 @@ void Camera::onHearing(int address, SerialAnswers::Hearing hearing)
     case SerialAnswers::Hearing::Unknown:
         break;
     }
-    noteAnswering();
     noteHealth();
+    noteAnswering();
 }
 
 // The version inquiry, where the route can answer it: the serial line (a
@@ -911,11 +932,73 @@ void Camera::askVersion()
                 {this, ++requests, QStringLiteral("version")}});
 }
 
+// Where answers come. Keep-alives go to a network camera that is up and to
+// a serial camera heard on its line (never a line that only carries
+// commands, nor the encoder's pass-through); read-back asks a network camera
+// that answers and a serial camera whose last packets were answered.
+void Camera::noteAnswering()
+{
+    const bool up = carriesCommands();
+    const bool serialHeard = heard == SerialAnswers::Hearing::Answers;
+    watch.setAnswering(up
+                       && (routeKind == Route::Network
+                           || (routeKind == Route::Serial
+                               && (serialHeard || heard == SerialAnswers::Hearing::Silent))));
+    lens.setAnswering(up
+                      && (routeKind == Route::Network ? state_ == LinkState::Connected
+                                                      : routeKind == Route::Serial && serialHeard));
+}
+
+bool Camera::askInquiry(const QByteArray &inquiry, const QString &words)
+{
+    if (!carriesCommands())
+        return false;
+    return link->send({inquiry, QString::fromLatin1(inquiry.toHex().toUpper()),
+                       {this, ++requests, words}})
+               .result
+        > 0;
+}
+
+void Camera::onPowerRead(CameraReadback::Power before)
+{
+    const QString name = shownName();
+    switch (lens.power()) {
+    case CameraReadback::Power::Standby:
+        qCInfo(lcCamera).noquote() << QStringLiteral("camera %1 (%2) in standby").arg(place).arg(name);
+        setStatus(QStringLiteral("Standby: %1 \u2013 Power on to drive it").arg(name));
+        break;
+    case CameraReadback::Power::Waking:
+        setStatus(QStringLiteral("Waking: %1 \u2013 coming out of standby").arg(name));
+        break;
+    case CameraReadback::Power::On:
+        if (before == CameraReadback::Power::Standby || before == CameraReadback::Power::Waking) {
+            qCInfo(lcCamera).noquote() << QStringLiteral("camera %1 (%2) on").arg(place).arg(name);
+            setStatus(QStringLiteral("Power on: ") + name);
+        }
+        break;
+    case CameraReadback::Power::Unknown:
+        break;
+    }
+}
+
+void Camera::setPower(bool on)
+{
+    if (command(powerGroup, on ? QStringLiteral("on") : QStringLiteral("standby")) > 0)
+        lens.powerSent(on);
+}
+
 void Camera::onInquiryAnswered(const PacketTag &tag, const QByteArray &data)
 {
     if (!isMine(tag))
         return;
     watch.answered();
+    // A keep-alive asks the power state: its answer is read back as well.
+    if (tag.words == QLatin1String(HealthWatch::kKeepAliveWords)) {
+        lens.takePower(data);
+        return;
+    }
+    if (lens.take(tag.words, data))
+        return;
     if (tag.words != QLatin1String("version"))
         return;
     const QString model = ViscaIp::modelCode(QByteArray(1, char(0x90)) + char(0x50) + data
@@ -952,6 +1035,8 @@ void Camera::zoom(int rate)
 {
     panels.zoomRate = rate;
     command(zoomGroup, QString::number(rate));
+    if (rate == 0)
+        lens.zoomStopped();
     emit moveAsked(Axis::Zoom, rate != 0);
 }
 
@@ -959,6 +1044,8 @@ void Camera::focus(int rate)
 {
     panels.focusRate = rate;
     command(focusGroup, QString::number(rate));
+    if (rate == 0)
+        lens.focusStopped();
     emit moveAsked(Axis::Focus, rate != 0);
 }
 

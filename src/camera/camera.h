@@ -11,6 +11,7 @@
 #pragma once
 
 #include "cameraconfig.h"
+#include "camerareadback.h"
 #include "camerastate.h"
 #include "healthwatch.h"
 #include "pantiltdrive.h"
@@ -214,6 +215,12 @@ public:
     // Stops whatever moves: zoom, focus, lamp and pan-tilt.
     void stopAll();
 
+    // Power on (true) or standby, read back where the route answers
+    // (readback()). In standby and while waking only stops and power
+    // commands are sent; the rest is refused with the reason on the status
+    // line.
+    void setPower(bool on);
+
     // Program lights the camera's tally lamp where its set-up has one
     // (config().tallyLamp); preview and off darken it. A lamp lit is told
     // again every tallyRepeatMs over a network camera's route, and again
@@ -224,6 +231,8 @@ public:
     // --- What it shows ----------------------------------------------------
 
     const CameraState &state() const { return panels; }
+    // The zoom and focus positions and the power, as the route read them.
+    const CameraReadback &readback() const { return lens; }
     // The last request and its packets: "zoom,3 [8101040722FF]".
     const QString &lastCommand() const { return record; }
     // What the status line says of this camera, and whether in the warning
@@ -262,6 +271,8 @@ signals:
     // camera: zoom(), focus(), panTilt(), and the stops a preset recall
     // and stopAll() send.
     void moveAsked(Camera::Axis axis, bool moving);
+    // readback() changed (a position, the power).
+    void readbackChanged();
 
 private:
     // A request whose packets' outcome the link tells later (the encoder):
@@ -297,6 +308,8 @@ private:
     void onNetworkSilence(bool silent);
     void reconnectNetworkCamera();
     void noteAnswering();
+    bool askInquiry(const QByteArray &inquiry, const QString &words);
+    void onPowerRead(CameraReadback::Power before);
     void onEncoderConnected();
     void onEncoderFailed(SendFailure::ConnectStep step, const QString &why);
     void onSerialLost();
@@ -351,6 +364,7 @@ private:
     Tally onAir = Tally::Off;
     bool tallyLampLit = false; // what the lamp was last told
     QTimer tallyRepeat;
+    CameraReadback lens;
 };
 
 Q_DECLARE_METATYPE(Camera::Route)

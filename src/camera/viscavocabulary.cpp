@@ -63,6 +63,8 @@ const Row kVocabulary[] = {
     {"wdr", "on", Device::Camera, "01043D02FF", nullptr, Spelling::Upper},
     {"tally", "on", Device::Camera, "017E010A0002FF", nullptr, Spelling::Upper},
     {"tally", "off", Device::Camera, "017E010A0003FF", nullptr, Spelling::Upper},
+    {"power", "on", Device::Camera, "01040002FF", nullptr, Spelling::Upper},
+    {"power", "standby", Device::Camera, "01040003FF", nullptr, Spelling::Upper},
     // Memory set 7F, and memory reset 7F then recall 7F: the camera default.
     {"profile", "setcustom", Device::Camera, "01043F017FFF", nullptr, Spelling::Upper},
     {"profile", "reset", Device::Camera, "01043F007FFF", "01043F027FFF", Spelling::Upper},

@@ -46,7 +46,8 @@ QString normaliseWord(const QString &word);
 // "recall <n>", "store <n>", "clear <n>", "speed <n> <q>" (that preset's
 // recall speed, 1 ... kRecallSpeedTop) and "speedall <q>" (one recall speed
 // for every preset, on cameras that take it so). "tally" "on" / "off"
-// lights and darkens the camera's own tally lamp.
+// lights and darkens the camera's own tally lamp; "power" "on" / "standby"
+// wakes the camera or sends it to standby.
 QList<ViscaPacket> viscaPackets(const QString &group, const QString &action,
                                 const ViscaAddresses &to = ViscaAddresses());
 

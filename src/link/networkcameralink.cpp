@@ -20,6 +20,10 @@ NetworkCameraLink::NetworkCameraLink(const QObject *owner, QObject *parent)
             [this](const QByteArray &, const QString &request) {
                 emit packetAnswered(tagOf(request));
             });
+    connect(&link, &ViscaIpLink::inquiryAnswered, this,
+            [this](const QByteArray &, const QString &request, const QByteArray &data) {
+                emit inquiryAnswered(tagOf(request), data);
+            });
     connect(&link, &ViscaIpLink::unreadable, this, [this] {
         emit trouble(SendFailure::reason({SendFailure::Kind::CameraUnreadable, QString()}));
     });

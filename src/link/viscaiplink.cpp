@@ -416,7 +416,10 @@ void ViscaIpLink::onAnswer(bool sequenced, quint32 sequence, const QByteArray &p
     if (answer.kind == Answer::Ack)
         executing.insert(answer.socket, answered);
     finishInFlight();
+    const quint32 g = generation;
     emit packetAnswered(answered.packet, answered.request);
+    if (g == generation && answer.kind == Answer::Completion && !answer.data.isEmpty())
+        emit inquiryAnswered(answered.packet, answered.request, answer.data);
 }
 
 void ViscaIpLink::onInFlightError(int code)

@@ -111,6 +111,9 @@ signals:
     void packetSent(const QByteArray &packet, const QString &request);
     // The camera acknowledged (or completed) it.
     void packetAnswered(const QByteArray &packet, const QString &request);
+    // An inquiry sent while connected was answered: its data (between y0 50
+    // and FF).
+    void inquiryAnswered(const QByteArray &packet, const QString &request, const QByteArray &data);
     // "camera did not answer", "camera busy" (waited too long to leave) or
     // "camera: " + the camera's error in words.
     void packetFailed(const QByteArray &packet, const QString &request, const QString &reason);

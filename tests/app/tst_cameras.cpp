@@ -460,6 +460,9 @@ void tst_Cameras::noTextIsCut()
                                              : QStringLiteral("labelActiStatus"));
     QVERIFY(status && status->isVisible());
     status->setText(QStringLiteral("Failed, could not connect"));
+    // The readouts at their widest.
+    harness->find<QLabel>(QStringLiteral("labelZoomPosition"))->setText(QStringLiteral("100 % +"));
+    harness->find<QLabel>(QStringLiteral("labelFocusPosition"))->setText(QStringLiteral("100 %"));
     window.resize(window.minimumSizeHint().boundedTo(window.size()));
     QCoreApplication::processEvents();
     QTest::qWait(20);

@@ -100,7 +100,14 @@ public:
             break;
         }
         }
-        return QTest::qWaitFor([&camera] { return camera.carriesCommands(); }, 5000);
+        // A network camera is asked its power and lens at connect: the
+        // rows' packets follow those answers.
+        return QTest::qWaitFor(
+            [this, &camera] {
+                return camera.carriesCommands()
+                    && (route == Route::Encoder || camera.readback().focusPosition() >= 0);
+            },
+            5000);
     }
 
     // Packets as text, once `expectedHex` has arrived (or the wait is over).

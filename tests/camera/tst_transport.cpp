@@ -417,9 +417,11 @@ void tst_Transport::answersAreReadAndDropped_data()
 {
     QTest::addColumn<QByteArray>("pattern");
     QTest::addColumn<QString>("status"); // empty: the last command's
-    QTest::newRow("answers") << QByteArray::fromHex("9041FF9051FF") << QString();
+    QTest::addColumn<QByteArray>("readBack"); // asked once the line answers
+    QTest::newRow("answers") << QByteArray::fromHex("9041FF9051FF") << QString()
+                             << QByteArray::fromHex("81090400FF81090447FF81090448FF");
     QTest::newRow("bytes that never end in FF")
-        << QByteArray(1, '\x11') << QStringLiteral("camera sends unreadable data");
+        << QByteArray(1, '\x11') << QStringLiteral("camera sends unreadable data") << QByteArray();
 }
 
 // What the camera sends back is read as it comes and dropped: answers pass
@@ -429,6 +431,7 @@ void tst_Transport::answersAreReadAndDropped()
 {
     QFETCH(QByteArray, pattern);
     QFETCH(QString, status);
+    QFETCH(QByteArray, readBack);
     WindowHarness harness;
     QVERIFY(harness.openPort());
     QCOMPARE(harness.window().sendCommand(QStringLiteral("focus"), QStringLiteral("auto")), 6);
@@ -452,7 +455,8 @@ void tst_Transport::answersAreReadAndDropped()
     QVERIFY2(stalls.longestMs() < 500, qPrintable(QString::number(stalls.longestMs())));
     QVERIFY(StallWatch::residentBytes() - before < StallWatch::floodSlackBytes());
     QCOMPARE(harness.window().sendCommand(QStringLiteral("zoom"), QStringLiteral("0")), 6);
-    QCOMPARE(harness.pty().read(12), QByteArray::fromHex("8101043802FF") + marker);
+    QCOMPARE(harness.pty().read(12 + readBack.size()),
+             QByteArray::fromHex("8101043802FF") + readBack + marker);
 }
 
 QTEST_MAIN(tst_Transport)

@@ -86,6 +86,9 @@ void tst_ViscaIpWindow::connectDriveAndFail()
              QByteArray::fromHex("8101040700FF"));
     QVERIFY(sim.state().picture.zoom > 0);
     QCOMPARE(sim.state().lamp, 0.0);
+    // The zoom position asked after the stop is in (an inquiry still on its
+    // way when the camera goes mute would hold the TCP route back).
+    QTRY_VERIFY(window.cameraList().current()->readback().zoomPosition() > 0);
 
     // A camera that stops answering: each command said in the status line;
     // the third in a row without an answer shows it failing, in the title
