@@ -2,7 +2,8 @@
 // real simulator each a process of its own: the store (written here, as
 // another program would) connects a TCP camera at start with health checks
 // on; the simulator is killed and started again on the same loopback port.
-// The program shows "reconnecting" and is connected again by itself; its
+// The program shows "reconnecting" and is connected again by itself, is
+// driven by keys and reads the zoom back; its
 // store keeps the setting and the camera across a close and a start.
 #include "programprocess.h"
 
@@ -10,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QtTest>
+
+#include <X11/keysym.h>
 
 namespace {
 
@@ -106,6 +109,25 @@ void tst_Health::tcpCameraReconnectsAcrossASimulatorRestart()
     SHOWS(QStringLiteral("label labelLastCommand Connected to VISCA <") + address
           + QStringLiteral("> (model 0D15)"));
     qInfo("connected again %lld ms after the simulator was started again", clock.elapsed());
+    // Driven as before, and the lens read back: Page Up held zooms, and the
+    // readout under the zoom slider leaves the wide end once the key is up.
+    SHOWS(QStringLiteral("label labelZoomPosition 0 %"));
+    program.down(XK_Page_Up);
+    QTest::qWait(600);
+    program.up(XK_Page_Up);
+    QString zoomed;
+    const bool zoomedIn = QTest::qWaitFor(
+        [&] {
+            for (const QString &line : program.state())
+                if (line.startsWith(QLatin1String("label labelZoomPosition ")))
+                    zoomed = line;
+            return !zoomed.isEmpty() && !zoomed.endsWith(QLatin1String(" 0 %"));
+        },
+        10000);
+    QVERIFY2(zoomedIn, qPrintable(zoomed));
+    qInfo("%s after Page Up held 0.6 s", qPrintable(zoomed));
+    if (!shots.isEmpty())
+        program.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/back-and-zoomed.png"));
 
     QVERIFY2(program.close(), qPrintable(program.why()));
     const QByteArray store = program.readStore();
