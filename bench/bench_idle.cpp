@@ -5,18 +5,14 @@
 // context switches of all their threads (every wake-up is one), CPU time,
 // and system calls (counted by perf on the raw_syscalls tracepoint, which
 // does not disturb the process; reported as unknown when perf cannot count).
-<<<<<<< HEAD
 // Target: 0 wake-ups and 0 system calls in the 30 s. Then the panel's
 // adapter is unplugged (its by-id link, a symbolic link here, goes with the
 // line) and the panel, waiting for it to come back, is watched for 10 s:
 // target 0 wake-ups there too.
-=======
-// Target: 0 wake-ups and 0 system calls in the 30 s.
 //
 // Health checks cost: two panels, each with one UDP network camera at one
 // simulator process, health checks off and on, watched over the same 30 s;
 // the difference is what the keep-alives cost.
->>>>>>> h3
 #include "benchtable.h"
 #include "privatexserver.h"
 #include "processwatch.h"
@@ -169,7 +165,6 @@ int main(int, char *argv[])
                     floorAfter.cpuMs - floorBefore.cpuMs, "-");
     benchTableCount("threads while idle", "threads", panelAfter.threads, floorName,
                     floorAfter.threads, "-");
-<<<<<<< HEAD
 
     panelLine.closeMaster();
     ::unlink(byId.c_str());
@@ -184,13 +179,11 @@ int main(int, char *argv[])
                         + " s waiting for an unplugged adapter",
                     "switches", double(waitAfter.switches - waitBefore.switches), floorName,
                     double(floorWaitAfter.switches - floorWaitBefore.switches), "= 0");
-=======
     const std::string offName = "the same, health checks off";
     benchTableCount("wake-ups" + over + ", 1 UDP camera, health checks on", "switches",
                     double(onAfter.switches - onBefore.switches), offName,
                     double(offAfter.switches - offBefore.switches), "off: = 0");
     benchTableCount("CPU time" + over + ", 1 UDP camera, health checks on", "ms",
                     onAfter.cpuMs - onBefore.cpuMs, offName, offAfter.cpuMs - offBefore.cpuMs, "-");
->>>>>>> h3
     return 0;
 }
