@@ -1,5 +1,6 @@
 #include "remotejson.h"
 
+#include "jsonkeys.h"
 #include "oscpacket.h"
 
 #include <QJsonArray>
@@ -16,6 +17,11 @@ bool decode(const QByteArray &text, RemoteMessage *message, QString *why)
         *why = QStringLiteral("%1 bytes, more than the %2 a message may have")
                    .arg(text.size())
                    .arg(maxMessage);
+        return false;
+    }
+    const QByteArray repeated = JsonKeys::firstRepeated(text);
+    if (!repeated.isEmpty()) {
+        *why = QStringLiteral("the key \"%1\" given twice").arg(QString::fromUtf8(repeated));
         return false;
     }
     QJsonParseError error;

@@ -181,6 +181,13 @@ void tst_RemoteProtocol::messages_data()
     row("not JSON", {"a {\"address\": "}, {}, "not JSON");
     row("args that are no list", {"a {\"address\": \"/tarndeck/stop\", \"args\": 3}"}, {},
         "not a list");
+    row("a key given twice, as written or escaped",
+        {"a {\"address\": \"/tarndeck/stop\", \"args\": [1], \"args\": [2.5]}",
+         "a {\"address\": \"/tarndeck/stop\", \"a\": {\"x\": [1], \"\\u0078\": {}}}"},
+        {}, "given twice");
+    row("the same key in two objects is no repeat",
+        {"a {\"address\": \"/tarndeck/stop\", \"x\": {\"address\": [1]}, \"y\": [{\"x\": 1}]}"},
+        {"stop-all"});
     row("an argument that is an object",
         {"a {\"address\": \"/tarndeck/camera/1/zoom\", \"args\": [{}]}"}, {}, "neither a number");
 
