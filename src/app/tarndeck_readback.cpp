@@ -6,7 +6,6 @@
 #include "viscainquiry.h"
 
 #include <QLabel>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -32,16 +31,8 @@ void tarnDeck::setUpReadback()
     ui.verticalLayout->addWidget(zoomReadout);
     focusReadout = readoutLabel("labelFocusPosition", QStringLiteral("Focus position"),
                                 ui.groupBoxFocus);
-    focusReadout->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    // Under the focus slider itself, not under the buttons beside it.
-    const int at = ui.horizontalLayout->indexOf(ui.verticalSliderFocus);
-    const int stretch = ui.horizontalLayout->stretch(at);
-    ui.horizontalLayout->removeWidget(ui.verticalSliderFocus);
-    auto *column = new QVBoxLayout;
-    column->setContentsMargins(0, 0, 0, 0);
-    column->addWidget(ui.verticalSliderFocus, 1);
-    column->addWidget(focusReadout);
-    ui.horizontalLayout->insertLayout(at, column, stretch);
+    focusReadout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    ui.verticalLayout_3->addWidget(focusReadout);
 
     ui.menuOptions->addSeparator();
     actionPowerOn = ui.menuOptions->addAction(QStringLiteral("Power on"));
