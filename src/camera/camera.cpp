@@ -8,6 +8,7 @@
 #include "motion.h"
 #include "networkcameralink.h"
 #include "sendfailure.h"
+#include "viscainquiry.h"
 #include "serialbus.h"
 
 #include <QScopeGuard>
@@ -862,10 +863,8 @@ void Camera::sendKeepAlive()
                                                       : link->busy();
     if (inFlight)
         return;
-    QByteArray inquiry = QByteArray::fromHex("81090400FF");
-    inquiry[0] = char(0x80 + setup.viscaAddress);
-    link->send({inquiry, QString::fromLatin1(inquiry.toHex().toUpper()),
-                {this, ++requests, QLatin1String(HealthWatch::kKeepAliveWords)}});
+    askInquiry(ViscaInquiry::powerInquiry(setup.viscaAddress),
+               QLatin1String(HealthWatch::kKeepAliveWords));
 }
 
 void Camera::onTrouble(const QString &text)
