@@ -1,5 +1,6 @@
 // The request object against a real HTTP server on loopback: one GET at a
 // time, sent at once, its end signalled; nobody waits for it.
+#include "logcapture.h"
 #include "loophttpserver.h"
 #include "myhttp.h"
 #include "stallwatch.h"
@@ -245,11 +246,7 @@ void TestMyHttp::oversizedBodyIsRefused()
 
     MYHTTP http;
     QSignalSpy finished(&http, &MYHTTP::finished);
-    if (!accepted) {
-        QTest::ignoreMessage(
-            QtWarningMsg, QRegularExpression(QStringLiteral("^myHTTP\\(\\) - reply larger than")));
-        QTest::ignoreMessage(QtDebugMsg, "myHTTP() QNetworkReply::UnknownContentError");
-    }
+    const LogCapture log("tarndeck.acti");
     QVERIFY(getAndWait(http, server.baseUrl() + QStringLiteral("/big")));
     const QByteArray body = http.data;
 
@@ -257,11 +254,24 @@ void TestMyHttp::oversizedBodyIsRefused()
         QCOMPARE(qint64(body.size()), size);
         QCOMPARE(http.error, int(QNetworkReply::NoError));
         QCOMPARE(finished.count(), 1);
+        QVERIFY(LogCapture::lines(QtWarningMsg).isEmpty());
     } else {
         QVERIFY(body.isEmpty());
         QVERIFY(http.data.isEmpty());
-        QCOMPARE(http.error, int(MYHTTP::tooLargeError));
         QCOMPARE(finished.count(), 0);
+        const bool endless = size == 0;
+        if (endless && http.error == int(QNetworkReply::TimeoutError)) {
+            // On a loaded machine Qt's read-buffer flow control can stop
+            // taking an endless body before the limit is reached (seen once
+            // in CI); the request then ends at its time-out, holding nothing.
+            QVERIFY(LogCapture::lines(QtDebugMsg).contains(
+                QStringLiteral("myHttp() - timeout: QNetworkReply::TimeoutError")));
+        } else {
+            QCOMPARE(http.error, int(MYHTTP::tooLargeError));
+            const QStringList warnings = LogCapture::lines(QtWarningMsg);
+            QCOMPARE(warnings.size(), 1);
+            QVERIFY(warnings.first().startsWith(QStringLiteral("myHTTP() - reply larger than")));
+        }
         // The stream is cut off: the encoder sees its connection go.
         QTRY_COMPARE(server.connectionCount(), 0);
     }
