@@ -1,18 +1,9 @@
 #include "healthwatch.h"
 
+#include "backoff.h"
 #include "serialanswers.h"
 
 const char *const HealthWatch::kKeepAliveWords = "keep-alive";
-
-int HealthWatch::backOffMs(int attempt)
-{
-    constexpr int kLongestMs = 30000;
-    if (attempt < 1)
-        attempt = 1;
-    if (attempt > 5)
-        return kLongestMs;
-    return qMin(kLongestMs, 1000 << (attempt - 1));
-}
 
 HealthWatch::HealthWatch(QObject *parent)
     : QObject(parent)
@@ -89,13 +80,13 @@ void HealthWatch::startReconnecting()
 {
     retrying = true;
     attempts = 0;
-    retry.start(backOffMs(1));
+    retry.start(BackOff::delayMs(1));
 }
 
 void HealthWatch::attemptFailed()
 {
     if (retrying)
-        retry.start(backOffMs(attempts + 1));
+        retry.start(BackOff::delayMs(attempts + 1));
 }
 
 void HealthWatch::stopReconnecting()

@@ -29,10 +29,6 @@ public:
     // line never shows it).
     static const char *const kKeepAliveWords;
 
-    // The wait before reconnect attempt n (1, 2, ...): 1, 2, 4, 8, 16 s,
-    // then 30 s for every further one.
-    static int backOffMs(int attempt);
-
     explicit HealthWatch(QObject *parent = nullptr);
 
     // The operator's setting; and whether the route is up and answers
@@ -49,7 +45,7 @@ public:
     // Forgets the count (a new connect).
     void resetCount();
 
-    // Reconnecting: the first attempt after backOffMs(1); attemptFailed()
+    // Reconnecting: the first attempt after BackOff::delayMs(1); attemptFailed()
     // waits for the next; stop ends it, no timer left.
     void startReconnecting();
     void attemptFailed();

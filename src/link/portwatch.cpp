@@ -1,5 +1,6 @@
 #include "portwatch.h"
 
+#include "backoff.h"
 #include "logcategories.h"
 
 #include <QDir>
@@ -13,6 +14,8 @@ PortWatch::PortWatch(const QString &path, QObject *parent)
     settle.setSingleShot(true);
     settle.setInterval(0);
     connect(&settle, &QTimer::timeout, this, &PortWatch::look);
+    again.setSingleShot(true);
+    connect(&again, &QTimer::timeout, this, &PortWatch::look);
 }
 
 PortWatch::~PortWatch() = default;
@@ -32,16 +35,24 @@ void PortWatch::start()
 void PortWatch::stop()
 {
     settle.stop();
+    again.stop();
+    failedOpens = 0;
     watcher.reset();
 }
 
-void PortWatch::watchDevice()
+void PortWatch::openFailed()
 {
     if (!watcher)
         return;
     const QString device = QFileInfo(watched).canonicalFilePath();
     if (!device.isEmpty() && !watcher->files().contains(device))
         watcher->addPath(device);
+    if (again.isActive())
+        return; // a change came first; the look already set stays
+    ++failedOpens;
+    again.start(BackOff::delayMs(failedOpens));
+    qCDebug(lcSerial).noquote() << "looking at" << watched << "again in" << again.interval()
+                                << "ms";
 }
 
 // The deepest folder of the path that exists; a folder that appeared since
@@ -76,5 +87,8 @@ void PortWatch::look()
         emit present();
         return;
     }
+    // Gone again: only a change where it was brings it back.
+    again.stop();
+    failedOpens = 0;
     watchDirectory();
 }

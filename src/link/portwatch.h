@@ -7,7 +7,10 @@
 // It watches the deepest directory of the path that exists (the by-id
 // folder goes with the last adapter unplugged), and, after an open that
 // failed on a path that is there, the device itself: its owner and mode are
-// set just after it appears. A burst of changes is one present().
+// set just after it appears. A burst of changes is one present(). A device
+// that is there but busy says nothing when it is free again: after such an
+// open it is also looked at again after a back-off (1, 2, 4 … 30 s), only
+// while it stays there and does not open.
 #pragma once
 
 #include <QObject>
@@ -35,8 +38,8 @@ public:
     // Stops watching: nothing of it is left.
     void stop();
     // The path is there but did not open: also watch the device it names
-    // for a change of owner or mode.
-    void watchDevice();
+    // for a change of owner or mode, and look again after the next back-off.
+    void openFailed();
 
 signals:
     // The path exists (again): worth an open.
@@ -49,4 +52,6 @@ private:
     QString watched;
     std::unique_ptr<QFileSystemWatcher> watcher;
     QTimer settle; // gathers one burst of changes
+    QTimer again;  // a device there that did not open
+    int failedOpens = 0;
 };

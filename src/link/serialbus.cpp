@@ -155,7 +155,7 @@ void SerialBus::onPortError(QSerialPort::SerialPortError error)
 
 // The path is there again: opened with the parameters the port had. One
 // that does not open (permission, busy, a device that is not ready) is said
-// once, and waited for again.
+// once, and waited for again: a change of it, or the watch's next look.
 void SerialBus::reopen()
 {
     if (port.isOpen())
@@ -172,9 +172,10 @@ void SerialBus::reopen()
     const QString why = SendFailure::serialOpenFailedText(port.portName(), port.error(),
                                                          port.errorString());
     if (why != reopenFailure)
-        qCWarning(lcSerial).noquote() << why << "- waiting for a change of" << path;
+        qCWarning(lcSerial).noquote() << why << "- trying again when" << path
+                                      << "changes, and after a back-off (1, 2, 4 ... 30 s)";
     reopenFailure = why;
-    watch.watchDevice();
+    watch.openFailed();
     emit reopenFailed(why);
 }
 

@@ -3,6 +3,7 @@
 // camera on loopback UDP and TCP. A camera drives its link; one route that
 // waits holds up neither another camera nor the event loop; cameras sharing
 // a line or an encoder each hear of their own packets.
+#include "backoff.h"
 #include "camera.h"
 #include "cameralist.h"
 #include "linkpool.h"
@@ -524,7 +525,7 @@ void tst_Camera::reconnectBacksOff()
 {
     QFETCH(int, attempt);
     QFETCH(int, waitMs);
-    QCOMPARE(HealthWatch::backOffMs(attempt), waitMs);
+    QCOMPARE(BackOff::delayMs(attempt), waitMs);
 }
 
 // Selecting says leaving() for the camera left before currentChanged() for

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSerialPort>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -48,13 +49,18 @@ void tst_SerialReturn::initTestCase()
 void tst_SerialReturn::adapterComesBack_data()
 {
     QTest::addColumn<bool>("byId");
-    QTest::newRow("by-id link, its folder gone meanwhile") << true;
-    QTest::newRow("same port name") << false;
+    QTest::addColumn<bool>("busy");
+    QTest::newRow("by-id link, its folder gone meanwhile") << true << false;
+    QTest::newRow("same port name") << false << false;
+    // Held by another program when it is back: nothing on the file system
+    // says when that program lets it go.
+    QTest::newRow("by-id link, busy when it is back") << true << true;
 }
 
 void tst_SerialReturn::adapterComesBack()
 {
     QFETCH(bool, byId);
+    QFETCH(bool, busy);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString folder = dir.filePath(QStringLiteral("serial/by-id"));
@@ -106,6 +112,16 @@ void tst_SerialReturn::adapterComesBack()
     if (byId) {
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(QFile::link(pty->slavePath(), link));
+    }
+    // Taken under the same name before the panel hears of its return.
+    QSerialPort other(path);
+    if (busy) {
+        QVERIFY(other.open(QIODevice::ReadWrite));
+        QTRY_VERIFY2(first.statusText().startsWith(QLatin1String("Could not open")),
+                     qPrintable(first.statusText()));
+        QCOMPARE(first.health(), Camera::Health::Reconnecting);
+        other.close();
+        clock.restart();
     }
     QVERIFY(back.wait(5000));
     const qint64 backAt = clock.nsecsElapsed() / 1000;
