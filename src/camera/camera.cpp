@@ -62,6 +62,8 @@ bool usableAddress(const QHostAddress &address)
 
 } // namespace
 
+const char *const Camera::kTallyRepeatWords = "tally,on (repeat)";
+
 Camera::Camera(LinkPool &pool, QObject *parent)
     : QObject(parent)
     , pool(pool)
@@ -90,10 +92,7 @@ Camera::Camera(LinkPool &pool, QObject *parent)
         setStatus(QStringLiteral("Not sent: ") + panTiltRecord, statusIsFailure);
     });
     tallyRepeat.setInterval(tallyRepeatMs);
-    connect(&tallyRepeat, &QTimer::timeout, this, [this] {
-        if (carriesCommands() && tallyLampLit)
-            command(QStringLiteral("tally"), QStringLiteral("on"));
-    });
+    connect(&tallyRepeat, &QTimer::timeout, this, &Camera::repeatTally);
     // A route that connects (again) hears of a lit lamp; one that goes
     // forgets what the lamp was told.
     connect(this, &Camera::routeChanged, this, &Camera::showTallyLamp);
@@ -720,7 +719,8 @@ void Camera::onPacketAnswered(const PacketTag &tag)
     if (!isMine(tag) || CameraReadback::isOwn(tag.words))
         return;
     watch.answered();
-    if (tag.words == QLatin1String(HealthWatch::kKeepAliveWords))
+    if (tag.words == QLatin1String(HealthWatch::kKeepAliveWords)
+        || tag.words == QLatin1String(kTallyRepeatWords))
         return;
     const auto waiting = awaited.find(tag.request);
     if (waiting != awaited.end()) {
@@ -973,6 +973,7 @@ void Camera::onPowerRead(CameraReadback::Power before)
         if (before == CameraReadback::Power::Standby || before == CameraReadback::Power::Waking) {
             qCInfo(lcCamera).noquote() << QStringLiteral("camera %1 (%2) on").arg(place).arg(name);
             setStatus(QStringLiteral("Power on: ") + name);
+            repeatTally();
         }
         break;
     case CameraReadback::Power::Unknown:
@@ -1273,6 +1274,28 @@ void Camera::showTallyLamp()
         tallyRepeat.start();
     else if (!repeat)
         tallyRepeat.stop();
+}
+
+// A camera restarted meanwhile has forgotten its lamp: it is told again,
+// without taking the status line from what the operator last did. A repeat
+// that does not get through is shown like any command that did not. A camera
+// in standby would refuse it: it hears again when it is on.
+void Camera::repeatTally()
+{
+    if (!carriesCommands() || !tallyLampLit || !lens.drivable())
+        return;
+    const QString request = QLatin1String(kTallyRepeatWords);
+    const quint64 id = ++requests;
+    for (const ViscaPacket &packet :
+         viscaPackets(QStringLiteral("tally"), QStringLiteral("on"), addresses())) {
+        const QString failed = link->send({packet.bytes, packet.text, {this, id, request}}).failure;
+        if (!failed.isEmpty()) {
+            const QString text = SendFailure::notSentText(request, failed);
+            qCWarning(lcCamera).noquote() << text;
+            setStatus(text, true);
+            return;
+        }
+    }
 }
 
 const char *Camera::healthWord(Health health)

@@ -67,6 +67,9 @@ public:
     // How often a lit tally lamp is told again over a network camera's
     // route: some cameras darken it 15 s after the last "on".
     static constexpr int tallyRepeatMs = 10000;
+    // The words a repeat of the lamp is tagged with: its answer is not
+    // shown, its failure is, by these words.
+    static const char *const kTallyRepeatWords;
     // "connected", "connecting", "failing", "reconnecting", "not
     // connected"; "program",
     // "preview", "off": as the strip, the log and remote clients name them.
@@ -223,8 +226,9 @@ public:
 
     // Program lights the camera's tally lamp where its set-up has one
     // (config().tallyLamp); preview and off darken it. A lamp lit is told
-    // again every tallyRepeatMs over a network camera's route, and again
-    // when the route connects.
+    // again every tallyRepeatMs over a network camera's route (quietly: the
+    // status line keeps what the operator last did unless the repeat
+    // fails), and again when the route connects.
     Tally tally() const { return onAir; }
     void setTally(Tally tally);
 
@@ -320,6 +324,7 @@ private:
     void changeConfig(const std::function<void(CameraConfig &)> &change);
     // Tells the tally lamp what tally() wants of it, where that changed.
     void showTallyLamp();
+    void repeatTally();
 
     LinkPool &pool;
     Route routeKind = Route::None;

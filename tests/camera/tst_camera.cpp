@@ -184,6 +184,7 @@ private slots:
     void healthFollowsTheLink();
     void reconnectBacksOff_data();
     void reconnectBacksOff();
+    void tallyRepeatKeepsTheStatusLine();
     void listSelectsAndEdits();
 };
 
@@ -526,6 +527,43 @@ void tst_Camera::reconnectBacksOff()
     QFETCH(int, attempt);
     QFETCH(int, waitMs);
     QCOMPARE(BackOff::delayMs(attempt), waitMs);
+}
+
+// A lit lamp is told again over the network while the status line keeps
+// what the operator last did; a camera in standby (which refuses most
+// commands) is not told, so it is neither shown failing nor written over.
+void tst_Camera::tallyRepeatKeepsTheStatusLine()
+{
+    LinkPool pool;
+    Camera driven(pool);
+    Camera sleeping(pool);
+    FarEnd drivenEnd(Route::Udp);
+    FarEnd sleepingEnd(Route::Udp);
+    QVERIFY(drivenEnd.connect(driven));
+    QVERIFY(sleepingEnd.connect(sleeping));
+    const QByteArray tallyOn = QByteArray::fromHex("81017E010A0002FF");
+    driven.setTally(Camera::Tally::Program);
+    sleeping.setTally(Camera::Tally::Program);
+    QTRY_VERIFY(drivenEnd.decoded.contains(tallyOn));
+    QTRY_VERIFY(sleepingEnd.decoded.contains(tallyOn));
+    driven.zoom(3);
+    driven.zoom(0);
+    sleeping.setPower(false);
+    QTRY_VERIFY2(driven.statusText().startsWith(QLatin1String("zoom,0 [")),
+                 qPrintable(driven.statusText()));
+    QTRY_VERIFY(sleeping.statusText().startsWith(QLatin1String("Standby: ")));
+    const QString drivenShows = driven.statusText();
+    const QString sleepingShows = sleeping.statusText();
+
+    drivenEnd.decoded.clear();
+    sleepingEnd.decoded.clear();
+    QTRY_VERIFY_WITH_TIMEOUT(drivenEnd.decoded.contains(tallyOn), Camera::tallyRepeatMs + 2000);
+    QTest::qWait(100); // its answer is in
+    QCOMPARE(driven.statusText(), drivenShows);
+    QCOMPARE(driven.health(), Camera::Health::Connected);
+    QVERIFY(!sleepingEnd.decoded.contains(tallyOn));
+    QCOMPARE(sleeping.statusText(), sleepingShows);
+    QCOMPARE(sleeping.health(), Camera::Health::Connected);
 }
 
 // Selecting says leaving() for the camera left before currentChanged() for
