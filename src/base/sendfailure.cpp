@@ -154,8 +154,12 @@ QString serialOpenFailedText(const QString &portName, QSerialPort::SerialPortErr
 {
     QString text = QStringLiteral("Could not open ") + portName + QStringLiteral(": ") + errorText;
 #ifdef Q_OS_LINUX
+    // The serial library says "permission" for a port whose lock another
+    // program holds as well: its text names the lock.
     if (error == QSerialPort::PermissionError)
-        text += QStringLiteral(" (is this user in the dialout group?)");
+        text += errorText.contains(QLatin1String("locking"), Qt::CaseInsensitive)
+            ? QStringLiteral(" (another program holds its lock)")
+            : QStringLiteral(" (is this user in the dialout group?)");
 #else
     Q_UNUSED(error)
 #endif
