@@ -135,6 +135,12 @@ QString RemoteCameras::refusal(Camera *camera, int axes, const QString &doing) c
         return named(camera) + QStringLiteral(" is not connected");
     if (camera->config().liveLockout && camera->tally() == Camera::Tally::Program)
         return named(camera) + QStringLiteral(" is on program and locked against remote moves");
+    // The camera would refuse it too, but the client is told now, not "done".
+    if (!camera->readback().drivable())
+        return named(camera)
+            + (camera->readback().power() == CameraReadback::Power::Standby
+                   ? QStringLiteral(" is in standby: %1 refused").arg(doing)
+                   : QStringLiteral(" is still coming out of standby: %1 refused").arg(doing));
     for (Camera::Axis axis : allAxes) {
         if ((axes & bit(axis)) && movesLocally(camera, axis))
             return QStringLiteral("the operator is moving the %1 of %2: %3 refused")

@@ -318,21 +318,34 @@ void tst_RemoteWindow::tallyShows()
 void tst_RemoteWindow::operatorWins_data()
 {
     QTest::addColumn<bool>("lockout");
-    QTest::newRow("the operator's key takes the zoom") << false;
-    QTest::newRow("a camera on program, locked") << true;
+    QTest::addColumn<bool>("standby");
+    QTest::newRow("the operator's key takes the zoom") << false << false;
+    QTest::newRow("a camera on program, locked") << true << false;
+    QTest::newRow("a camera in standby") << false << true;
 }
 
 // The operator's zoom key during a remote zoom ends the remote move: its
 // release sends nothing, and a remote zoom while the key is held is
-// refused. A camera on program with the live lockout refuses remote moves
-// and recalls, and its client is told why.
+// refused. A camera on program with the live lockout, or in standby,
+// refuses remote moves and recalls, and its client is told why.
 void tst_RemoteWindow::operatorWins()
 {
     QFETCH(bool, lockout);
+    QFETCH(bool, standby);
     start(false);
     tarnDeck &window = harness->window();
     RemoteClient client(QStringLiteral("websocket"), *window.remote());
     QVERIFY(client.ready());
+    if (standby) {
+        window.cameraList().at(0)->setPower(false);
+        QCOMPARE(received(QStringLiteral("8101040003FF")), PacketText::fromHex("8101040003FF"));
+        client.send("/tarndeck/camera/1/zoom", {4});
+        client.send("/tarndeck/camera/1/preset/recall", {2});
+        QTRY_VERIFY2(client.received.join(QString()).count(QStringLiteral(" is in standby: ")) == 2,
+                     qPrintable(client.received.join(QLatin1Char('\n'))));
+        QCOMPARE(received(QString(), 300), QString());
+        return;
+    }
     if (lockout) {
         CameraConfig config = window.cameraList().at(0)->config();
         config.liveLockout = true;
