@@ -324,7 +324,7 @@ void RemoteCameras::watch(Camera *camera)
         }
     });
     for (auto changed : {&Camera::healthChanged, &Camera::presetsChanged, &Camera::stateChanged,
-                         &Camera::configChanged, &Camera::tallyChanged})
+                         &Camera::configChanged, &Camera::tallyChanged, &Camera::readbackChanged})
         connect(camera, changed, this, &RemoteTarget::stateChanged);
     connect(camera, &Camera::statusChanged, this, &RemoteTarget::stateChanged);
     // A link that went took the remote moves with it.
@@ -427,6 +427,8 @@ QJsonObject RemoteCameras::state() const
             {QStringLiteral("lastCommand"), camera->lastCommand()},
             {QStringLiteral("failure"), failure},
             {QStringLiteral("tally"), QLatin1String(Camera::tallyWord(camera->tally()))},
+            {QStringLiteral("power"),
+             QLatin1String(CameraReadback::powerWord(camera->readback().power()))},
             {QStringLiteral("liveLockout"), camera->config().liveLockout},
             {QStringLiteral("remoteMoves"), remote},
             {QStringLiteral("presets"),

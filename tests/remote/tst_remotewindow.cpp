@@ -339,6 +339,9 @@ void tst_RemoteWindow::operatorWins()
     if (standby) {
         window.cameraList().at(0)->setPower(false);
         QCOMPARE(received(QStringLiteral("8101040003FF")), PacketText::fromHex("8101040003FF"));
+        QTRY_VERIFY2(
+            client.received.join(QString()).contains(QStringLiteral("\"power\":\"standby\"")),
+            qPrintable(client.received.join(QLatin1Char('\n'))));
         client.send("/tarndeck/camera/1/zoom", {4});
         client.send("/tarndeck/camera/1/preset/recall", {2});
         QTRY_VERIFY2(client.received.join(QString()).count(QStringLiteral(" is in standby: ")) == 2,
