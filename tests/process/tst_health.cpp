@@ -4,12 +4,16 @@
 // on; the simulator is killed and started again on the same loopback port.
 // The program shows "reconnecting" and is connected again by itself, is
 // driven by keys and reads the zoom back; its
-// store keeps the setting and the camera across a close and a start.
+// store keeps the setting and the camera across a close and a start. A
+// camera put on program by a remote client has its lamp told again, and the
+// status line keeps what the operator last did.
 #include "programprocess.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTcpServer>
+#include <QUdpSocket>
 #include <QtTest>
 
 #include <X11/keysym.h>
@@ -55,6 +59,35 @@ void stopSim(QProcess &sim)
     sim.waitForFinished(kWaitMs);
 }
 
+// A loopback port free for UDP and TCP at the moment of asking.
+quint16 freePort()
+{
+    for (int tries = 0; tries < 20; ++tries) {
+        QTcpServer tcp;
+        if (!tcp.listen(QHostAddress::LocalHost, 0))
+            continue;
+        QUdpSocket udp;
+        if (udp.bind(QHostAddress::LocalHost, tcp.serverPort()))
+            return tcp.serverPort();
+    }
+    return 0;
+}
+
+// One OSC message of string arguments, as a client sends it in a datagram.
+QByteArray oscMessage(const QByteArray &address, const QList<QByteArray> &strings)
+{
+    const auto padded = [](QByteArray text) {
+        text.append('\0');
+        while (text.size() % 4)
+            text.append('\0');
+        return text;
+    };
+    QByteArray message = padded(address) + padded(',' + QByteArray(strings.size(), 's'));
+    for (const QByteArray &text : strings)
+        message += padded(text);
+    return message;
+}
+
 } // namespace
 
 class tst_Health : public QObject
@@ -69,6 +102,7 @@ public:
 
 private slots:
     void tcpCameraReconnectsAcrossASimulatorRestart();
+    void tallyRepeatKeepsTheStatusLine();
 
 private:
     const PrivateXServer &server;
@@ -139,6 +173,58 @@ void tst_Health::tcpCameraReconnectsAcrossASimulatorRestart()
 
     QVERIFY2(program.start(), qPrintable(program.why()));
     SHOWS(title);
+    QVERIFY2(program.close(), qPrintable(program.why()));
+    stopSim(sim);
+}
+
+void tst_Health::tallyRepeatKeepsTheStatusLine()
+{
+    QProcess sim;
+    const QString address = startSim(sim, QStringLiteral("127.0.0.1:0"));
+    QVERIFY2(address.startsWith(QLatin1String("127.0.0.1:")),
+             qPrintable(sim.readAllStandardError()));
+    const quint16 osc = freePort();
+    quint16 webSocket = freePort();
+    while (webSocket == osc)
+        webSocket = freePort();
+    QVERIFY(osc != 0 && webSocket != 0);
+    ProgramProcess program(server);
+    program.writeStore("[General]\nviscaIpAddress=" + address.toUtf8()
+                       + "\nviscaIpProtocol=tcp\nremoteControl=true\nremoteListen=127.0.0.1\n"
+                         "remoteOscPort="
+                       + QByteArray::number(osc)
+                       + "\nremoteWebSocketPort=" + QByteArray::number(webSocket)
+                       + "\n\n[cameras]\nsize=1\n1\\route=tcp\n1\\connectAtStart=true\n");
+    QVERIFY2(program.start(), qPrintable(program.why()));
+    SHOWS(QStringLiteral("label labelLastCommand Connected to VISCA <") + address
+          + QStringLiteral("> (model 0D15)"));
+
+    QUdpSocket client;
+    client.writeDatagram(oscMessage("/tarndeck/camera/1/tally", {"program"}),
+                         QHostAddress::LocalHost, osc);
+    SHOWS(QStringLiteral("label labelLastCommand tally,on"), Match::Start);
+    program.tap(XK_Page_Up);
+    SHOWS(QStringLiteral("label labelLastCommand zoom,0"), Match::Start);
+    QString shown;
+    for (const QString &line : program.state())
+        if (line.startsWith(QLatin1String("label labelLastCommand ")))
+            shown = line;
+
+    // The lamp is told again within the repeat time, and the line stays.
+    QByteArray log;
+    const QByteArray tallyOn("[81 01 7E 01 0A 00 02 FF]");
+    const bool repeated = QTest::qWaitFor(
+        [&] {
+            log += sim.readAllStandardError();
+            return log.count(tallyOn) >= 2;
+        },
+        15000);
+    QVERIFY2(repeated, log.constData());
+    QTest::qWait(200);
+    QVERIFY(program.waitForLine(shown));
+    if (const QByteArray shots = qgetenv("TARNDECK_SHOT_DIR");
+        !shots.isEmpty() && QDir().mkpath(QString::fromLocal8Bit(shots)))
+        program.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/tally-repeat.png"));
     QVERIFY2(program.close(), qPrintable(program.why()));
     stopSim(sim);
 }
